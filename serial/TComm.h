@@ -1,0 +1,165 @@
+#pragma once
+// TComm: owns one serial port for its owner. It opens and configures the port,
+// runs a reader and a writer thread, and hands everything the threads report to
+// the owner as events raised on the owner's thread from ProcessNotifications().
+//
+// Standard library and POSIX only; no toolkit.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace serial {
+
+enum class TByteSize { _5, _6, _7, _8 };
+enum class TParity { None, Odd, Even, Mark, Space };
+enum class TStopBits { _1, _1_5, _2 };
+enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
+enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+
+// Raised by OpenPort only. what() is the component's message, exactly;
+// Reason() is the operating system's explanation ("Permission denied",
+// "Device or resource busy"), empty when there is none.
+class ECommsError : public std::runtime_error {
+public:
+    explicit ECommsError(const std::string& message, std::string reason = {})
+        : std::runtime_error(message), reason_(std::move(reason)) {}
+    const std::string& Reason() const noexcept { return reason_; }
+
+private:
+    std::string reason_;
+};
+
+class TComm;
+
+using TReceiveDataEvent =
+    std::function<void(TComm& Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength)>;
+using TReceiveErrorEvent = std::function<void(TComm& Sender, std::uint32_t EventMask)>;
+using TModemStateChangeEvent = std::function<void(TComm& Sender, std::uint32_t ModemEvent)>;
+using TNotifyEvent = std::function<void(TComm& Sender)>;
+using TSendDataEmptyEvent = std::function<void(TComm& Sender)>;
+
+// Notification numbers, as posted by the threads (WM_USER = 1024).
+inline constexpr std::uint32_t WM_USER = 1024;
+inline constexpr std::uint32_t MSG_WRITE_BLOCK = WM_USER + 1;    // to the writer
+inline constexpr std::uint32_t MSG_DATA_RECEIVED = WM_USER + 1;  // to the owner
+inline constexpr std::uint32_t MSG_RECEIVE_ERROR = WM_USER + 2;
+inline constexpr std::uint32_t MSG_REQUEST_HANGUP = WM_USER + 3;
+inline constexpr std::uint32_t MSG_MODEM_STATE = WM_USER + 4;
+inline constexpr std::uint32_t MSG_SEND_EMPTY = WM_USER + 5;
+
+// The line settings the driver actually holds, read back from the port.
+struct TLineState {
+    std::uint32_t BaudRate = 0;
+    int DataBits = 8;
+    char Parity = 'N';  // 'N', 'O', 'E', 'M', 'S'
+    int StopBits = 1;   // 1 or 2
+};
+
+class TComm {
+public:
+    TComm();
+    ~TComm();  // closes the port first when it is open
+    TComm(const TComm&) = delete;
+    TComm& operator=(const TComm&) = delete;
+
+    // Published properties. A setter does nothing for an equal value; otherwise
+    // it stores the value and, while the port is open, applies the line settings
+    // or the time-outs at once. CommName and Parity are only stored.
+    const std::string& CommName() const;
+    void SetCommName(const std::string& value);
+    std::uint32_t BaudRate() const;
+    void SetBaudRate(std::uint32_t value);
+    bool ParityCheck() const;
+    void SetParityCheck(bool value);
+    bool Outx_CtsFlow() const;
+    void SetOutx_CtsFlow(bool value);
+    bool Outx_DsrFlow() const;
+    void SetOutx_DsrFlow(bool value);
+    TDtrControl DtrControl() const;
+    void SetDtrControl(TDtrControl value);
+    bool DsrSensitivity() const;
+    void SetDsrSensitivity(bool value);
+    bool TxContinueOnXoff() const;
+    void SetTxContinueOnXoff(bool value);
+    bool Outx_XonXoffFlow() const;
+    void SetOutx_XonXoffFlow(bool value);
+    bool Inx_XonXoffFlow() const;
+    void SetInx_XonXoffFlow(bool value);
+    bool ReplaceWhenParityError() const;
+    void SetReplaceWhenParityError(bool value);
+    bool IgnoreNullChar() const;
+    void SetIgnoreNullChar(bool value);
+    TRtsControl RtsControl() const;
+    void SetRtsControl(TRtsControl value);
+    std::uint16_t XonLimit() const;
+    void SetXonLimit(std::uint16_t value);
+    std::uint16_t XoffLimit() const;
+    void SetXoffLimit(std::uint16_t value);
+    TByteSize ByteSize() const;
+    void SetByteSize(TByteSize value);
+    TParity Parity() const;
+    void SetParity(TParity value);
+    TStopBits StopBits() const;
+    void SetStopBits(TStopBits value);
+    char XonChar() const;
+    void SetXonChar(char value);
+    char XoffChar() const;
+    void SetXoffChar(char value);
+    char ReplacedChar() const;
+    void SetReplacedChar(char value);
+    std::uint32_t ReadIntervalTimeout() const;
+    void SetReadIntervalTimeout(std::uint32_t value);
+    std::uint32_t ReadTotalTimeoutMultiplier() const;
+    void SetReadTotalTimeoutMultiplier(std::uint32_t value);
+    std::uint32_t ReadTotalTimeoutConstant() const;
+    void SetReadTotalTimeoutConstant(std::uint32_t value);
+    std::uint32_t WriteTotalTimeoutMultiplier() const;
+    void SetWriteTotalTimeoutMultiplier(std::uint32_t value);
+    std::uint32_t WriteTotalTimeoutConstant() const;
+    void SetWriteTotalTimeoutConstant(std::uint32_t value);
+
+    // Events, raised only from ProcessNotifications(). An empty handler is skipped.
+    TReceiveDataEvent OnReceiveData;
+    TReceiveErrorEvent OnReceiveError;
+    TModemStateChangeEvent OnModemStateChange;
+    TNotifyEvent OnRequestHangup;
+    TSendDataEmptyEvent OnSendDataEmpty;
+
+    void OpenPort();   // throws ECommsError
+    void ClosePort();  // never throws; nothing to do when closed
+    // Copies the bytes and hands them to the writer. False when closed, for
+    // length 0, or once the writer has ended.
+    bool SendData(const void* Buffer, std::uint16_t Length);
+
+    bool IsOpen() const;
+    // The device path the last OpenPort resolved CommName to ("COM4" -> /dev/ttyS3).
+    const std::string& DevicePath() const;
+    // The settings the driver holds now; empty while closed.
+    std::optional<TLineState> ReadLineState() const;
+
+    // The owner's side of the notification queue: the descriptor is readable
+    // while notifications wait; ProcessNotifications() raises them one by one,
+    // in posting order, until the queue is empty.
+    int NotifyFd() const;
+    void ProcessNotifications();
+
+    // Each successful OpenPort gets a new serial number. While a handler runs,
+    // NotificationOpenSerial() tells which open's threads posted the message, so
+    // an owner can ignore what the threads of an earlier open reported.
+    std::uint64_t OpenSerial() const;
+    std::uint64_t NotificationOpenSerial() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Maps a port name to a device path: "COMn" -> /dev/ttyS(n-1); a name holding
+// "/" is used as typed; a bare name ("ttyUSB0") is looked up under /dev.
+std::string DevicePathForPortName(const std::string& name);
+
+}  // namespace serial
