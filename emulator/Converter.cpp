@@ -1,0 +1,196 @@
+#include "Converter.h"
+
+#include <vector>
+
+#include "Protocol.h"
+
+namespace emulator {
+namespace {
+
+constexpr std::array<const char*, 16> kAnalogDataAddresses{
+    "000", "002", "004", "008", "010", "012", "014", "014",
+    "014", "014", "014", "014", "014", "014", "014", "014"};
+constexpr std::array<const char*, 12> kTotalizerDataAddresses{
+    "016", "018", "020", "022", "024", "026", "028", "028", "028", "028", "028", "028"};
+
+std::vector<std::string> Split(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        auto end = text.find(separator, start);
+        parts.emplace_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+// "ZDAD", 1..16 -> its number, or nothing.
+std::optional<int> ChannelNumber(std::string_view word, std::string_view stem, int count) {
+    if (word.size() != stem.size() + 2 || word.substr(0, stem.size()) != stem) return std::nullopt;
+    auto n = protocol::TryStrToInt(word.substr(stem.size()));
+    if (!n || *n < 1 || *n > count) return std::nullopt;
+    return n;
+}
+
+std::string ChannelRecord(std::string_view tag, int n, const ChannelSettings& c) {
+    return std::string(tag) + TwoDigits(n) + ":" + c.use + "," + c.address + "," + c.length + "," +
+           c.dataType + "," + c.coefficient + "," + c.dataAddress + "," + c.format;
+}
+
+bool StoreChannel(ChannelSettings& c, std::string_view fields) {
+    auto f = Split(fields, ',');
+    if (f.size() != 7) return false;
+    c = {f[0], f[1], f[2], f[3], f[4], f[5], f[6]};
+    return true;
+}
+
+std::string Records(std::string_view tag, const auto& channels, int first, int last) {
+    std::string reply;
+    for (int n = first; n <= last; ++n) {
+        if (!reply.empty()) reply += ' ';
+        reply += ChannelRecord(tag, n, channels[n - 1]);
+    }
+    return reply;
+}
+
+}  // namespace
+
+ConverterState::ConverterState() {
+    for (std::size_t i = 0; i < analog.size(); ++i) analog[i].dataAddress = kAnalogDataAddresses[i];
+    for (std::size_t i = 0; i < totalizer.size(); ++i) totalizer[i].dataAddress = kTotalizerDataAddresses[i];
+}
+
+std::vector<std::string> Converter::Feed(std::string_view bytes) {
+    pending_.append(bytes);
+    std::vector<std::string> replies;
+    for (;;) {
+        auto q = pending_.find(protocol::QueryPrefix);
+        auto s = pending_.find(protocol::SetPrefix);
+        auto start = std::min(q, s);
+        if (start == std::string::npos) {
+            // Keep only a tail that may still become a prefix.
+            if (pending_.size() > 6) pending_.erase(0, pending_.size() - 6);
+            return replies;
+        }
+        auto end = pending_.find('#', start + 7);
+        if (end == std::string::npos) {
+            pending_.erase(0, start);
+            if (pending_.size() > 4096) pending_.clear();  // a command never that long
+            return replies;
+        }
+        if (auto reply = Handle(std::string_view(pending_).substr(start, end + 1 - start)))
+            replies.push_back(std::move(*reply));
+        pending_.erase(0, end + 1);
+    }
+}
+
+std::optional<std::string> Converter::Handle(std::string_view command) {
+    if (command.size() < 8 || command.back() != '#') return std::nullopt;
+    auto prefix = command.substr(0, 7);
+    auto body = command.substr(7, command.size() - 8);
+    auto colon = body.find(':');
+    auto word = body.substr(0, colon);
+    auto fields = colon == std::string_view::npos ? std::string_view{} : body.substr(colon + 1);
+    if (prefix == protocol::QueryPrefix) {
+        if (word == "PCBSN") return Set(word, fields);
+        if (colon != std::string_view::npos) return std::nullopt;
+        return Query(word);
+    }
+    if (prefix == protocol::SetPrefix) return Set(word, fields);
+    return std::nullopt;
+}
+
+std::optional<std::string> Converter::Query(std::string_view word) {
+    const auto& s = state_;
+    if (word == "VAR") return "TQ410-K V3.0(20240127) ADR:" + s.slaveAddress;
+    if (word == "QX1")
+        return "ADR:" + s.slaveAddress + ",MDO:" + s.monitoring + ",JTM:" + s.readInterval +
+               ",STM:" + s.sendInterval + "," + s.frameType + ",BADR:" + s.analogBase + "," +
+               s.pulseBase + ",MR485Z:" + s.rs485[0] + ",MR485A:" + s.rs485[1] +
+               ",MR485B:" + s.rs485[2];
+    if (word == "QX2") return Records("ZDAD", s.analog, 1, 8);
+    if (word == "QX3") return Records("ZDAD", s.analog, 9, 16);
+    if (word == "QX4") return Records("ZDPD", s.totalizer, 1, 6);
+    if (word == "QX5") return Records("ZDPD", s.totalizer, 7, 12);
+    if (auto n = ChannelNumber(word, "COMR", 6)) {
+        const auto& c = s.commands[*n - 1];
+        return "COMR" + std::to_string(*n) + ":" + c.enable + "," +
+               TwoDigits(static_cast<int>(c.data.size() / 2)) + "," + c.data;
+    }
+    if (auto n = ChannelNumber(word, "COMP", 6))
+        return "COMP0" + std::to_string(*n) + ":" + s.commands[*n - 1].rule;
+    return std::nullopt;
+}
+
+std::optional<std::string> Converter::Set(std::string_view word, std::string_view fields) {
+    auto& s = state_;
+    const std::string ok = std::string(word) + ":" + std::string(fields) + " OK";
+    const std::string error = std::string(word) + " ERR";
+    auto f = Split(fields, ',');
+    auto digits = [](const std::string& t, std::size_t width) {
+        return t.size() == width && protocol::TryStrToInt(t) && t[0] != '-' && t[0] != '+';
+    };
+    if (word == "RESET") {
+        s = ConverterState{};
+        return std::string("RESET OK");
+    }
+    if (word == "ADR" && f.size() == 1 && digits(f[0], 3)) { s.slaveAddress = f[0]; return ok; }
+    if (word == "MDO" && f.size() == 1 && (f[0] == "0" || f[0] == "1")) { s.monitoring = f[0]; return ok; }
+    if (word == "JTM" && f.size() == 1 && digits(f[0], 3)) { s.readInterval = f[0]; return ok; }
+    if (word == "STM" && f.size() == 2 && digits(f[0], 3) && digits(f[1], 2)) {
+        s.sendInterval = f[0];
+        s.frameType = f[1];
+        return ok;
+    }
+    if (word == "BADR" && f.size() == 2 && digits(f[0], 5) && digits(f[1], 5)) {
+        s.analogBase = f[0];
+        s.pulseBase = f[1];
+        return ok;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (word != std::string("MR485") + "ZAB"[i]) continue;
+        bool valid = f.size() == 3 && f[0].size() == 1 && f[0][0] >= '0' && f[0][0] <= '4' &&
+                     f[1].size() == 1 && f[1][0] >= '0' && f[1][0] <= '2' && f[2].size() == 1 &&
+                     f[2][0] >= '0' && f[2][0] <= '1';
+        if (!valid) return error;
+        s.rs485[i] = std::string(fields);
+        return ok;
+    }
+    if (word == "PCBSN" && f.size() == 2 && digits(f[0], 8) && digits(f[1], 3)) {
+        s.serialNumber = f[0];
+        s.inspector = f[1];
+        return ok;
+    }
+    if (auto n = ChannelNumber(word, "ZDAD", 16)) return StoreChannel(s.analog[*n - 1], fields) ? ok : error;
+    if (auto n = ChannelNumber(word, "ZDPU", 12))
+        return StoreChannel(s.totalizer[*n - 1], fields) ? ok : error;
+    if (word.size() == 5 && word.substr(0, 4) == "COMW" && word[4] >= '1' && word[4] <= '6') {
+        // enable "," count data: the count is the data's length in characters,
+        // written with two or three digits and followed at once by the data.
+        auto comma = fields.find(',');
+        if (comma == std::string_view::npos) return error;
+        auto rest = fields.substr(comma + 1);
+        for (std::size_t width : {2u, 3u}) {
+            if (rest.size() < width) break;
+            auto count = protocol::TryStrToInt(rest.substr(0, width));
+            if (count && *count >= 0 && static_cast<std::size_t>(*count) == rest.size() - width &&
+                *count % 2 == 0) {
+                auto& c = s.commands[word[4] - '1'];
+                c.enable = std::string(fields.substr(0, comma));
+                c.data = std::string(rest.substr(width));
+                return std::string(word) + " OK";
+            }
+        }
+        return error;
+    }
+    if (auto n = ChannelNumber(word, "COMP", 6)) {
+        if (fields.size() != 6) return error;
+        s.commands[*n - 1].rule = std::string(fields);
+        return "COMP0" + std::to_string(*n) + ":" + std::string(fields);
+    }
+    return error;
+}
+
+}  // namespace emulator

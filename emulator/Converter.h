@@ -1,0 +1,59 @@
+#pragma once
+// The converter's side of the protocol: its parameters with their factory
+// defaults, the set commands that store them, and the query replies in the
+// record layouts the console reads.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace emulator {
+
+struct ChannelSettings {
+    std::string use = "0", address = "001", length = "4", dataType = "00", coefficient = "00001",
+                dataAddress, format = "0";
+};
+
+struct CustomCommand {
+    std::string enable = "0";
+    std::string data = "0103000000044409";
+    std::string rule = "010300";
+};
+
+struct ConverterState {
+    std::string slaveAddress = "001";
+    std::string monitoring = "0";
+    std::string analogBase = "00000", pulseBase = "00000";
+    std::string readInterval = "010";
+    std::string sendInterval = "010", frameType = "00";
+    std::array<std::string, 3> rs485{"3,0,0", "3,0,0", "3,0,0"};  // Z, A, B
+    std::string serialNumber = "00000000", inspector = "001";
+    std::array<ChannelSettings, 16> analog;
+    std::array<ChannelSettings, 12> totalizer;
+    std::array<CustomCommand, 6> commands;
+
+    ConverterState();
+};
+
+class Converter {
+public:
+    // Takes bytes as they arrive on the line; returns the replies to every
+    // command completed by them, in order. Bytes outside a command are ignored.
+    std::vector<std::string> Feed(std::string_view bytes);
+    // The reply to one whole command ("PPPPPP#QX1#"); nothing for an unknown one.
+    std::optional<std::string> Handle(std::string_view command);
+
+    const ConverterState& State() const { return state_; }
+    bool Monitoring() const { return state_.monitoring == "1"; }
+
+private:
+    std::optional<std::string> Query(std::string_view word);
+    std::optional<std::string> Set(std::string_view word, std::string_view fields);
+
+    ConverterState state_;
+    std::string pending_;
+};
+
+}  // namespace emulator

@@ -1,0 +1,200 @@
+// tq410k-emulator: plays the TQ410-K converter on a pseudo-terminal (or on a
+// serial device), so the console can be used and tested without hardware.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "Converter.h"
+
+namespace {
+
+struct Options {
+    std::string device;  // a real serial device instead of a pseudo-terminal
+    std::string link;    // a fixed path made a symlink to the pseudo-terminal
+    bool split = false, silent = false, garbage = false;
+    int delayMs = 0;
+    int hangupAfter = -1;
+    int streamMs = 120;
+};
+
+volatile std::sig_atomic_t stopRequested = 0;
+void OnSignal(int) { stopRequested = 1; }
+
+void Usage() {
+    std::fputs(
+        "usage: tq410k-emulator [options]\n"
+        "  --link PATH        make PATH a symlink to the emulator's port\n"
+        "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
+        "  --split            send every reply in two blocks, 250 ms apart\n"
+        "  --delay MS         wait MS milliseconds before every reply\n"
+        "  --silent           answer nothing\n"
+        "  --garbage          answer random bytes instead of replies\n"
+        "  --hangup-after N   close the port after answering N commands\n"
+        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
+        stderr);
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto number = [&](int& target) {
+            const char* v = value();
+            if (!v) return false;
+            char* end = nullptr;
+            long n = std::strtol(v, &end, 10);
+            if (*v == '\0' || *end != '\0' || n < 0 || n > 1000000) return false;
+            target = static_cast<int>(n);
+            return true;
+        };
+        if (a == "--split") o.split = true;
+        else if (a == "--silent") o.silent = true;
+        else if (a == "--garbage") o.garbage = true;
+        else if (a == "--delay") { if (!number(o.delayMs)) return false; }
+        else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
+        else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
+        else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
+        else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
+        else return false;
+    }
+    return true;
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else {
+            return;
+        }
+    }
+}
+
+void MakeRaw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return;
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+
+    int port = -1, keepSlave = -1;
+    std::string path;
+    if (options.device.empty()) {
+        char name[256] = {};
+        if (openpty(&port, &keepSlave, name, nullptr, nullptr) != 0) {
+            std::fprintf(stderr, "tq410k-emulator: no pseudo-terminal: %s\n", std::strerror(errno));
+            return 1;
+        }
+        MakeRaw(keepSlave);  // the console's side, until the console sets its own
+        path = name;
+    } else {
+        port = ::open(options.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (port < 0) {
+            std::fprintf(stderr, "tq410k-emulator: cannot open %s: %s\n", options.device.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+        MakeRaw(port);
+        path = options.device;
+    }
+    ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
+
+    if (!options.link.empty()) {
+        ::unlink(options.link.c_str());  // an old link of an earlier run
+        if (::symlink(path.c_str(), options.link.c_str()) != 0) {
+            std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", options.link.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    std::printf("TQ410-K emulator on %s%s%s\n", path.c_str(), options.link.empty() ? "" : " -> ",
+                options.link.c_str());
+    std::printf("Type this into \"Serial Port Number:\": %s\n",
+                options.link.empty() ? path.c_str() : options.link.c_str());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    emulator::Converter converter;
+    std::mt19937 random(12345);
+    int answered = 0;
+    unsigned streamed = 0;
+    auto nextStream = std::chrono::steady_clock::now();
+    char buffer[4096];
+    while (!stopRequested) {
+        int timeout = -1;
+        if (converter.Monitoring()) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                nextStream - std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        pollfd p{port, POLLIN, 0};
+        int ready = ::poll(&p, 1, timeout);
+        if (ready < 0 && errno != EINTR) break;
+        if (converter.Monitoring() && std::chrono::steady_clock::now() >= nextStream) {
+            // Data monitoring: the converter copies its RS485 traffic to this port.
+            char line[64];
+            std::snprintf(line, sizeof line, "MON:RS485B 01 03 00 00 00 04 44 09 #%u", ++streamed);
+            WriteAll(port, line);
+            nextStream = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.streamMs);
+        }
+        if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        ssize_t n = ::read(port, buffer, sizeof buffer);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n < 0 && errno == EIO && keepSlave >= 0) {
+            // Nobody has the console's side open right now: wait and look again.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        if (n <= 0) break;
+        for (auto& reply : converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
+            if (options.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
+            if (options.garbage)
+                for (auto& c : reply) c = static_cast<char>(random() & 0xFF);
+            if (!options.silent) {
+                if (options.split && reply.size() > 1) {
+                    WriteAll(port, reply.substr(0, reply.size() / 2));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                    WriteAll(port, reply.substr(reply.size() / 2));
+                } else {
+                    WriteAll(port, reply);
+                }
+            }
+            if (converter.Monitoring() && streamed == 0) nextStream = std::chrono::steady_clock::now();
+            if (options.hangupAfter >= 0 && ++answered >= options.hangupAfter) stopRequested = 1;
+        }
+    }
+    if (!options.link.empty()) ::unlink(options.link.c_str());
+    if (keepSlave >= 0) ::close(keepSlave);
+    ::close(port);
+    return 0;
+}
