@@ -10,10 +10,18 @@ namespace console {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("tq410k-console");
     setApplicationDisplayName("TQ410-K");
-    // The window is laid out in pixels; an 11-pixel font lets every caption fit.
-    QFont font = QApplication::font();
+    // The window is laid out in pixels; an 11-pixel font of Arial's widths
+    // lets every caption fit its place.
+    QFont font("Liberation Sans");
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     setFont(font);
+    // Group boxes carry their caption on the frame's top line, so that controls
+    // placed 16 pixels below a box's top sit inside the frame.
+    setStyleSheet(
+        "QGroupBox { border: 1px solid #808080; border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0 2px; }");
 }
 
 TApplication::~TApplication() = default;

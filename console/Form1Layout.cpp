@@ -33,7 +33,7 @@ struct LabelRow {
 // The header's texts. The contact labels hold neutral placeholders.
 const LabelRow HeaderLabels[] = {
     {"Label29", "V3.0(20240127)", {720, 40}},
-    {"ContactMail", "E-mail: support@example.com", {848, 8}},
+    {"ContactMail", "E-mail: info@example.com", {848, 8}},
     {"ContactPhone", "Tel: +00 000 0000 0000", {848, 24}},
     {"ContactWeb", "Web: www.example.com", {840, 40}},
 };
