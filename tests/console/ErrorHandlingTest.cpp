@@ -81,3 +81,15 @@ TEST(StatusTexts, RefusedAccessSaysWhichGroupToJoin) {
     const std::string unknown = console::DescribeOpenFailure("Permission denied", "/dev/no-such-port");
     EXPECT_NE(unknown.find("the group that owns /dev/no-such-port"), std::string::npos) << unknown;
 }
+
+TEST_F(WindowTest, LineEventsAreReportedInTheStatusBarAsTheyHappen) {
+    form->Comm1ReceiveError(form->Comm1(), 0x08);
+    EXPECT_EQ(statusText(), "Line error: framing");
+    form->Comm1ModemStateChange(form->Comm1(), 8);
+    EXPECT_EQ(statusText(), "Modem lines: carrier detect changed");
+    // A hang-up with no port open changes nothing.
+    form->Comm1RequestHangup(form->Comm1());
+    EXPECT_EQ(statusText(), "Modem lines: carrier detect changed");
+    EXPECT_FALSE(form->PortIsOpen());
+    EXPECT_TRUE(boxes.empty());
+}
