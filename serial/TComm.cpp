@@ -254,6 +254,13 @@ int TComm::NotifyFd() const { return impl_->notify->Fd(); }
 
 void TComm::ProcessNotifications() {
     Impl& m = *impl_;
+    // A handler may drain the queue itself (a modal box runs a nested event
+    // loop); when that inner drain ends, the outer handler's open is restored.
+    struct RestoreSerial {
+        std::uint64_t& serial;
+        const std::uint64_t outer;
+        ~RestoreSerial() { serial = outer; }
+    } restore{m.notificationSerial, m.notificationSerial};
     while (std::optional<Message> message = m.notify->Take()) {
         m.notificationSerial = message->OpenSerial;
         // The block is released when `message` goes, after the handler,
