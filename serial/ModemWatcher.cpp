@@ -35,6 +35,7 @@ void InstallWakeHandler() {
 TModemWatcher::TModemWatcher(PortIo& io, int port, const TLineCounters& baseline) : io_(io), port_(port) {
     InstallWakeHandler();
     thread_ = std::thread([this, baseline] { Main(baseline); });
+    ::pthread_setname_np(thread_.native_handle(), "TComm modem");
 }
 
 TModemWatcher::~TModemWatcher() {

@@ -1,5 +1,6 @@
 #include "PortThread.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -7,7 +8,10 @@
 
 namespace serial {
 
-PortThread::PortThread(std::function<void()> body) : body_(std::move(body)), thread_([this] { Main(); }) {}
+PortThread::PortThread(const char* name, std::function<void()> body)
+    : body_(std::move(body)), thread_([this] { Main(); }) {
+    ::pthread_setname_np(thread_.native_handle(), name);
+}
 
 PortThread::~PortThread() { Wait(); }
 

@@ -11,8 +11,9 @@ namespace serial {
 
 class PortThread {
 public:
-    // Throws std::system_error when no thread can be had.
-    explicit PortThread(std::function<void()> body);
+    // Throws std::system_error when no thread can be had. `name` (at most 15
+    // characters) is what ps and debuggers show.
+    PortThread(const char* name, std::function<void()> body);
     ~PortThread();  // waits for the end
     PortThread(const PortThread&) = delete;
     PortThread& operator=(const PortThread&) = delete;

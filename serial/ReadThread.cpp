@@ -31,8 +31,8 @@ void TReadThread::Run() {
         std::size_t count = 0;
         const Outcome outcome = ReadOnce(count);
         if (outcome == Outcome::Stopped || outcome == Outcome::EndQuietly) break;
-        if (outcome == Outcome::DeviceGone) {
-            // What arrived before the device went is still handed over.
+        if (outcome == Outcome::Failed) {
+            // What arrived before the failure is still handed over.
             if (count == 0 || DeliverBlock(count)) links_.PostHangupRequest();
             break;
         }
@@ -54,7 +54,7 @@ bool TReadThread::Start() {
     counters_ = baseline;
     try {
         watcher_ = std::make_unique<TModemWatcher>(*links_.Io, links_.Port, baseline);
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {  // no thread or no memory for it
         links_.PostHangupRequest();
         return false;
     }
@@ -82,10 +82,10 @@ TReadThread::Outcome TReadThread::ReadOnce(std::size_t& count) {
         }
         // With at least one byte asked of the driver a read of 0 means the
         // other side is gone (a hung-up terminal, an unplugged adapter).
-        if (n == 0) return Outcome::DeviceGone;
+        if (n == 0) return Outcome::Failed;
         if (n == -EINTR) continue;
         if (n == -EBADF) return Outcome::EndQuietly;
-        if (n != -EAGAIN) return Outcome::DeviceGone;
+        if (n != -EAGAIN) return Outcome::Failed;
 
         if (plan.Immediate) return Outcome::Completed;
         std::optional<Clock::time_point> deadline = totalDeadline;
@@ -102,10 +102,7 @@ TReadThread::Outcome TReadThread::ReadOnce(std::size_t& count) {
                          {links_.Port, POLLIN, 0}};
         const int r = io.Poll(fds, 3, PollTimeout(deadline, now));
         if (r == -EINTR) continue;
-        if (r < 0) {
-            count = 0;  // a failed wait is no hang-up of the device: nothing is delivered
-            return Outcome::DeviceGone;
-        }
+        if (r < 0) return Outcome::Failed;
         if (fds[0].revents != 0) return Outcome::Stopped;
         if (fds[1].revents != 0) {
             if (!ServeLineEvents()) return Outcome::EndQuietly;
@@ -113,7 +110,7 @@ TReadThread::Outcome TReadThread::ReadOnce(std::size_t& count) {
         }
         if (fds[2].revents & POLLNVAL) return Outcome::EndQuietly;
         if (fds[2].revents & POLLIN) continue;
-        if (fds[2].revents & (POLLHUP | POLLERR)) return Outcome::DeviceGone;
+        if (fds[2].revents & (POLLHUP | POLLERR)) return Outcome::Failed;
         // Nothing ready: a deadline passed, checked on the next round.
     }
 }

@@ -31,7 +31,8 @@ public:
 
 private:
     bool Start();
-    enum class Outcome { Completed, Stopped, EndQuietly, DeviceGone };
+    // Failed: the device is gone or the wait failed; ends with a hang-up request.
+    enum class Outcome { Completed, Stopped, EndQuietly, Failed };
     Outcome ReadOnce(std::size_t& count);
     bool DeliverBlock(std::size_t count);
     bool ServeLineEvents();

@@ -199,7 +199,7 @@ void TComm::OpenPort() {
     const ThreadLinks links{m.io, fd, m.stop, m.notify, m.openSerial + 1};
     try {
         auto body = std::make_shared<TReadThread>(links, m.portTimeouts);
-        m.reader = std::make_unique<PortThread>([body] { body->Run(); });
+        m.reader = std::make_unique<PortThread>("TComm reader", [body] { body->Run(); });
     } catch (const std::system_error& e) {
         m.reader.reset();
         m.ReleasePort();
@@ -208,7 +208,7 @@ void TComm::OpenPort() {
     m.reader->SetPriority(ReaderPriority);
     try {
         auto body = std::make_shared<TWriteThread>(links, m.writerQueue);
-        m.writer = std::make_unique<PortThread>([body] { body->Run(); });
+        m.writer = std::make_unique<PortThread>("TComm writer", [body] { body->Run(); });
     } catch (const std::system_error& e) {
         m.StopThread(m.reader, TQueue::Input);  // never started: let go without running
         m.writer.reset();
@@ -254,6 +254,13 @@ int TComm::NotifyFd() const { return impl_->notify->Fd(); }
 
 void TComm::ProcessNotifications() {
     Impl& m = *impl_;
+    // A handler may drain the queue itself (a modal box runs a nested event
+    // loop); when that inner drain ends, the outer handler's open is restored.
+    struct RestoreSerial {
+        std::uint64_t& serial;
+        const std::uint64_t outer;
+        ~RestoreSerial() { serial = outer; }
+    } restore{m.notificationSerial, m.notificationSerial};
     while (std::optional<Message> message = m.notify->Take()) {
         m.notificationSerial = message->OpenSerial;
         // The block is released when `message` goes, after the handler,

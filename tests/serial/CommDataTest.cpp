@@ -155,6 +155,20 @@ TEST_F(CommTest, NotificationsTellWhichOpenPostedThem) {
     ASSERT_TRUE(PumpUntil([&] { return sendEmpty == 2; }));
     EXPECT_EQ(sendEmptySerials, (std::vector<std::uint64_t>{1, 2}));
     EXPECT_EQ(comm.OpenSerial(), 2u);
+
+    // A handler that drains the queue itself still sees its own open after.
+    std::vector<std::uint64_t> seenAfterInnerDrain;
+    comm.OnReceiveData = [&](serial::TComm& sender, const std::uint8_t*, std::uint16_t) {
+        if (!seenAfterInnerDrain.empty()) return;
+        comm.ClosePort();
+        comm.OpenPort();  // open 3, whose writer posts its idle notice
+        PumpUntil([&] { return sendEmpty == 3; });
+        seenAfterInnerDrain.push_back(sender.NotificationOpenSerial());
+    };
+    pty.write("x");
+    ASSERT_TRUE(PumpUntil([&] { return !seenAfterInnerDrain.empty(); }));
+    EXPECT_EQ(seenAfterInnerDrain, std::vector<std::uint64_t>{2});
+    EXPECT_EQ(sendEmptySerials.back(), 3u);
 }
 
 TEST_F(CommTest, HandlerThatThrowsLeavesTheRestQueued) {

@@ -282,6 +282,30 @@ TEST_F(FakeCommTest, DtrAndRtsFollowTheLineRecord) {
     EXPECT_EQ(fake->ModemLines(), TIOCM_RTS);
 }
 
+TEST_F(FakeCommTest, ParityWaitsForAnotherLinePropertyOrTheNextOpen) {
+    comm.OpenPort();
+    comm.SetByteSize(serial::TByteSize::_7);
+    EXPECT_EQ(comm.ReadLineState()->DataBits, 7);
+    comm.SetParity(serial::TParity::Even);
+    EXPECT_EQ(comm.ReadLineState()->Parity, 'N');
+    const int writes = fake->SettingsWrites();
+    comm.SetBaudRate(9600);  // equal value: the port is not touched
+    comm.SetTxContinueOnXoff(true);
+    EXPECT_EQ(fake->SettingsWrites(), writes);
+    EXPECT_EQ(comm.ReadLineState()->Parity, 'N');
+    comm.SetBaudRate(4800);
+    EXPECT_EQ(comm.ReadLineState()->Parity, 'E');
+
+    comm.SetParity(serial::TParity::Mark);
+    comm.SetCommName("/dev/ttyFAKE1");  // stored for the next open only
+    EXPECT_EQ(comm.ReadLineState()->Parity, 'E');
+    EXPECT_EQ(comm.DevicePath(), "/dev/ttyFAKE0");
+    comm.ClosePort();
+    comm.OpenPort();
+    EXPECT_EQ(comm.ReadLineState()->Parity, 'M');
+    EXPECT_EQ(comm.DevicePath(), "/dev/ttyFAKE1");
+}
+
 TEST_F(FakeCommTest, ClosingNeverHangsOnTheModemWatcher) {
     fake->SetCountersSupported(true);
     fake->SetModemWaitSupported(true);

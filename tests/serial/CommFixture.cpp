@@ -3,11 +3,19 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <thread>
+#include <fstream>
+#include <string>
 
 namespace serialtest {
 
 namespace {
+
+bool IsComponentThread(const std::string& tid) {
+    std::ifstream comm("/proc/self/task/" + tid + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name.rfind("TComm ", 0) == 0;
+}
 
 int EntriesIn(const char* dir) {
     int n = 0;
@@ -21,15 +29,16 @@ int EntriesIn(const char* dir) {
 
 }  // namespace
 
-// A sanitizer's runtime starts a thread of its own along with the first thread
-// the program creates: start it before any count is taken.
-const bool runtimeThreadsStarted = [] {
-    std::thread([] {}).join();
-    return true;
-}();
-
 int OpenDescriptorCount() { return EntriesIn("/proc/self/fd") - 1; }  // less the directory's own
-int ThreadCount() { return EntriesIn("/proc/self/task"); }
+int ThreadCount() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(d))
+            if (e->d_name[0] != '.' && IsComponentThread(e->d_name)) ++n;
+        ::closedir(d);
+    }
+    return n;
+}
 
 CommTest::CommTest() {
     comm.SetCommName(pty.slavePath());

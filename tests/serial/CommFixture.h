@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "LineSettings.h"
-#include "PortIo.h"
 #include "PtyPair.h"
 #include "TComm.h"
 
@@ -28,50 +26,10 @@ struct Received {
     bool terminated;  // the byte after the data was 0
 };
 
-// Descriptors and threads of this process, to check that nothing is left over.
+// Descriptors of this process and threads of its components ("TComm ..."),
+// to check that nothing is left over.
 int OpenDescriptorCount();
 int ThreadCount();
-
-// The system's port I/O, noting the last line settings and modem lines the
-// component wrote (a pseudo-terminal keeps 8 data bits and no parity whatever
-// it is told, and has no modem lines).
-class SpyIo : public serial::PortIo {
-public:
-    int Open(const std::string& path) override { return real_->Open(path); }
-    void Close(int fd) override { real_->Close(fd); }
-    bool IsTerminal(int fd) override { return real_->IsTerminal(fd); }
-    int Lock(int fd) override { return real_->Lock(fd); }
-    void Unlock(int fd) override { real_->Unlock(fd); }
-    int GetSettings(int fd, termios2& s) override { return real_->GetSettings(fd, s); }
-    int SetSettings(int fd, const termios2& s) override {
-        lastSettings = s;
-        ++settingsWritten;
-        return real_->SetSettings(fd, s);
-    }
-    int SetModemLines(int fd, int raise, int drop) override {
-        raised = raise;
-        dropped = drop;
-        return real_->SetModemLines(fd, raise, drop);
-    }
-    int Flush(int fd, serial::TQueue q) override { return real_->Flush(fd, q); }
-    long Read(int fd, void* b, std::size_t n) override { return real_->Read(fd, b, n); }
-    long Write(int fd, const void* b, std::size_t n) override { return real_->Write(fd, b, n); }
-    int Poll(pollfd* fds, std::size_t n, int t) override { return real_->Poll(fds, n, t); }
-    int GetCounters(int fd, serial::TLineCounters& c) override { return real_->GetCounters(fd, c); }
-    int WaitModemChange(int fd) override { return real_->WaitModemChange(fd); }
-
-    // Written on the owner's thread only (OpenPort and the setters).
-    termios2 lastSettings{};
-    int settingsWritten = 0;
-    int raised = 0;
-    int dropped = 0;
-
-    // The parity the component last asked for, as ReadLineState shows it.
-    char LastParity() const { return serial::LineStateOf(lastSettings).Parity; }
-
-private:
-    std::shared_ptr<serial::PortIo> real_ = serial::PosixPortIo();
-};
 
 class CommTest : public ::testing::Test {
 protected:
@@ -84,8 +42,7 @@ protected:
     std::string AllReceived() const;
 
     testutil::PtyPair pty;
-    std::shared_ptr<SpyIo> io = std::make_shared<SpyIo>();
-    serial::TComm comm{io};
+    serial::TComm comm;
     std::vector<Received> blocks;
     int sendEmpty = 0;
     int hangups = 0;

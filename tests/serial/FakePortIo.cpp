@@ -96,6 +96,11 @@ termios2 FakePortIo::Settings() const {
     return settings_;
 }
 
+int FakePortIo::SettingsWrites() const {
+    std::lock_guard lock(mutex_);
+    return settingsWrites_;
+}
+
 std::vector<std::string> FakePortIo::ReaderLog() const {
     std::lock_guard lock(mutex_);
     return readerLog_;
@@ -145,6 +150,7 @@ int FakePortIo::GetSettings(int, termios2& settings) {
 int FakePortIo::SetSettings(int, const termios2& settings) {
     std::lock_guard lock(mutex_);
     settings_ = settings;
+    ++settingsWrites_;
     return 0;
 }
 

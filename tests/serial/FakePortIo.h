@@ -51,6 +51,7 @@ public:
     std::vector<std::size_t> WriteCalls() const;
     int ModemLines() const;  // TIOCM_DTR | TIOCM_RTS as set now
     termios2 Settings() const;
+    int SettingsWrites() const;
     // What the reader did, in order: "read 3", "read EAGAIN", "poll", ...
     std::vector<std::string> ReaderLog() const;
     bool ReadsPending() const;
@@ -97,6 +98,7 @@ private:
     serial::TLineCounters counters_;
     int lines_ = 0;
     termios2 settings_{};
+    int settingsWrites_ = 0;
     int stopFd_ = -1;
     std::vector<std::string> readerLog_;
     std::function<void()> onReaderPoll_;
