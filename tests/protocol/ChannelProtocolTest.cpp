@@ -1,0 +1,314 @@
+#include "ChannelProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <cstring>
+#include <set>
+
+using namespace protocol;
+
+namespace {
+
+const ChannelTable& Analog = AnalogChannels();
+const ChannelTable& Totalizer = TotalizerChannels();
+
+std::vector<ColumnValue> Defaults(const ChannelTable& table, int channel) {
+    std::vector<ColumnValue> values;
+    for (const auto& column : table.columns) {
+        if (column.IsComboBox())
+            values.emplace_back(column.defaultIndex);
+        else
+            values.emplace_back(DefaultText(column, channel));
+    }
+    return values;
+}
+
+// The assignments that a record with these fields (the first ones of seven) gives to `channel`.
+std::vector<Assignment> Record(const ChannelTable& table, int channel,
+                               const std::vector<std::string>& fields) {
+    std::vector<Assignment> out;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto& column = table.columns[i];
+        const std::string name = ControlName(column, channel);
+        out.push_back(column.IsComboBox() ? Assignment::SetItemIndex(name, std::stoi(fields[i]))
+                                          : Assignment::SetText(name, fields[i]));
+    }
+    return out;
+}
+
+std::vector<Assignment> Join(std::initializer_list<std::vector<Assignment>> parts) {
+    std::vector<Assignment> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+const std::vector<Assignment> ReplyModeZero = {Assignment::SetReplyMode(0)};
+
+}  // namespace
+
+TEST(ChannelTables, DataTypeListsAgreeUpTo17AndDifferFrom18On) {
+    const auto& analog = Analog.columns[3].items;
+    const auto& totalizer = Totalizer.columns[3].items;
+    ASSERT_EQ(analog.size(), 25u);
+    ASSERT_EQ(totalizer.size(), 25u);
+    for (std::size_t i = 0; i < 25; ++i) {
+        SCOPED_TRACE(i);
+        // Every item starts with its own index and a "-".
+        EXPECT_EQ(analog[i].rfind(std::to_string(i) + "-", 0), 0u);
+        EXPECT_EQ(totalizer[i].rfind(std::to_string(i) + "-", 0), 0u);
+        if (i <= 17)
+            EXPECT_EQ(analog[i], totalizer[i]);
+        else
+            EXPECT_NE(analog[i], totalizer[i]);
+    }
+    // Full-width parentheses in items 0 to 2, and closing item 16 only.
+    EXPECT_EQ(analog[0], "0-Float\uFF084321\uFF09");
+    EXPECT_EQ(analog[2], "2-Float\uFF081234\uFF09");
+    EXPECT_EQ(analog[16], "16-Double(low high order\uFF09");
+    EXPECT_EQ(analog[15], "15-Double(high low order)");
+    EXPECT_EQ(analog[24], "24-Scientific notation (3 decimal places)");
+    EXPECT_EQ(totalizer[24], "24-Bit Shifting");
+}
+
+TEST(ChannelTables, EveryControlOfEveryRowHasItsOwnName) {
+    for (const ChannelTable* table : {&Analog, &Totalizer}) {
+        std::set<std::string> names;
+        for (int n = 1; n <= table->ChannelCount(); ++n)
+            for (const auto& column : table->columns) names.insert(ControlName(column, n));
+        EXPECT_EQ(names.size(), table->columns.size() * table->ChannelCount());
+    }
+    EXPECT_EQ(ControlName(Analog.columns[4], 7), "MAD7XS");
+    EXPECT_EQ(ControlName(Analog.columns[5], 16), "ADSADR16");
+    EXPECT_EQ(ControlName(Totalizer.columns[1], 12), "MPD12MADR");
+    EXPECT_EQ(ControlName(Totalizer.columns[6], 3), "PUFART3");
+    EXPECT_EQ(RowLabel(Totalizer, 12), "MPU12:");
+}
+
+struct DefaultCase {
+    const ChannelTable* table;
+    int channel;
+    const char* command;
+};
+
+TEST(ChannelSetCommand, DefaultsOfFirstFourthAndLastChannel) {
+    for (const DefaultCase& c : std::initializer_list<DefaultCase>{
+             {&Analog, 1, "HQLNVE#ZDAD01:0,001,4,00,00001,000,0#"},
+             {&Analog, 4, "HQLNVE#ZDAD04:0,001,4,00,00001,008,0#"},
+             {&Analog, 7, "HQLNVE#ZDAD07:0,001,4,00,00001,014,0#"},
+             {&Analog, 16, "HQLNVE#ZDAD16:0,001,4,00,00001,014,0#"},
+             {&Totalizer, 1, "HQLNVE#ZDPU01:0,001,4,00,00001,016,0#"},
+             {&Totalizer, 4, "HQLNVE#ZDPU04:0,001,4,00,00001,022,0#"},
+             {&Totalizer, 12, "HQLNVE#ZDPU12:0,001,4,00,00001,028,0#"},
+         }) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(ComposeChannelSet(*c.table, c.channel, Defaults(*c.table, c.channel)), c.command);
+    }
+    EXPECT_EQ(ComposeChannelSet(Analog, 1, Defaults(Analog, 1)).size(), 37u);
+}
+
+TEST(ChannelSetCommand, IndexesAndTextsTravelAsTheyStand) {
+    struct Case {
+        std::vector<ColumnValue> values;
+        const char* fields;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {{0, "001", "4", 9, "00001", "000", 0}, "0,001,4,09,00001,000,0"},
+             {{0, "001", "4", 10, "00001", "000", 0}, "0,001,4,10,00001,000,0"},
+             {{6, "001", "4", 24, "00001", "000", 1}, "6,001,4,24,00001,000,1"},
+             // No selection in each of the three boxes.
+             {{-1, "001", "4", -1, "00001", "000", -1}, "-1,001,4,0-1,00001,000,-1"},
+             // An empty edit leaves two commas in a row; nothing is trimmed or checked.
+             {{0, "001", "", 0, "1.5", "000", 0}, "0,001,,00,1.5,000,0"},
+             {{0, "", "4", 0, "00001", " 7 ", 0}, "0,,4,00,00001, 7 ,0"},
+         }) {
+        SCOPED_TRACE(c.fields);
+        EXPECT_EQ(ComposeChannelSet(Analog, 2, c.values), std::string("HQLNVE#ZDAD02:") + c.fields + "#");
+        EXPECT_EQ(ComposeChannelSet(Totalizer, 11, c.values), std::string("HQLNVE#ZDPU11:") + c.fields + "#");
+    }
+}
+
+TEST(ChannelSetCommand, RejectsARowOfTheWrongShape) {
+    EXPECT_THROW(ComposeChannelSet(Analog, 17, Defaults(Analog, 1)), std::out_of_range);
+    EXPECT_THROW(ComposeChannelSet(Totalizer, 13, Defaults(Totalizer, 1)), std::out_of_range);
+    EXPECT_THROW(ComposeChannelSet(Analog, 1, std::vector<ColumnValue>(6, 0)), std::invalid_argument);
+}
+
+TEST(ChannelReply, AnalogExampleChangesRowThreeOnly) {
+    auto result = ParseChannelReply(Analog, "ZDAD03:2,005,2,11,00010,004,1");
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              Join({Record(Analog, 3, {"2", "005", "2", "11", "00010", "004", "1"}), ReplyModeZero,
+                    ReplyModeZero}));
+}
+
+TEST(ChannelReply, TotalizerExampleChangesRowThreeOnly) {
+    auto result = ParseChannelReply(Totalizer, "ZDPD03:2,005,4,11,00010,040,1");
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              Join({Record(Totalizer, 3, {"2", "005", "4", "11", "00010", "040", "1"}), ReplyModeZero}));
+}
+
+TEST(ChannelReply, AnalogReturnsReplyModeAfterTheFourthChannelInItsPlace) {
+    auto result = ParseChannelReply(
+        Analog, "ZDAD06:1,002,4,03,00100,010,0,ZDAD02:3,009,1,24,00002,001,1,ZDAD04:0,001,4,00,00001,008,0");
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              Join({Record(Analog, 2, {"3", "009", "1", "24", "00002", "001", "1"}),
+                    Record(Analog, 4, {"0", "001", "4", "00", "00001", "008", "0"}), ReplyModeZero,
+                    Record(Analog, 6, {"1", "002", "4", "03", "00100", "010", "0"}), ReplyModeZero}));
+}
+
+TEST(ChannelReply, SeparatorsAreNotExamined) {
+    auto commas = ParseChannelReply(Analog, "ZDAD05:1,002,4,03,00100,010,0");
+    auto semicolons = ParseChannelReply(Analog, "ZDAD05:1;002;4;03;00100;010;0");
+    EXPECT_EQ(semicolons.assignments, commas.assignments);
+    EXPECT_EQ(semicolons.assignments.size(), 9u);
+    // Nor is anything after the record's last field.
+    EXPECT_EQ(ParseChannelReply(Totalizer, "xxZDPD05:1|002|4|03|00100|010|0").assignments,
+              Join({Record(Totalizer, 5, {"1", "002", "4", "03", "00100", "010", "0"}), ReplyModeZero}));
+}
+
+TEST(ChannelReply, TheReplyToEitherQueryFillsWhateverRowsItCarries) {
+    // A block of eight analog records (channels 9 to 16), as an answer to QX2.
+    std::string analogText;
+    std::vector<Assignment> analogExpected = ReplyModeZero;
+    for (int n = 9; n <= 16; ++n) {
+        std::vector<std::string> f = {std::to_string(n % 7), "0" + ChannelDigits(n), "2",
+                                        ChannelDigits(n + 8), "000" + ChannelDigits(n),
+                                        "1" + ChannelDigits(n), std::to_string(n % 2)};
+        analogText += ChannelReplyTag(Analog, n) + f[0] + "," + f[1] + "," + f[2] + "," + f[3] + "," +
+                      f[4] + "," + f[5] + "," + f[6] + "\r\n";
+        auto r = Record(Analog, n, f);
+        analogExpected.insert(analogExpected.end(), r.begin(), r.end());
+    }
+    analogExpected.push_back(Assignment::SetReplyMode(0));
+    ASSERT_LE(analogText.size(), 255u);
+    EXPECT_EQ(ParseChannelReply(Analog, analogText).assignments, analogExpected);
+
+    // Totalizer channels 7 to 12, as an answer to QX4, in reverse order.
+    std::string totalizerText;
+    std::vector<Assignment> totalizerExpected;
+    for (int n = 12; n >= 7; --n)
+        totalizerText += ChannelReplyTag(Totalizer, n) + "1,00" + std::to_string(n % 10) + ",4,0" +
+                         std::to_string(n % 10) + ",00001,0" + ChannelDigits(n) + ",1";
+    for (int n = 7; n <= 12; ++n) {
+        auto r = Record(Totalizer, n,
+                        {"1", "00" + std::to_string(n % 10), "4", "0" + std::to_string(n % 10), "00001",
+                         "0" + ChannelDigits(n), "1"});
+        totalizerExpected.insert(totalizerExpected.end(), r.begin(), r.end());
+    }
+    totalizerExpected.push_back(Assignment::SetReplyMode(0));
+    EXPECT_EQ(ParseChannelReply(Totalizer, totalizerText).assignments, totalizerExpected);
+}
+
+TEST(ChannelReply, NearMissTagsChangeNothingButReplyModeStillReturns) {
+    for (std::string_view text : {"ZDAD1:1,002,4,03,00100,010,0", "zdad01:1,002,4,03,00100,010,0",
+                                  "ZDAD01 1,002,4,03,00100,010,0", "ZDAD17:1,002,4,03,00100,010,0",
+                                  "ZDPD01:1,002,4,03,00100,010,0", ""}) {
+        SCOPED_TRACE(std::string(text));
+        EXPECT_EQ(ParseChannelReply(Analog, text).assignments, Join({ReplyModeZero, ReplyModeZero}));
+    }
+    for (std::string_view text : {"ZDPU01:1,002,4,03,00100,010,0", "ZDAD01:1,002,4,03,00100,010,0",
+                                  "zdpd01:1,002,4,03,00100,010,0", "ZDPD13:1,002,4,03,00100,010,0"}) {
+        SCOPED_TRACE(std::string(text));
+        EXPECT_EQ(ParseChannelReply(Totalizer, text).assignments, ReplyModeZero);
+    }
+}
+
+TEST(ChannelReply, OnlyTheFirstOccurrenceOfATagCounts) {
+    auto result = ParseChannelReply(Totalizer, "ZDPD02:1,007,4,05,00001,016,0 ZDPD02:2,008,3,06,00002,017,1");
+    EXPECT_EQ(result.assignments,
+              Join({Record(Totalizer, 2, {"1", "007", "4", "05", "00001", "016", "0"}), ReplyModeZero}));
+}
+
+TEST(ChannelReply, IndexesOutsideTheListsAreHandedOnAsRead) {
+    // The window leaves such a box with no selection.
+    auto result = ParseChannelReply(Totalizer, "ZDPD09:9,001,4,99,00001,016,7");
+    EXPECT_EQ(result.assignments,
+              Join({Record(Totalizer, 9, {"9", "001", "4", "99", "00001", "016", "7"}), ReplyModeZero}));
+}
+
+TEST(ChannelReply, ConversionErrorStopsTheParseWithEarlierFieldsKept) {
+    const std::string row1 = "ZDAD01:1,002,4,03,00100,010,0";
+    const std::string row7 = "ZDAD07:1,002,4,03,00100,010,0";
+
+    // In channel 2: before the return after channel 4, so ReplyMode stays 202.
+    auto early = ParseChannelReply(Analog, row7 + row1 + "ZDAD02:3,005,2,2x,00010,004,1");
+    EXPECT_EQ(early.failedText, "2x");
+    auto kept = Record(Analog, 2, {"3", "005", "2"});
+    EXPECT_EQ(early.assignments,
+              Join({Record(Analog, 1, {"1", "002", "4", "03", "00100", "010", "0"}), kept}));
+
+    // In channel 6: after it, so ReplyMode is already 0.
+    auto late = ParseChannelReply(Analog, row7 + row1 + "ZDAD06:3,005,2,2x,00010,004,1");
+    EXPECT_EQ(late.failedText, "2x");
+    auto kept6 = Record(Analog, 6, {"3", "005", "2"});
+    EXPECT_EQ(late.assignments,
+              Join({Record(Analog, 1, {"1", "002", "4", "03", "00100", "010", "0"}), ReplyModeZero, kept6}));
+
+    // The totalizer parser returns ReplyMode only at its end: an error anywhere keeps 203.
+    auto totalizer = ParseChannelReply(Totalizer, "ZDPD11:x,005,2,11,00010,004,1");
+    EXPECT_EQ(totalizer.failedText, "x");
+    EXPECT_TRUE(totalizer.assignments.empty());
+    // A blank or sign is no digit either; the last field fails just the same.
+    EXPECT_EQ(ParseChannelReply(Totalizer, "ZDPD01:1,005,2, 1,00010,004,1").failedText, " 1");
+    auto lastField = ParseChannelReply(Analog, "ZDAD16:1,005,2,11,00010,004,-");
+    EXPECT_EQ(lastField.failedText, "-");
+    EXPECT_EQ(lastField.assignments.size(), 1u + 6u);
+}
+
+TEST(ChannelReply, RecordCutShortKeepsItsWholeFieldsAndTheParseGoesOn) {
+    struct Case {
+        const char* tail;  // the last record, cut short by the end of the text
+        std::size_t fieldsTaken;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"ZDAD01:", 0},
+             {"ZDAD01:1", 1},
+             {"ZDAD01:1,00", 1},
+             {"ZDAD01:1,002", 2},
+             {"ZDAD01:1,002,4,0", 3},
+             {"ZDAD01:1,002,4,03,0010", 4},
+             {"ZDAD01:1,002,4,03,00100,010,", 6},
+         }) {
+        SCOPED_TRACE(c.tail);
+        // Channel 9's record stands before channel 1's and is still read.
+        auto result = ParseChannelReply(Analog, std::string("ZDAD09:1,002,4,03,00100,010,1") + c.tail);
+        EXPECT_FALSE(result.failedText);
+        auto row1 = Record(Analog, 1, {"1", "002", "4", "03", "00100", "010", "0"});
+        row1.resize(c.fieldsTaken);
+        EXPECT_EQ(result.assignments,
+                  Join({row1, ReplyModeZero, Record(Analog, 9, {"1", "002", "4", "03", "00100", "010", "1"}),
+                        ReplyModeZero}));
+    }
+}
+
+TEST(ChannelReply, NeverReadsPastTheText) {
+    // The text ends inside channel 5's data type; what lies beyond it in memory
+    // would make a whole record, and must not be taken.
+    const std::string memory = "ZDPD05:4,123,8,21,00009,030,1";
+    std::string_view text(memory.data(), 16);
+    auto result = ParseChannelReply(Totalizer, text);
+    auto expected = Record(Totalizer, 5, {"4", "123", "8"});
+    EXPECT_EQ(result.assignments, Join({expected, ReplyModeZero}));
+
+    // A text in a heap block of its exact size, so a sanitizer build catches any overrun.
+    for (std::size_t length = 0; length <= memory.size(); ++length) {
+        auto block = std::make_unique<char[]>(length ? length : 1);
+        std::memcpy(block.get(), memory.data(), length);
+        auto parsed = ParseChannelReply(Totalizer, std::string_view(block.get(), length));
+        EXPECT_FALSE(parsed.failedText);
+    }
+}
+
+TEST(ChannelReply, NulBytesAndHighBytesAreCopiedAsCharacters) {
+    const std::string text("ZDAD08:1,\0\xff\x80,4,03,a b ,,\"'#,0", 29);
+    auto result = ParseChannelReply(Analog, text);
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              Join({ReplyModeZero,
+                    Record(Analog, 8, {"1", std::string("\0\xff\x80", 3), "4", "03", "a b ,", "\"'#", "0"}),
+                    ReplyModeZero}));
+}
