@@ -87,7 +87,6 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
                 row.controls[c] =
                     MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
         }
-        rows_.push_back(row);
         auto* set = MakeButton(group, QString::fromStdString(channels.setButtons[n - 1]), "Set",
                                QRect(QPoint(table_.setButtonLeft, top), table_.setButtonSize));
         connect(set, &QPushButton::clicked, this, [this, row] { SetClick(row); });

@@ -71,7 +71,6 @@ private:
     QWidget* page_;
     ConsoleHost& host_;
     const ChannelPageTable& table_;
-    std::vector<Row> rows_;
 };
 
 }  // namespace console
