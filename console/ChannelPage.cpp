@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,17 +76,21 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
     for (int n = layout.firstChannel; n <= layout.lastChannel; ++n) {
         const int top = layout.firstRowTop + (n - layout.firstChannel) * table_.rowPitch;
         MakeLabel(group, QString::fromStdString(protocol::RowLabel(channels, n)),
-                  QPoint(table_.rowLabelLeft, top + 3));
+                  QPoint(table_.rowLabelLeft, top + 4));
         Row row{n, {}};
         for (std::size_t c = 0; c < channels.columns.size(); ++c) {
             const auto& column = channels.columns[c];
             const QString name = QString::fromStdString(protocol::ControlName(column, n));
             const QRect geometry(table_.fieldLeft[c], top, table_.fieldWidth[c], table_.fieldHeight);
-            if (column.IsComboBox())
-                row.controls[c] = MakeCombo(group, name, Items(column.items), column.defaultIndex, geometry);
-            else
+            if (column.IsComboBox()) {
+                auto* box = MakeCombo(group, name, Items(column.items), column.defaultIndex, geometry);
+                // The list opens wide enough to show its longest item whole.
+                box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
+                row.controls[c] = box;
+            } else {
                 row.controls[c] =
                     MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
+            }
         }
         auto* set = MakeButton(group, QString::fromStdString(channels.setButtons[n - 1]), "Set",
                                QRect(QPoint(table_.setButtonLeft, top), table_.setButtonSize));
