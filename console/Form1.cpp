@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include "ChannelPage.h"
 #include "ConsoleApplication.h"
 #include "Controls.h"
 #include "PortComboBox.h"
@@ -68,6 +69,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
 
     // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
+    analogPage_ = new ChannelPage(TabSheet2, *this, AnalogPage());
+    totalizerPage_ = new ChannelPage(TabSheet3, *this, TotalizerPage());
 
     FormCreate();
 }

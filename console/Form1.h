@@ -29,6 +29,7 @@ class QTabWidget;
 namespace console {
 
 class TPortComboBox;
+class ChannelPage;
 
 // Reply codes: what the console expects next, set by each command.
 namespace reply {
@@ -129,6 +130,8 @@ private:
 
     // Pages of parameters, created in the constructor with their tab sheet and
     // this window as their host. Each page adds its member here.
+    ChannelPage* analogPage_ = nullptr;     // TabSheet2, owned by it
+    ChannelPage* totalizerPage_ = nullptr;  // TabSheet3, owned by it
 };
 
 }  // namespace console

@@ -1,0 +1,33 @@
+#pragma once
+// The set command of one channel and the parser of a channel reply, for either
+// channel table.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "ChannelTable.h"
+#include "Protocol.h"
+
+namespace protocol {
+
+// A column's value as the window holds it: a combo box's item index or an edit's text.
+using ColumnValue = std::variant<int, std::string>;
+
+// "HQLNVE#ZDAD07:<fields>#": the values of one row, one per column in column
+// order, each in its column's encoding. Texts go in untouched.
+std::string ComposeChannelSet(const ChannelTable& table, int channel,
+                              std::span<const ColumnValue> values);
+
+// "ZDAD07:", "ZDPD12:".
+std::string ChannelReplyTag(const ChannelTable& table, int channel);
+
+// Reads every channel whose record the text holds, channel by channel, each
+// tag searched from the start of the text. ReplyMode returns to 0 where the
+// table says and at the end. A record cut short by the end of the text is
+// taken up to its last whole field; a field that does not convert stops the
+// whole parse there, with everything before it kept.
+ParseResult ParseChannelReply(const ChannelTable& table, std::string_view text);
+
+}  // namespace protocol
