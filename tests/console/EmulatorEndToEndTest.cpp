@@ -1,0 +1,141 @@
+// The whole way round: the window, the serial component and the converter
+// emulator as a separate program on a pseudo-terminal.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "WindowFixture.h"
+
+extern char** environ;
+
+namespace consoletest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// Runs tq410k-emulator with a link to its port in a private folder.
+class Emulator {
+public:
+    explicit Emulator(std::vector<std::string> options = {}) {
+        char pattern[] = "/tmp/tq410k-e2e.XXXXXX";
+        if (!::mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
+        dir_ = pattern;
+        link_ = (dir_ / "port").string();
+        // TQ410K_EMULATOR in the environment names another copy of the program.
+        const char* program = std::getenv("TQ410K_EMULATOR");
+        std::vector<std::string> args{program ? program : TQ410K_EMULATOR, "--link", link_};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        const int r = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (r != 0) throw std::runtime_error("cannot start the emulator");
+        for (int i = 0; i < 500 && !fs::exists(link_); ++i) ::usleep(10'000);
+    }
+    ~Emulator() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    const std::string& port() const { return link_; }
+    // Waits for the emulator to end on its own; true when it did.
+    bool ended(std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return true;
+            }
+            ::usleep(10'000);
+        }
+        return false;
+    }
+
+private:
+    pid_t pid_ = -1;
+    fs::path dir_;
+    std::string link_;
+};
+
+class EmulatorEndToEndTest : public WindowTest {
+protected:
+    QString memo() { return find<QPlainTextEdit>("Memo8")->toPlainText(); }
+    QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
+    void setText(const char* name, const QString& value) {
+        edit(name)->clear();
+        QTest::keyClicks(edit(name), value);
+    }
+    void pick(const char* combo, int index) { console::SetItemIndex(find<QComboBox>(combo), index); }
+    int index(const char* combo) { return console::ItemIndex(find<QComboBox>(combo)); }
+    // Clicks a set button and waits for the converter's answer to show.
+    void set(const char* button, const QString& answer) {
+        click(button);
+        ASSERT_TRUE(waitFor([&] { return memo().contains(answer); })) << "memo: " << memo().toStdString();
+    }
+    // Clicks a query button and waits until its reply has been parsed.
+    void query(const char* button) {
+        click(button);
+        ASSERT_TRUE(waitFor([&] { return !memo().isEmpty() && form->ReplyMode() == 0; }));
+    }
+};
+
+TEST_F(EmulatorEndToEndTest, ChannelsWrittenAreReadBackIntoTheirRows) {
+    Emulator emulator;
+    openOn(emulator.port());
+    ASSERT_TRUE(form->PortIsOpen());
+
+    setText("MAD4MADR", "005");
+    pick("MAD4XIN", 11);
+    pick("ADFART4", 1);
+    set("Button173", "ZDAD04:0,005,4,11,00001,008,1 OK");
+    setText("MAD4MADR", "001");
+    pick("MAD4XIN", 0);
+    pick("ADFART4", 0);
+    query("Button5");
+    EXPECT_EQ(edit("MAD4MADR")->text(), "005");
+    EXPECT_EQ(index("MAD4XIN"), 11);
+    EXPECT_EQ(index("ADFART4"), 1);
+
+    pick("MPD12USE", 6);
+    setText("MPD12XS", "00100");
+    set("Button33", "ZDPU12:6,001,4,00,00100,028,0 OK");
+    pick("MPD12USE", 0);
+    setText("MPD12XS", "00001");
+    query("Button47");
+    EXPECT_EQ(index("MPD12USE"), 6);
+    EXPECT_EQ(edit("MPD12XS")->text(), "00100");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(EmulatorEndToEndTest, ConverterGoingAwayClosesThePortAndKeepsTheReply) {
+    Emulator emulator({"--hangup-after", "1"});
+    openOn(emulator.port());
+    ASSERT_TRUE(form->PortIsOpen());
+    click("Button6");
+    ASSERT_TRUE(waitFor([&] { return memo().startsWith("TQ410-K V3.0"); }));
+    ASSERT_TRUE(emulator.ended(5s));
+    ASSERT_TRUE(waitFor([&] { return !form->PortIsOpen(); }));
+    EXPECT_EQ(find<QPushButton>("Button1")->text(), "Open");
+    EXPECT_TRUE(memo().startsWith("TQ410-K V3.0"));
+    EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace consoletest
