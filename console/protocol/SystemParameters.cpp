@@ -31,11 +31,10 @@ std::string SendIntervalCommand(std::string_view interval, int frameTypeIndex) {
     return ComposeCommand(SetPrefix, "STM", {seconds, PaddedNumber(frameTypeIndex, 2)});
 }
 
-std::string LineSettingsCommand(std::string_view word, int baudIndex, int parityIndex,
-                                int stopBitsIndex) {
-    return ComposeCommand(SetPrefix, word,
-                          {ItemIndexField(baudIndex), ItemIndexField(parityIndex),
-                           ItemIndexField(stopBitsIndex)});
+std::string LineSettingsCommand(std::string_view word, int baudIndex, int parityIndex, int stopBitsIndex) {
+    return ComposeCommand(
+        SetPrefix, word,
+        {ItemIndexField(baudIndex), ItemIndexField(parityIndex), ItemIndexField(stopBitsIndex)});
 }
 
 std::string BoardIdentityCommand(std::string_view serialNumber, std::string_view inspector) {
@@ -80,9 +79,15 @@ constexpr std::array<Record, 8> Records{{
     {"JTM:", {{{AsText, 4, 3, "Edit2"}}}, 1},
     {"STM:", {{{AsText, 4, 3, "Edit3"}, {AsIndex, 8, 2, "SENDXIEYI"}}}, 2},
     {"BADR:", {{{AsText, 5, 5, "ADBESARD"}, {AsText, 11, 5, "PUBESARD"}}}, 2},
-    {"R485Z:", {{{AsIndex, 6, 1, "ZMR485BT"}, {AsIndex, 8, 1, "ZMR485JN"}, {AsIndex, 10, 1, "ZRS485STOP"}}}, 3},
-    {"R485A:", {{{AsIndex, 6, 1, "AMR485BT"}, {AsIndex, 8, 1, "AMR485JN"}, {AsIndex, 10, 1, "ARS485STOP"}}}, 3},
-    {"R485B:", {{{AsIndex, 6, 1, "BMR485BT"}, {AsIndex, 8, 1, "BMR485JN"}, {AsIndex, 10, 1, "BRS485STOP"}}}, 3},
+    {"R485Z:",
+     {{{AsIndex, 6, 1, "ZMR485BT"}, {AsIndex, 8, 1, "ZMR485JN"}, {AsIndex, 10, 1, "ZRS485STOP"}}},
+     3},
+    {"R485A:",
+     {{{AsIndex, 6, 1, "AMR485BT"}, {AsIndex, 8, 1, "AMR485JN"}, {AsIndex, 10, 1, "ARS485STOP"}}},
+     3},
+    {"R485B:",
+     {{{AsIndex, 6, 1, "BMR485BT"}, {AsIndex, 8, 1, "BMR485JN"}, {AsIndex, 10, 1, "BRS485STOP"}}},
+     3},
 }};
 
 }  // namespace
@@ -96,7 +101,7 @@ ParseResult ParseSystemParameters(std::string_view text) {
         for (std::size_t i = 0; i < record.fieldCount; ++i) {
             const Field& f = record.fields[i];
             bool taken = f.use == AsText ? reader.Text(f.offset, f.width, f.control)
-                                    : reader.ItemIndex(f.offset, f.width, f.control);
+                                         : reader.ItemIndex(f.offset, f.width, f.control);
             if (!taken) break;
         }
         if (reader.failed()) break;
