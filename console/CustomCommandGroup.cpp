@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "CustomCommands.h"
+#include "LabelFit.h"
 
 namespace console {
 
@@ -50,17 +51,17 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
 
     auto* box =
         MakeGroup(page, {}, QString("Command %1").arg(number), {GroupLeft, row.top, GroupWidth, row.height});
-    MakeLabel(box, "Enable:", {8, Row1 + 4});
+    FitLabel(MakeLabel(box, "Enable:", {8, Row1 + 4}), 38);
     enable_ =
         MakeCombo(box, Name(names.enable), {"0_Close", "1_RS485B"}, 0, {48, row.enableTop, 73, FieldHeight});
-    MakeLabel(box, "Command:", {128, Row1 + 4});
+    FitLabel(MakeLabel(box, "Command:", {130, Row1 + 4}), 52);
     data_ = MakeEdit(box, Name(names.data), DefaultCommand, {184, Row1, 153, FieldHeight});
     auto* readCommand = MakeButton(box, row.readCommand, "Query", {352, Row1, 41, 20});
     auto* writeCommand = MakeButton(box, row.writeCommand, "Set", {400, Row1, 41, 20});
 
-    MakeLabel(box, "Response Data Parsing", {8, Row2 + 4});
+    FitLabel(MakeLabel(box, "Response Data Parsing", {8, Row2 + 4}), 142);
     for (int i = 0; i < 3; ++i) {
-        MakeLabel(box, ByteCaptions[i], {ByteLabelLeft[i], Row2 + 4});
+        FitLabel(MakeLabel(box, ByteCaptions[i], {ByteLabelLeft[i], Row2 + 4}), ByteLeft[i] - ByteLabelLeft[i] - 1);
         bytes_[i] =
             MakeEdit(box, Name(names.bytes[i]), DefaultBytes[i], {ByteLeft[i], Row2, 25, FieldHeight});
     }

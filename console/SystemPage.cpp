@@ -6,6 +6,7 @@
 #include "CustomCommandGroup.h"
 #include "CustomCommands.h"
 #include "DigitKeyFilter.h"
+#include "LabelFit.h"
 #include "SystemParameters.h"
 
 namespace console {
@@ -29,7 +30,7 @@ using Kind = ControlRow::Kind;
 void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
     for (const auto& r : rows) {
         switch (r.kind) {
-            case Kind::Label: MakeLabel(parent, r.text, r.geometry.topLeft(), r.name); break;
+            case Kind::Label: FitLabel(MakeLabel(parent, r.text, r.geometry.topLeft(), r.name), r.geometry.width()); break;
             case Kind::Edit: MakeEdit(parent, r.name, r.text, r.geometry); break;
             case Kind::Combo: MakeCombo(parent, r.name, r.items, r.index, r.geometry); break;
             case Kind::Button: MakeButton(parent, r.name, r.text, r.geometry); break;
@@ -37,8 +38,9 @@ void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
     }
 }
 
-ControlRow Label(const char* caption, int x, int y) {
-    return {Kind::Label, "", caption, {}, 0, {x, y, 0, 0}};
+// `room`: the width up to the next control (0: no limit).
+ControlRow Label(const char* caption, int x, int y, int room) {
+    return {Kind::Label, "", caption, {}, 0, {x, y, room, 0}};
 }
 ControlRow Edit(const char* name, const char* text, int x, int y, int width) {
     return {Kind::Edit, name, text, {}, 0, {x, y, width, FieldHeight}};
@@ -55,28 +57,28 @@ ControlRow Button(const char* name, const char* caption, QRect geometry) {
 std::vector<ControlRow> ParameterRows() {
     const QRect set(408, 0, 49, 20);
     return {
-        Label("MODBUS Slave Address:", 24, 15),
+        Label("MODBUS Slave Address:", 24, 15, 134),
         Edit("Edit1", "001", 160, 10, 41),
         Button("Button2", "Set", set.translated(0, 10)),
 
-        Label(" Serial Port Data Monitoring:", 24, 45),
+        Label(" Serial Port Data Monitoring:", 24, 45, 134),
         Combo("ComboBox4", {"0_Disable Monitoring", "1_RS485 "}, 0, 160, 40, 129),
         Button("Button3", "Set", set.translated(0, 40)),
 
-        Label("Analog Channel Base Addr:", 24, 75),
+        Label("Analog Channel Base Addr:", 24, 75, 134),
         Edit("ADBESARD", "00000", 160, 70, 41),
-        Label("Pulse Channel Base Addr:", 216, 75),
+        Label("Pulse Channel Base Addr:", 216, 75, 126),
         Edit("PUBESARD", "00000", 344, 70, 41),
         Button("Button4", "Set", set.translated(0, 70)),
 
-        Label("Data Read Interval:", 24, 105),
+        Label("Data Read Interval:", 24, 105, 102),
         Edit("Edit2", "010", 128, 100, 49),
-        Label("0.1s", 184, 105),
+        Label("0.1s", 184, 105, 0),
         Button("Button7", "Set", set.translated(0, 100)),
 
-        Label("RS485 Data Interval:", 24, 135),
+        Label("RS485 Data Interval:", 24, 135, 102),
         Edit("Edit3", "010", 128, 130, 49),
-        Label("1s", 184, 135),
+        Label("1s", 184, 135, 30),
         Combo("SENDXIEYI",
               {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2", "3 Message Frame 3"},
               0, 216, 130, 161),
@@ -105,12 +107,12 @@ std::vector<ControlRow> LineRows() {
     std::vector<ControlRow> rows;
     for (const auto& line : Lines) {
         const int y = line.top + 19;
-        rows.push_back(Label(line.caption, 24, line.top));
-        rows.push_back(Label("Baud:", 24, y + 4));
+        rows.push_back(Label(line.caption, 24, line.top, 0));
+        rows.push_back(Label("Baud:", 24, y + 4, 34));
         rows.push_back(Combo(line.baud, {"1200", "2400", "4800", "9600", "19200"}, 3, 60, y, 69));
-        rows.push_back(Label("Parity:", 152, y + 4));
+        rows.push_back(Label("Parity:", 152, y + 4, 36));
         rows.push_back(Combo(line.parity, {"None", "Odd", "Even"}, 0, 190, y, 65));
-        rows.push_back(Label("Stop Bits:", 278, y + 4));
+        rows.push_back(Label("Stop Bits:", 278, y + 4, 48));
         rows.push_back(Combo(line.stopBits, {"1", "2"}, 0, 328, y, 50));
         rows.push_back(Button(line.button, "Set", {400, y, 49, 20}));
     }
@@ -119,9 +121,9 @@ std::vector<ControlRow> LineRows() {
 
 std::vector<ControlRow> IdentityRows() {
     return {
-        Label("PCBSN:", 24, 20),
+        Label("PCBSN:", 24, 20, 38),
         Edit("PCBSN", "00000000", 64, 16, 97),
-        Label("Inspector:", 176, 20),
+        Label("Inspector:", 176, 20, 46),
         // Inspector numbers; the seventh is "007".
         Combo("JIANZHI",
               {"001", "002", "003", "004", "005", "006", "007", "008", "009", "101", "102", "103", "104"}, 0,
