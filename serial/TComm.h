@@ -34,6 +34,7 @@ private:
 };
 
 class TComm;
+class PortIo;
 
 using TReceiveDataEvent =
     std::function<void(TComm& Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength)>;
@@ -61,7 +62,9 @@ struct TLineState {
 
 class TComm {
 public:
-    TComm();
+    TComm();  // works on the system's ports
+    // Works through the given port I/O (tests script one).
+    explicit TComm(std::shared_ptr<PortIo> io);
     ~TComm();  // closes the port first when it is open
     TComm(const TComm&) = delete;
     TComm& operator=(const TComm&) = delete;

@@ -1,0 +1,277 @@
+#include "Form1.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include <poll.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "ConsoleApplication.h"
+#include "Controls.h"
+#include "PortComboBox.h"
+#include "Protocol.h"
+#include "StatusTexts.h"
+
+namespace console {
+
+namespace reply {
+bool IsParsed(int code) {
+    return code == SystemParameters || code == AnalogChannels || code == TotalizerChannels ||
+           code == CustomCommand || code == ParsingRule;
+}
+bool IsShownOnly(int code) { return code == Shown || code == CustomCommandSet; }
+}  // namespace reply
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The receive handler waits this long before it takes a block in, so that a
+// reply the converter sends in pieces has settled.
+constexpr auto ReceiveWait = 300ms;
+constexpr int Timer2Interval = 300;
+constexpr std::size_t MaxReceivedText = 255;
+constexpr int NoticeTimeoutMs = 15000;
+
+QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("Form1");
+    BuildWindow();
+    ConfigureComm1();
+
+    timer2_.setObjectName("Timer2");
+    timer2_.setInterval(Timer2Interval);
+    timer2_.setTimerType(Qt::PreciseTimer);
+    connect(&timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(Button26, &QPushButton::clicked, this, &TForm1::Button26Click);
+
+    notifier_ = std::make_unique<QSocketNotifier>(comm1_.NotifyFd(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &TForm1::DrainNotifications);
+
+    if (auto* app = TApplication::Instance())
+        app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
+
+    // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
+
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    if (auto* app = TApplication::Instance()) app->SetNoticeSink({});
+    timer2_.stop();
+}
+
+void TForm1::ConfigureComm1() {
+    using namespace serial;
+    comm1_.SetCommName("COM2");
+    comm1_.SetBaudRate(115200);
+    comm1_.SetParityCheck(false);
+    comm1_.SetOutx_CtsFlow(false);
+    comm1_.SetOutx_DsrFlow(false);
+    comm1_.SetDtrControl(TDtrControl::DtrEnable);
+    comm1_.SetDsrSensitivity(false);
+    comm1_.SetTxContinueOnXoff(true);
+    comm1_.SetOutx_XonXoffFlow(true);
+    comm1_.SetInx_XonXoffFlow(true);
+    comm1_.SetReplaceWhenParityError(false);
+    comm1_.SetIgnoreNullChar(false);
+    comm1_.SetRtsControl(TRtsControl::RtsEnable);
+    comm1_.SetXonLimit(500);
+    comm1_.SetXoffLimit(500);
+    comm1_.SetByteSize(TByteSize::_8);
+    comm1_.SetParity(TParity::None);
+    comm1_.SetStopBits(TStopBits::_1);
+    comm1_.SetXonChar(17);
+    comm1_.SetXoffChar(19);
+    comm1_.SetReplacedChar(0);
+    comm1_.SetReadIntervalTimeout(100);
+    comm1_.SetReadTotalTimeoutMultiplier(0);
+    comm1_.SetReadTotalTimeoutConstant(0);
+    comm1_.SetWriteTotalTimeoutMultiplier(0);
+    comm1_.SetWriteTotalTimeoutConstant(0);
+
+    comm1_.OnReceiveData = [this](TComm& sender, const std::uint8_t* buffer, std::uint16_t length) {
+        Comm1ReceiveData(sender, buffer, length);
+    };
+    comm1_.OnReceiveError = [this](TComm& sender, std::uint32_t mask) { Comm1ReceiveError(sender, mask); };
+    comm1_.OnModemStateChange = [this](TComm& sender, std::uint32_t event) {
+        Comm1ModemStateChange(sender, event);
+    };
+    comm1_.OnRequestHangup = [this](TComm& sender) { Comm1RequestHangup(sender); };
+}
+
+void TForm1::FormCreate() {
+    timer2_.stop();
+    Button6->setEnabled(true);
+    Button1->setEnabled(true);
+    ShowPortState();
+    ShowTraffic();
+}
+
+// ---- The send step ----
+
+void TForm1::SendCommand(const std::string& command, std::optional<int> code) {
+    if (command.size() > 0xFFFF) throw std::length_error("The command is too long to send");
+    if (code) {
+        // A parse still pending for an earlier reply must not run under the new code.
+        timer2_.stop();
+        replyMode_ = *code;
+    }
+    discomm->setText(FromBytes(command));
+    Memo8->clear();
+    if (comm1_.SendData(command.data(), static_cast<std::uint16_t>(command.size()))) {
+        bytesSent_ += command.size();
+        ShowTraffic();
+    } else {
+        ShowNotice(comm1_.IsOpen() ? "not sent: the port no longer accepts data"
+                                   : "not sent: the port is closed");
+    }
+}
+
+void TForm1::RegisterParser(int code, std::function<void(const std::string&)> parser) {
+    parsers_[code] = std::move(parser);
+}
+
+void TForm1::ShowMessage(const QString& text) {
+    if (auto* app = TApplication::Instance())
+        app->ShowMessage(text);
+    else
+        QMessageBox::information(this, windowTitle(), text);
+}
+
+void TForm1::ShowNotice(const QString& text) { statusBar()->showMessage(text, NoticeTimeoutMs); }
+
+// ---- Opening and closing ----
+
+void TForm1::Button1Click() {
+    using namespace serial;
+    if (portIsOpen_) {
+        portIsOpen_ = false;
+        Button1->setText("Open");
+        comm1_.ClosePort();
+        ShowPortState();
+        return;
+    }
+    comm1_.ClosePort();
+    // The text, not the item index: a typed rate is used as typed.
+    comm1_.SetBaudRate(static_cast<std::uint32_t>(protocol::StrToInt(ToBytes(ComboBox1->currentText()))));
+    const int parity = ItemIndex(ComboBox2);
+    if (parity < 0)
+        throw std::runtime_error("Parity \"" + ComboBox2->currentText().toStdString() +
+                                 "\" is not one of None, Odd, Even; the port stays closed");
+    comm1_.SetParity(static_cast<TParity>(parity));
+    comm1_.SetStopBits(ItemIndex(ComboBox3) == 1 ? TStopBits::_2 : TStopBits::_1);
+    comm1_.SetCommName(ToBytes(SPREALCOM->currentText()));
+    comm1_.SetOutx_XonXoffFlow(false);
+    comm1_.SetInx_XonXoffFlow(false);
+    try {
+        comm1_.OpenPort();
+    } catch (const ECommsError& e) {
+        throw EDetailedError(e.what(),
+                             DescribeOpenFailure(e.Reason(), DevicePathForPortName(comm1_.CommName())));
+    }
+    comm1_.SetDtrControl(CheckBox2->isChecked() ? TDtrControl::DtrEnable : TDtrControl::DtrDisable);
+    comm1_.SetRtsControl(CheckBox1->isChecked() ? TRtsControl::RtsEnable : TRtsControl::RtsDisable);
+    portIsOpen_ = true;
+    Button1->setText("Close");
+    ShowPortState();
+}
+
+void TForm1::Button6Click() { SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, "VAR"), reply::Shown); }
+
+void TForm1::Button26Click() { Memo8->clear(); }
+
+// ---- Receiving and dispatching ----
+
+void TForm1::DrainNotifications() {
+    // Disabled while draining: a message box inside a handler runs a nested
+    // event loop, which must not drain the queue a second time.
+    notifier_->setEnabled(false);
+    struct Reenable {
+        QSocketNotifier& notifier;
+        ~Reenable() { notifier.setEnabled(true); }
+    } reenable{*notifier_};
+    comm1_.ProcessNotifications();
+}
+
+bool TForm1::NotificationWaiting() const {
+    pollfd fd{comm1_.NotifyFd(), POLLIN, 0};
+    return ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN);
+}
+
+void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
+    bytesReceived_ += BufferLength;
+    ShowTraffic();
+    const bool parsed = reply::IsParsed(replyMode_);
+    if (!parsed && !reply::IsShownOnly(replyMode_)) return;  // dropped, and not waited for
+    // A later block that is already waiting replaces this one anyway; waiting
+    // for each of a fast stream would freeze the window.
+    if (!NotificationWaiting()) std::this_thread::sleep_for(ReceiveWait);
+    receivedText_.assign(reinterpret_cast<const char*>(Buffer),
+                         std::min<std::size_t>(BufferLength, MaxReceivedText));
+    Memo8->setPlainText(FromBytes(receivedText_));
+    if (parsed)
+        EnableTimer2();
+    else
+        timer2_.stop();
+}
+
+void TForm1::EnableTimer2() {
+    // Enabling a running timer does not restart its interval.
+    if (!timer2_.isActive()) timer2_.start();
+}
+
+void TForm1::Timer2Timer() {
+    timer2_.stop();
+    const std::string text = receivedText_;
+    if (auto parser = parsers_.find(replyMode_); parser != parsers_.end()) parser->second(text);
+}
+
+// ---- Line events ----
+
+void TForm1::Comm1RequestHangup(serial::TComm& Sender) {
+    // Only the threads of the port open now may close it.
+    if (!Sender.IsOpen() || Sender.NotificationOpenSerial() != Sender.OpenSerial()) return;
+    const std::string device = Sender.DevicePath();
+    portIsOpen_ = false;
+    Button1->setText("Open");
+    Sender.ClosePort();
+    ShowPortState();
+    ShowNotice(FromLocal("Connection lost: " + device + " was closed"));
+}
+
+void TForm1::Comm1ReceiveError(serial::TComm&, std::uint32_t EventMask) {
+    ShowNotice(FromLocal(DescribeLineErrors(EventMask)));
+}
+
+void TForm1::Comm1ModemStateChange(serial::TComm&, std::uint32_t ModemEvent) {
+    ShowNotice(FromLocal(DescribeModemEvent(ModemEvent)));
+}
+
+// ---- Status bar ----
+
+void TForm1::ShowPortState() {
+    const auto state = comm1_.IsOpen() ? comm1_.ReadLineState() : std::nullopt;
+    portState_->setText(state ? FromLocal(DescribeLineState(comm1_.DevicePath(), *state))
+                              : QString("Port closed"));
+}
+
+void TForm1::ShowTraffic() { traffic_->setText(FromLocal(DescribeTraffic(bytesSent_, bytesReceived_))); }
+
+}  // namespace console

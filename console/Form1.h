@@ -1,0 +1,134 @@
+#pragma once
+// Form1, the console's one window: the port group, the three pages of
+// parameters, the send and receive buffers, the serial port component Comm1,
+// the send step every command button uses and the dispatch of replies to the
+// parsers that the pages register.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "ConsoleHost.h"
+#include "TComm.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSocketNotifier;
+class QTabWidget;
+
+namespace console {
+
+class TPortComboBox;
+
+// Reply codes: what the console expects next, set by each command.
+namespace reply {
+inline constexpr int None = 0;
+inline constexpr int Shown = 100;               // acknowledgements of set commands, "VAR"
+inline constexpr int CustomCommandSet = 106;    // "COMW1" to "COMW6"
+inline constexpr int SystemParameters = 201;    // "QX1"
+inline constexpr int AnalogChannels = 202;      // "QX2", "QX3"
+inline constexpr int TotalizerChannels = 203;   // "QX4", "QX5"
+inline constexpr int CustomCommand = 1501;      // "COMR01" to "COMR06"
+inline constexpr int ParsingRule = 1502;        // "COMP01" to "COMP06"
+
+// Accepted and parsed when Timer2 fires.
+bool IsParsed(int code);
+// Accepted and shown only.
+bool IsShownOnly(int code);
+}  // namespace reply
+
+class TForm1 : public QMainWindow, public ConsoleHost {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ConsoleHost
+    int& ReplyMode() override { return replyMode_; }
+    void SendCommand(const std::string& command, std::optional<int> code) override;
+    void RegisterParser(int code, std::function<void(const std::string& text)> parser) override;
+    void ShowMessage(const QString& text) override;
+
+    bool PortIsOpen() const { return portIsOpen_; }
+    const std::string& ReceivedText() const { return receivedText_; }
+    serial::TComm& Comm1() { return comm1_; }
+    QTimer& Timer2() { return timer2_; }
+
+    // Handlers.
+    void FormCreate();
+    void Button1Click();
+    void Button6Click();
+    void Button26Click();
+    void Comm1ReceiveData(serial::TComm& Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
+    void Comm1ReceiveError(serial::TComm& Sender, std::uint32_t EventMask);
+    void Comm1ModemStateChange(serial::TComm& Sender, std::uint32_t ModemEvent);
+    void Comm1RequestHangup(serial::TComm& Sender);
+    void Timer2Timer();
+
+    // A notice in the status bar (line events, a lost connection, errors met
+    // while a message box is open).
+    void ShowNotice(const QString& text);
+
+private:
+    // Building the window (Form1Layout.cpp).
+    void BuildWindow();
+    void BuildHeader(QWidget* client);
+    void BuildPortGroup(QWidget* client);
+    void BuildPages(QWidget* client);
+    void BuildBuffers(QWidget* client);
+    void BuildStatusBar();
+
+    void ConfigureComm1();
+    void DrainNotifications();
+    // True when another notification already waits behind the one being handled.
+    bool NotificationWaiting() const;
+    void EnableTimer2();
+    void ShowPortState();
+    void ShowTraffic();
+
+    serial::TComm comm1_;
+    QTimer timer2_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+
+    bool portIsOpen_ = false;
+    int replyMode_ = reply::None;
+    std::string receivedText_;
+    std::map<int, std::function<void(const std::string&)>> parsers_;
+    std::uint64_t bytesSent_ = 0;
+    std::uint64_t bytesReceived_ = 0;
+
+    // Controls, owned by the window.
+    TPortComboBox* SPREALCOM = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QLineEdit* discomm = nullptr;
+    QPlainTextEdit* Memo8 = nullptr;
+    QPushButton* Button26 = nullptr;
+    QLabel* portState_ = nullptr;
+    QLabel* traffic_ = nullptr;
+
+    // Pages of parameters, created in the constructor with their tab sheet and
+    // this window as their host. Each page adds its member here.
+};
+
+}  // namespace console

@@ -1,0 +1,209 @@
+// Building Form1: every control at its place, with its caption, items and
+// default, from tables.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "Controls.h"
+#include "Form1.h"
+#include "PortComboBox.h"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitForm1Resources() { Q_INIT_RESOURCE(Form1); }
+
+namespace console {
+
+namespace {
+
+constexpr int ClientWidth = 1010;
+constexpr int ClientHeight = 816;
+const QColor Silver(0xC0, 0xC0, 0xC0);
+
+struct LabelRow {
+    const char* name;
+    const char* caption;
+    QPoint at;
+};
+
+// The header's texts. The contact labels hold neutral placeholders.
+const LabelRow HeaderLabels[] = {
+    {"Label29", "V3.0(20240127)", {720, 40}},
+    {"ContactMail", "E-mail: info@example.com", {848, 8}},
+    {"ContactPhone", "Tel: +00 000 0000 0000", {848, 24}},
+    {"ContactWeb", "Web: www.example.com", {840, 40}},
+};
+
+struct PortComboRow {
+    const char* label;
+    int labelX;
+    const char* name;
+    int x;
+    int width;
+    QStringList items;
+    int index;
+};
+
+QStringList ComPortNames() {
+    QStringList names;
+    for (int n = 1; n <= 12; ++n) names << QString("COM%1").arg(n);
+    return names;
+}
+
+// Within GroupBox1: labels at y 20, boxes at y 16.
+const PortComboRow PortCombos[] = {
+    {"Serial Port Number:", 16, "SPREALCOM", 112, 57, ComPortNames(), 3},
+    {"Baud:", 192, "ComboBox1", 228, 61, {"1200", "2400", "4800", "9600", "19200"}, 3},
+    {"Parity:", 312, "ComboBox2", 350, 65, {"None", "Odd", "Even"}, 0},
+    {"Stop Bits:", 440, "ComboBox3", 484, 45, {"1", "2"}, 0},
+};
+
+struct PageRow {
+    const char* name;
+    const char* caption;
+};
+
+const PageRow Pages[] = {
+    {"TabSheet1", "System Parameter"},
+    {"TabSheet2", "Modbus Instrument Parameter Configuration（Analog Signal）"},
+    {"TabSheet3", "Modbus Instrument Parameter Configuration（Totalizer）"},
+};
+
+struct CheckRow {
+    const char* name;
+    const char* caption;
+    QRect geometry;
+};
+
+const CheckRow CheckBoxes[] = {
+    {"CheckBox2", "COM_DTR", {120, 632, 97, 17}},
+    {"CheckBox1", "COM_RTS", {256, 632, 129, 17}},
+};
+
+void PaintSilver(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Silver);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+void TForm1::BuildWindow() {
+    InitForm1Resources();
+    setWindowTitle("TQ410-K");
+    PaintSilver(this);
+
+    auto* client = new QWidget(this);
+    client->setObjectName("Form1Client");
+    client->setFixedSize(ClientWidth, ClientHeight);
+    PaintSilver(client);
+    setCentralWidget(client);
+
+    BuildHeader(client);
+    BuildPortGroup(client);
+    BuildPages(client);
+    BuildBuffers(client);
+    BuildStatusBar();
+    setFixedSize(ClientWidth, ClientHeight + statusBar()->sizeHint().height());
+}
+
+void TForm1::BuildHeader(QWidget* client) {
+    auto* logo = new QLabel(client);
+    logo->setObjectName("Image1");
+    logo->setPixmap(QPixmap(":/resources/logo.png"));
+    logo->setScaledContents(true);
+    logo->setGeometry(8, 8, 97, 41);
+
+    auto* title = new QLabel("TQ410-K Smart Converter Configuration Software", client);
+    title->setObjectName("Label41");
+    QFont font = title->font();
+    font.setPixelSize(24);
+    font.setBold(true);
+    title->setFont(font);
+    title->setGeometry(211, 8, 598, 41);
+
+    for (const auto& row : HeaderLabels) MakeLabel(client, row.caption, row.at, row.name);
+}
+
+void TForm1::BuildPortGroup(QWidget* client) {
+    auto* group = MakeGroup(client, "GroupBox1", "Communication Serial Port", {16, 56, 777, 49});
+    for (const auto& row : PortCombos) {
+        MakeLabel(group, row.label, {row.labelX, 20});
+        const QRect geometry(row.x, 16, row.width, 21);
+        if (QString(row.name) == "SPREALCOM") {
+            auto* box = new TPortComboBox(group, row.items);
+            box->setObjectName(row.name);
+            box->setGeometry(geometry);
+            SetItemIndex(box, row.index);
+        } else {
+            MakeCombo(group, row.name, row.items, row.index, geometry);
+        }
+    }
+    SPREALCOM = group->findChild<TPortComboBox*>("SPREALCOM");
+    ComboBox1 = group->findChild<QComboBox*>("ComboBox1");
+    ComboBox2 = group->findChild<QComboBox*>("ComboBox2");
+    ComboBox3 = group->findChild<QComboBox*>("ComboBox3");
+    Button1 = MakeButton(group, "Button1", "Open", {560, 16, 57, 25});
+    Button6 = MakeButton(group, "Button6", "Communication Query", {640, 16, 121, 25});
+}
+
+void TForm1::BuildPages(QWidget* client) {
+    PageControl1 = new QTabWidget(client);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setGeometry(16, 112, 953, 505);
+    QWidget** sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3};
+    for (std::size_t i = 0; i < std::size(Pages); ++i) {
+        auto* sheet = new QWidget;
+        sheet->setObjectName(Pages[i].name);
+        PaintSilver(sheet);
+        PageControl1->addTab(sheet, QString::fromUtf8(Pages[i].caption));
+        *sheets[i] = sheet;
+    }
+    PageControl1->setCurrentIndex(0);
+
+    // Lies over the lower right corner of the pages, so it shows on every page.
+    Button8 = MakeButton(client, "Button8", "Parameter Initialization", {776, 568, 129, 33});
+    Button8->raise();
+}
+
+void TForm1::BuildBuffers(QWidget* client) {
+    for (const auto& row : CheckBoxes) {
+        auto* box = new QCheckBox(row.caption, client);
+        box->setObjectName(row.name);
+        box->setGeometry(row.geometry);
+        box->setChecked(false);
+    }
+    CheckBox1 = client->findChild<QCheckBox*>("CheckBox1");
+    CheckBox2 = client->findChild<QCheckBox*>("CheckBox2");
+
+    MakeLabel(client, "Send Buffer:", {32, 664});
+    discomm = MakeEdit(client, "discomm", {}, {120, 664, 825, 21});
+
+    MakeLabel(client, "Receive Buffer:", {24, 704});
+    Memo8 = new QPlainTextEdit(client);
+    Memo8->setObjectName("Memo8");
+    Memo8->setGeometry(120, 696, 841, 65);
+    Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo8->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo8->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    Button26 = MakeButton(client, "Button26", "Clear Buffer", {24, 736, 81, 25});
+}
+
+void TForm1::BuildStatusBar() {
+    portState_ = new QLabel(this);
+    portState_->setObjectName("PortState");
+    traffic_ = new QLabel(this);
+    traffic_->setObjectName("Traffic");
+    statusBar()->setObjectName("StatusBar");
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addPermanentWidget(traffic_);
+    statusBar()->addPermanentWidget(portState_);
+}
+
+}  // namespace console

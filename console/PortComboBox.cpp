@@ -1,0 +1,51 @@
+#include "PortComboBox.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QSignalBlocker>
+
+namespace console {
+
+QStringList PresentSerialDevices() {
+    struct Kind {
+        const char* dir;
+        const char* pattern;
+    };
+    static const Kind kinds[] = {{"/dev", "ttyUSB*"}, {"/dev", "ttyACM*"}, {"/dev/serial/by-id", "*"}};
+    QStringList devices;
+    for (const auto& kind : kinds) {
+        QDir dir(kind.dir);
+        const auto names = dir.entryList({kind.pattern}, QDir::System | QDir::Files | QDir::NoDotAndDotDot,
+                                         QDir::Name);
+        for (const auto& name : names) devices << dir.filePath(name);
+    }
+    return devices;
+}
+
+TPortComboBox::TPortComboBox(QWidget* parent, const QStringList& fixedItems)
+    : QComboBox(parent), fixedCount_(static_cast<int>(fixedItems.size())) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    addItems(fixedItems);
+    RefreshDevices();
+}
+
+void TPortComboBox::RefreshDevices() {
+    const QString typed = currentText();
+    {
+        QSignalBlocker block(this);
+        while (count() > fixedCount_) removeItem(count() - 1);
+        addItems(PresentSerialDevices());
+    }
+    if (currentText() != typed) setEditText(typed);
+    // Device paths are longer than the box is wide; the list may be wider.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);
+}
+
+void TPortComboBox::showPopup() {
+    RefreshDevices();
+    QComboBox::showPopup();
+}
+
+}  // namespace console

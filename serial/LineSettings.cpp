@@ -1,0 +1,135 @@
+#include "LineSettings.h"
+
+#include <sys/ioctl.h>
+
+namespace serial {
+
+namespace {
+
+std::uint32_t DtrCode(TDtrControl value) {
+    switch (value) {
+        case TDtrControl::DtrEnable: return dcb::DTR_CONTROL_ENABLE;
+        case TDtrControl::DtrDisable: return dcb::DTR_CONTROL_DISABLE;
+        case TDtrControl::DtrHandshake: return dcb::DTR_CONTROL_HANDSHAKE;
+    }
+    return dcb::DTR_CONTROL_ENABLE;
+}
+
+std::uint32_t RtsCode(TRtsControl value) {
+    switch (value) {
+        case TRtsControl::RtsEnable: return dcb::RTS_CONTROL_ENABLE;
+        case TRtsControl::RtsDisable: return dcb::RTS_CONTROL_DISABLE;
+        case TRtsControl::RtsHandshake: return dcb::RTS_CONTROL_HANDSHAKE;
+        case TRtsControl::RtsTransmissionAvailable: return dcb::RTS_CONTROL_TOGGLE;
+    }
+    return dcb::RTS_CONTROL_ENABLE;
+}
+
+std::uint32_t Bit(bool on, std::uint32_t flag) { return on ? flag : 0u; }
+
+tcflag_t CharacterSize(std::uint8_t bits) {
+    switch (bits) {
+        case 5: return CS5;
+        case 6: return CS6;
+        case 7: return CS7;
+        default: return CS8;
+    }
+}
+
+}  // namespace
+
+TDcb BuildDcb(const TLineProperties& p, const TDcb& reported) {
+    TDcb d = reported;
+    d.BaudRate = p.BaudRate;
+    d.Flags = dcb::fBinary | Bit(p.ParityCheck, dcb::fParity) | Bit(p.Outx_CtsFlow, dcb::fOutxCtsFlow) |
+              Bit(p.Outx_DsrFlow, dcb::fOutxDsrFlow) | (DtrCode(p.DtrControl) << dcb::fDtrControlShift) |
+              Bit(p.DsrSensitivity, dcb::fDsrSensitivity) | Bit(p.TxContinueOnXoff, dcb::fTXContinueOnXoff) |
+              Bit(p.Outx_XonXoffFlow, dcb::fOutX) | Bit(p.Inx_XonXoffFlow, dcb::fInX) |
+              Bit(p.ReplaceWhenParityError, dcb::fErrorChar) | Bit(p.IgnoreNullChar, dcb::fNull) |
+              (RtsCode(p.RtsControl) << dcb::fRtsControlShift);
+    d.XonLim = p.XonLimit;
+    d.XoffLim = p.XoffLimit;
+    d.ByteSize = static_cast<std::uint8_t>(static_cast<int>(p.ByteSize) + 5);
+    d.Parity = static_cast<std::uint8_t>(p.Parity);
+    d.StopBits = static_cast<std::uint8_t>(p.StopBits);
+    d.XonChar = p.XonChar;
+    d.XoffChar = p.XoffChar;
+    d.ErrorChar = p.ReplacedChar;
+    return d;
+}
+
+TPortSettings TranslateDcb(const TDcb& d, const termios2& current) {
+    TPortSettings out;
+    termios2& t = out.Termios;
+    t = current;
+
+    // Raw bytes both ways (what cfmakeraw does), then what a serial line needs.
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK |
+                   IGNPAR | IUCLC | IMAXBEL);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_iflag |= IGNBRK;
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+
+    if (d.BaudRate != 0) {
+        t.c_cflag &= ~(CBAUD | CIBAUD);
+        t.c_cflag |= BOTHER;
+        t.c_ospeed = d.BaudRate;
+        t.c_ispeed = d.BaudRate;
+    }
+
+    t.c_cflag |= CharacterSize(d.ByteSize);
+    switch (d.Parity) {
+        case 1: t.c_cflag |= PARENB | PARODD; break;            // odd
+        case 2: t.c_cflag |= PARENB; break;                     // even
+        case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;   // mark
+        case 4: t.c_cflag |= PARENB | CMSPAR; break;            // space
+        default: break;                                         // none
+    }
+    if (d.StopBits != 0) t.c_cflag |= CSTOPB;  // 1.5 (with 5 data bits) and 2
+
+    // A byte with a parity error is replaced (by 0, the only replacement
+    // Linux knows) when checking and replacement are both on; otherwise it is
+    // delivered as received and the error is only counted.
+    if ((d.Flags & dcb::fParity) && (d.Flags & dcb::fErrorChar)) t.c_iflag |= INPCK;
+
+    const std::uint32_t rts = dcb::RtsControlOf(d);
+    if ((d.Flags & dcb::fOutxCtsFlow) || rts == dcb::RTS_CONTROL_HANDSHAKE) t.c_cflag |= CRTSCTS;
+    if (d.Flags & dcb::fOutX) t.c_iflag |= IXON;
+    if (d.Flags & dcb::fInX) t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = static_cast<cc_t>(d.XonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(d.XoffChar);
+
+    switch (dcb::DtrControlOf(d)) {
+        case dcb::DTR_CONTROL_ENABLE: out.RaiseLines |= TIOCM_DTR; break;
+        case dcb::DTR_CONTROL_DISABLE: out.DropLines |= TIOCM_DTR; break;
+        default: break;  // handshake: left as it is
+    }
+    switch (rts) {
+        case dcb::RTS_CONTROL_ENABLE: out.RaiseLines |= TIOCM_RTS; break;
+        case dcb::RTS_CONTROL_DISABLE: out.DropLines |= TIOCM_RTS; break;
+        default: break;  // handshake: the driver drives it; toggle: left as it is
+    }
+    return out;
+}
+
+TLineState LineStateOf(const termios2& t) {
+    TLineState s;
+    s.BaudRate = t.c_ospeed;
+    switch (t.c_cflag & CSIZE) {
+        case CS5: s.DataBits = 5; break;
+        case CS6: s.DataBits = 6; break;
+        case CS7: s.DataBits = 7; break;
+        default: s.DataBits = 8; break;
+    }
+    if (!(t.c_cflag & PARENB)) s.Parity = 'N';
+    else if (t.c_cflag & CMSPAR) s.Parity = (t.c_cflag & PARODD) ? 'M' : 'S';
+    else s.Parity = (t.c_cflag & PARODD) ? 'O' : 'E';
+    s.StopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    return s;
+}
+
+}  // namespace serial

@@ -1,0 +1,53 @@
+#include "PortThread.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace serial {
+
+PortThread::PortThread(std::function<void()> body) : body_(std::move(body)), thread_([this] { Main(); }) {}
+
+PortThread::~PortThread() { Wait(); }
+
+void PortThread::SetPriority(int stepsAboveNormal) {
+    std::lock_guard lock(mutex_);
+    raise_ = stepsAboveNormal;
+}
+
+void PortThread::Start() {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == State::Created) state_ = State::Started;
+    }
+    changed_.notify_all();
+}
+
+void PortThread::Wait() {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == State::Created) state_ = State::Discarded;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void PortThread::Main() {
+    int raise = 0;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return state_ != State::Created; });
+        if (state_ == State::Discarded) return;
+        raise = raise_;
+    }
+    if (raise > 0) {
+        const id_t self = static_cast<id_t>(::gettid());
+        errno = 0;
+        const int nice = ::getpriority(PRIO_PROCESS, self);
+        if (errno == 0) ::setpriority(PRIO_PROCESS, self, nice - raise);
+    }
+    body_();
+}
+
+}  // namespace serial

@@ -1,0 +1,288 @@
+#include "TComm.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "LineSettings.h"
+#include "PortIo.h"
+#include "PortThread.h"
+#include "ReadThread.h"
+#include "ThreadLinks.h"
+#include "WriteThread.h"
+
+namespace serial {
+
+namespace {
+
+// Steps above normal priority, as the reader and the writer ask for them.
+constexpr int ReaderPriority = 2;
+constexpr int WriterPriority = 1;
+
+std::string ReasonOf(int negativeErrno) { return std::strerror(-negativeErrno); }
+
+}  // namespace
+
+struct TComm::Impl {
+    explicit Impl(std::shared_ptr<PortIo> portIo) : io(std::move(portIo)) {}
+
+    std::shared_ptr<PortIo> io;
+    std::string commName = "COM2";
+    TLineProperties line;
+    TCommTimeouts timeouts;
+    std::shared_ptr<NotifyQueue> notify = std::make_shared<NotifyQueue>();
+
+    // While open.
+    int port = -1;
+    std::string devicePath;
+    std::shared_ptr<EventFd> stop;
+    std::shared_ptr<TimeoutsCell> portTimeouts;
+    std::shared_ptr<NotifyQueue> writerQueue;
+    std::unique_ptr<PortThread> reader;
+    std::unique_ptr<PortThread> writer;
+    std::uint64_t openSerial = 0;
+    std::uint64_t notificationSerial = 0;
+
+    bool IsOpen() const { return port >= 0; }
+
+    void ApplyLineSettings() {
+        termios2 current{};
+        if (io->GetSettings(port, current) != 0) return;  // refused: nothing changes
+        const TPortSettings wanted = TranslateDcb(BuildDcb(line), current);
+        io->SetSettings(port, wanted.Termios);
+        io->SetModemLines(port, wanted.RaiseLines, wanted.DropLines);
+    }
+
+    void ApplyTimeouts() { portTimeouts->Set(BuildTimeouts(timeouts)); }
+
+    template <class T>
+    void SetLine(T& field, T value) {
+        if (field == value) return;
+        field = value;
+        if (IsOpen()) ApplyLineSettings();
+    }
+
+    void SetTimeout(std::uint32_t& field, std::uint32_t value) {
+        if (field == value) return;
+        field = value;
+        if (IsOpen()) ApplyTimeouts();
+    }
+
+    // Releases the port itself; the threads are gone by now.
+    void ReleasePort() {
+        io->Unlock(port);
+        io->Close(port);
+        port = -1;
+        stop.reset();
+        portTimeouts.reset();
+        writerQueue.reset();
+    }
+
+    void StopThread(std::unique_ptr<PortThread>& thread, TQueue direction) {
+        if (!thread) return;
+        stop->Signal();
+        io->Flush(port, direction);
+        thread->Wait();
+        thread.reset();
+    }
+};
+
+TComm::TComm() : TComm(PosixPortIo()) {}
+
+TComm::TComm(std::shared_ptr<PortIo> io) : impl_(std::make_unique<Impl>(std::move(io))) {}
+
+TComm::~TComm() {
+    ClosePort();
+    impl_->notify->Close();
+}
+
+const std::string& TComm::CommName() const { return impl_->commName; }
+void TComm::SetCommName(const std::string& value) { impl_->commName = value; }
+std::uint32_t TComm::BaudRate() const { return impl_->line.BaudRate; }
+void TComm::SetBaudRate(std::uint32_t value) { impl_->SetLine(impl_->line.BaudRate, value); }
+bool TComm::ParityCheck() const { return impl_->line.ParityCheck; }
+void TComm::SetParityCheck(bool value) { impl_->SetLine(impl_->line.ParityCheck, value); }
+bool TComm::Outx_CtsFlow() const { return impl_->line.Outx_CtsFlow; }
+void TComm::SetOutx_CtsFlow(bool value) { impl_->SetLine(impl_->line.Outx_CtsFlow, value); }
+bool TComm::Outx_DsrFlow() const { return impl_->line.Outx_DsrFlow; }
+void TComm::SetOutx_DsrFlow(bool value) { impl_->SetLine(impl_->line.Outx_DsrFlow, value); }
+TDtrControl TComm::DtrControl() const { return impl_->line.DtrControl; }
+void TComm::SetDtrControl(TDtrControl value) { impl_->SetLine(impl_->line.DtrControl, value); }
+bool TComm::DsrSensitivity() const { return impl_->line.DsrSensitivity; }
+void TComm::SetDsrSensitivity(bool value) { impl_->SetLine(impl_->line.DsrSensitivity, value); }
+bool TComm::TxContinueOnXoff() const { return impl_->line.TxContinueOnXoff; }
+void TComm::SetTxContinueOnXoff(bool value) { impl_->SetLine(impl_->line.TxContinueOnXoff, value); }
+bool TComm::Outx_XonXoffFlow() const { return impl_->line.Outx_XonXoffFlow; }
+void TComm::SetOutx_XonXoffFlow(bool value) { impl_->SetLine(impl_->line.Outx_XonXoffFlow, value); }
+bool TComm::Inx_XonXoffFlow() const { return impl_->line.Inx_XonXoffFlow; }
+void TComm::SetInx_XonXoffFlow(bool value) { impl_->SetLine(impl_->line.Inx_XonXoffFlow, value); }
+bool TComm::ReplaceWhenParityError() const { return impl_->line.ReplaceWhenParityError; }
+void TComm::SetReplaceWhenParityError(bool value) { impl_->SetLine(impl_->line.ReplaceWhenParityError, value); }
+bool TComm::IgnoreNullChar() const { return impl_->line.IgnoreNullChar; }
+void TComm::SetIgnoreNullChar(bool value) { impl_->SetLine(impl_->line.IgnoreNullChar, value); }
+TRtsControl TComm::RtsControl() const { return impl_->line.RtsControl; }
+void TComm::SetRtsControl(TRtsControl value) { impl_->SetLine(impl_->line.RtsControl, value); }
+std::uint16_t TComm::XonLimit() const { return impl_->line.XonLimit; }
+void TComm::SetXonLimit(std::uint16_t value) { impl_->SetLine(impl_->line.XonLimit, value); }
+std::uint16_t TComm::XoffLimit() const { return impl_->line.XoffLimit; }
+void TComm::SetXoffLimit(std::uint16_t value) { impl_->SetLine(impl_->line.XoffLimit, value); }
+TByteSize TComm::ByteSize() const { return impl_->line.ByteSize; }
+void TComm::SetByteSize(TByteSize value) { impl_->SetLine(impl_->line.ByteSize, value); }
+TParity TComm::Parity() const { return impl_->line.Parity; }
+// Stored only: the line takes it at the next OpenPort or the next change of
+// another line property.
+void TComm::SetParity(TParity value) { impl_->line.Parity = value; }
+TStopBits TComm::StopBits() const { return impl_->line.StopBits; }
+void TComm::SetStopBits(TStopBits value) { impl_->SetLine(impl_->line.StopBits, value); }
+char TComm::XonChar() const { return impl_->line.XonChar; }
+void TComm::SetXonChar(char value) { impl_->SetLine(impl_->line.XonChar, value); }
+char TComm::XoffChar() const { return impl_->line.XoffChar; }
+void TComm::SetXoffChar(char value) { impl_->SetLine(impl_->line.XoffChar, value); }
+char TComm::ReplacedChar() const { return impl_->line.ReplacedChar; }
+void TComm::SetReplacedChar(char value) { impl_->SetLine(impl_->line.ReplacedChar, value); }
+std::uint32_t TComm::ReadIntervalTimeout() const { return impl_->timeouts.ReadIntervalTimeout; }
+void TComm::SetReadIntervalTimeout(std::uint32_t value) {
+    impl_->SetTimeout(impl_->timeouts.ReadIntervalTimeout, value);
+}
+std::uint32_t TComm::ReadTotalTimeoutMultiplier() const { return impl_->timeouts.ReadTotalTimeoutMultiplier; }
+void TComm::SetReadTotalTimeoutMultiplier(std::uint32_t value) {
+    impl_->SetTimeout(impl_->timeouts.ReadTotalTimeoutMultiplier, value);
+}
+std::uint32_t TComm::ReadTotalTimeoutConstant() const { return impl_->timeouts.ReadTotalTimeoutConstant; }
+void TComm::SetReadTotalTimeoutConstant(std::uint32_t value) {
+    impl_->SetTimeout(impl_->timeouts.ReadTotalTimeoutConstant, value);
+}
+std::uint32_t TComm::WriteTotalTimeoutMultiplier() const { return impl_->timeouts.WriteTotalTimeoutMultiplier; }
+void TComm::SetWriteTotalTimeoutMultiplier(std::uint32_t value) {
+    impl_->SetTimeout(impl_->timeouts.WriteTotalTimeoutMultiplier, value);
+}
+std::uint32_t TComm::WriteTotalTimeoutConstant() const { return impl_->timeouts.WriteTotalTimeoutConstant; }
+void TComm::SetWriteTotalTimeoutConstant(std::uint32_t value) {
+    impl_->SetTimeout(impl_->timeouts.WriteTotalTimeoutConstant, value);
+}
+
+void TComm::OpenPort() {
+    Impl& m = *impl_;
+    if (m.IsOpen()) throw ECommsError("This serial port already opened");
+
+    const std::string path = DevicePathForPortName(m.commName);
+    const int fd = m.io->Open(path);
+    if (fd < 0) throw ECommsError("Error opening serial port", ReasonOf(fd));
+    // The port is ours alone: another opener, in this process or another,
+    // root included, is refused.
+    if (const int r = m.io->Lock(fd); r != 0) {
+        m.io->Close(fd);
+        throw ECommsError("Error opening serial port", ReasonOf(r));
+    }
+    if (!m.io->IsTerminal(fd)) {
+        m.io->Unlock(fd);
+        m.io->Close(fd);
+        throw ECommsError("File handle is not a comm handle ", ReasonOf(-ENOTTY));
+    }
+    // The driver's queues are the kernel's own; there is nothing to size.
+
+    m.port = fd;
+    m.devicePath = path;
+    m.io->Flush(fd, TQueue::Both);
+    m.portTimeouts = std::make_shared<TimeoutsCell>();
+    m.ApplyTimeouts();
+    m.ApplyLineSettings();
+
+    try {
+        m.stop = std::make_shared<EventFd>();
+        m.writerQueue = std::make_shared<NotifyQueue>();
+    } catch (const std::system_error& e) {
+        m.ReleasePort();
+        throw ECommsError("Unable to create event", ReasonOf(-e.code().value()));
+    }
+
+    const ThreadLinks links{m.io, fd, m.stop, m.notify, m.openSerial + 1};
+    try {
+        auto body = std::make_shared<TReadThread>(links, m.portTimeouts);
+        m.reader = std::make_unique<PortThread>([body] { body->Run(); });
+    } catch (const std::system_error& e) {
+        m.reader.reset();
+        m.ReleasePort();
+        throw ECommsError("Unable to create read thread", ReasonOf(-e.code().value()));
+    }
+    m.reader->SetPriority(ReaderPriority);
+    try {
+        auto body = std::make_shared<TWriteThread>(links, m.writerQueue);
+        m.writer = std::make_unique<PortThread>([body] { body->Run(); });
+    } catch (const std::system_error& e) {
+        m.StopThread(m.reader, TQueue::Input);  // never started: let go without running
+        m.writer.reset();
+        m.ReleasePort();
+        throw ECommsError("Unable to create write thread", ReasonOf(-e.code().value()));
+    }
+    m.writer->SetPriority(WriterPriority);
+
+    ++m.openSerial;
+    m.reader->Start();
+    m.writer->Start();
+}
+
+void TComm::ClosePort() {
+    Impl& m = *impl_;
+    if (!m.IsOpen()) return;
+    m.StopThread(m.reader, TQueue::Input);
+    m.StopThread(m.writer, TQueue::Output);
+    m.ReleasePort();
+}
+
+bool TComm::SendData(const void* Buffer, std::uint16_t Length) {
+    Impl& m = *impl_;
+    if (!m.writer || Length == 0 || Buffer == nullptr) return false;
+    Block block = CopyToBlock(Buffer, Length);
+    if (!block) return false;
+    // A refused hand-off (the writer has ended) releases the block here.
+    return m.writerQueue->Post(Message{MSG_WRITE_BLOCK, Length, 0, std::move(block), m.openSerial});
+}
+
+bool TComm::IsOpen() const { return impl_->IsOpen(); }
+
+const std::string& TComm::DevicePath() const { return impl_->devicePath; }
+
+std::optional<TLineState> TComm::ReadLineState() const {
+    if (!impl_->IsOpen()) return std::nullopt;
+    termios2 settings{};
+    if (impl_->io->GetSettings(impl_->port, settings) != 0) return std::nullopt;
+    return LineStateOf(settings);
+}
+
+int TComm::NotifyFd() const { return impl_->notify->Fd(); }
+
+void TComm::ProcessNotifications() {
+    Impl& m = *impl_;
+    while (std::optional<Message> message = m.notify->Take()) {
+        m.notificationSerial = message->OpenSerial;
+        // The block is released when `message` goes, after the handler,
+        // whether or not one is assigned, and also when a handler throws.
+        switch (message->Number) {
+            case MSG_DATA_RECEIVED:
+                if (OnReceiveData)
+                    OnReceiveData(*this, message->Data.get(), static_cast<std::uint16_t>(message->WParam & 0xFFFF));
+                break;
+            case MSG_RECEIVE_ERROR:
+                if (OnReceiveError) OnReceiveError(*this, static_cast<std::uint32_t>(message->LParam));
+                break;
+            case MSG_REQUEST_HANGUP:
+                if (OnRequestHangup) OnRequestHangup(*this);
+                break;
+            case MSG_MODEM_STATE:
+                if (OnModemStateChange) OnModemStateChange(*this, static_cast<std::uint32_t>(message->LParam));
+                break;
+            case MSG_SEND_EMPTY:
+                if (OnSendDataEmpty) OnSendDataEmpty(*this);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+std::uint64_t TComm::OpenSerial() const { return impl_->openSerial; }
+
+std::uint64_t TComm::NotificationOpenSerial() const { return impl_->notificationSerial; }
+
+}  // namespace serial
