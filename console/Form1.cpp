@@ -21,6 +21,7 @@
 #include "PortComboBox.h"
 #include "Protocol.h"
 #include "StatusTexts.h"
+#include "SystemPage.h"
 
 namespace console {
 
@@ -68,6 +69,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
 
     // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
+    systemPage_ = new SystemPage(TabSheet1, *this);
 
     FormCreate();
 }

@@ -129,6 +129,7 @@ private:
 
     // Pages of parameters, created in the constructor with their tab sheet and
     // this window as their host. Each page adds its member here.
+    class SystemPage* systemPage_ = nullptr;  // "System Parameter", owned by TabSheet1
 };
 
 }  // namespace console
