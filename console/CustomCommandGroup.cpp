@@ -54,7 +54,7 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
     FitLabel(MakeLabel(box, "Enable:", {8, Row1 + 4}), 38);
     enable_ =
         MakeCombo(box, Name(names.enable), {"0_Close", "1_RS485B"}, 0, {48, row.enableTop, 73, FieldHeight});
-    FitLabel(MakeLabel(box, "Command:", {130, Row1 + 4}), 52);
+    FitLabel(MakeLabel(box, "Command:", {128, Row1 + 4}), 55);
     data_ = MakeEdit(box, Name(names.data), DefaultCommand, {184, Row1, 153, FieldHeight});
     auto* readCommand = MakeButton(box, row.readCommand, "Query", {352, Row1, 41, 20});
     auto* writeCommand = MakeButton(box, row.writeCommand, "Set", {400, Row1, 41, 20});

@@ -7,7 +7,7 @@ namespace console {
 
 namespace {
 
-constexpr int SmallestPixelSize = 8;
+constexpr int SmallestPixelSize = 9;
 
 int NaturalWidth(const QLabel* label, const QFont& font) {
     return QFontMetrics(font).horizontalAdvance(label->text());
@@ -19,7 +19,6 @@ void FitLabel(QLabel* label, int room) {
     if (room <= 0) return;
     QFont font = label->font();
     if (NaturalWidth(label, font) <= room) return;
-    font.setStretch(QFont::Condensed);
     if (font.pixelSize() < 0) font.setPixelSize(QFontInfo(font).pixelSize());
     while (NaturalWidth(label, font) > room && font.pixelSize() > SmallestPixelSize)
         font.setPixelSize(font.pixelSize() - 1);

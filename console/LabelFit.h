@@ -1,6 +1,6 @@
 #pragma once
 // Captions laid out in pixels must not run under the control that follows
-// them: a label wider than its room is set in a narrower, then smaller type.
+// them: a label wider than its room is set in a smaller type.
 
 class QLabel;
 
