@@ -61,7 +61,8 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
 
     FitLabel(MakeLabel(box, "Response Data Parsing", {8, Row2 + 4}), 142);
     for (int i = 0; i < 3; ++i) {
-        FitLabel(MakeLabel(box, ByteCaptions[i], {ByteLabelLeft[i], Row2 + 4}), ByteLeft[i] - ByteLabelLeft[i] - 1);
+        const int room = ByteLeft[i] - ByteLabelLeft[i] - 1;
+        FitLabel(MakeLabel(box, ByteCaptions[i], {ByteLabelLeft[i], Row2 + 4}), room);
         bytes_[i] =
             MakeEdit(box, Name(names.bytes[i]), DefaultBytes[i], {ByteLeft[i], Row2, 25, FieldHeight});
     }

@@ -22,7 +22,7 @@ struct ControlRow {
     QString text;       // caption, or the initial text of an edit
     QStringList items;  // combo boxes
     int index = 0;      // combo boxes: the initial item
-    QRect geometry;     // labels: only the top-left corner counts
+    QRect geometry;     // labels: the top-left corner, and as width the room before the next control
 };
 
 using Kind = ControlRow::Kind;
@@ -30,7 +30,9 @@ using Kind = ControlRow::Kind;
 void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
     for (const auto& r : rows) {
         switch (r.kind) {
-            case Kind::Label: FitLabel(MakeLabel(parent, r.text, r.geometry.topLeft(), r.name), r.geometry.width()); break;
+            case Kind::Label:
+                FitLabel(MakeLabel(parent, r.text, r.geometry.topLeft(), r.name), r.geometry.width());
+                break;
             case Kind::Edit: MakeEdit(parent, r.name, r.text, r.geometry); break;
             case Kind::Combo: MakeCombo(parent, r.name, r.items, r.index, r.geometry); break;
             case Kind::Button: MakeButton(parent, r.name, r.text, r.geometry); break;

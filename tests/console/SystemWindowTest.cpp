@@ -65,7 +65,8 @@ protected:
         WaitForQuietWindow(text);
     }
     void WaitForQuietWindow(const std::string& lastBlock) {
-        const bool taken = waitFor([&] { return form->ReceivedText() == lastBlock && !form->Timer2().isActive(); });
+        const bool taken =
+            waitFor([&] { return form->ReceivedText() == lastBlock && !form->Timer2().isActive(); });
         ASSERT_TRUE(taken) << "the block was not taken: " << lastBlock;
     }
 

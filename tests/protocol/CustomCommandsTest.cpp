@@ -15,18 +15,6 @@ const Assignment ModeZero = Assignment::SetReplyMode(0);
 
 }  // namespace
 
-TEST(CustomCommandCommands, DefaultsOfTheFirstAndLastGroup) {
-    EXPECT_EQ(CommandWriteCommand(1, 0, "0103000000044409"), "HQLNVE#COMW1:0,160103000000044409#");
-    EXPECT_EQ(CommandReadCommand(1), "PPPPPP#COMR01#");
-    EXPECT_EQ(ParsingRuleWriteCommand(1, "01", "03", "00"), "HQLNVE#COMP01:010300#");
-    EXPECT_EQ(ParsingRuleReadCommand(1), "PPPPPP#COMP01#");
-
-    EXPECT_EQ(CommandWriteCommand(6, 0, "0103000000044409"), "HQLNVE#COMW6:0,160103000000044409#");
-    EXPECT_EQ(CommandReadCommand(6), "PPPPPP#COMR06#");
-    EXPECT_EQ(ParsingRuleWriteCommand(6, "01", "03", "00"), "HQLNVE#COMP06:010300#");
-    EXPECT_EQ(ParsingRuleReadCommand(6), "PPPPPP#COMP06#");
-}
-
 TEST(CustomCommandCommands, CountIsTheNumberOfCharactersWithAtLeastTwoDigits) {
     struct Case {
         std::size_t length;
@@ -48,7 +36,6 @@ TEST(CustomCommandCommands, OddDataIsNoWholeNumberOfBytes) {
 }
 
 TEST(CustomCommandCommands, TextsTravelAsTyped) {
-    EXPECT_EQ(CommandWriteCommand(3, -1, "zz 1"), "HQLNVE#COMW3:-1,04zz 1#");
     EXPECT_EQ(ParsingRuleWriteCommand(4, "1", "03", ""), "HQLNVE#COMP04:103#");
 }
 

@@ -23,19 +23,9 @@ std::string ConversionMessage(const std::function<void()>& compose) {
 
 }  // namespace
 
-TEST(SystemCommands, DefaultsOfThePage) {
-    EXPECT_EQ(ParameterQueryCommand(), "PPPPPP#QX1#");
-    EXPECT_EQ(ResetCommand(), "HQLNVE#RESET#");
-    EXPECT_EQ(SlaveAddressCommand("001"), "HQLNVE#ADR:001#");
-    EXPECT_EQ(MonitoringCommand(0), "HQLNVE#MDO:0#");
-    EXPECT_EQ(BaseAddressesCommand("00000", "00000"), "HQLNVE#BADR:00000,00000#");
-    EXPECT_EQ(ReadIntervalCommand("010"), "HQLNVE#JTM:010#");
-    EXPECT_EQ(SendIntervalCommand("010", 0), "HQLNVE#STM:010,00#");
-    EXPECT_EQ(LineSettingsCommand("MR485Z", 3, 0, 0), "HQLNVE#MR485Z:3,0,0#");
-    EXPECT_EQ(BoardIdentityCommand("00000000", "001"), "PPPPPP#PCBSN:00000000,001#");
-}
-
 TEST(SystemCommands, TypedValuesAreConvertedAndPadded) {
+    EXPECT_EQ(BaseAddressesCommand("00000", "00000"), "HQLNVE#BADR:00000,00000#");
+    EXPECT_EQ(BoardIdentityCommand("00000000", "001"), "PPPPPP#PCBSN:00000000,001#");
     EXPECT_EQ(SlaveAddressCommand("7"), "HQLNVE#ADR:007#");
     EXPECT_EQ(SlaveAddressCommand("1234"), "HQLNVE#ADR:1234#");  // pasted past the key filter
     EXPECT_EQ(SlaveAddressCommand("-1"), "HQLNVE#ADR:-001#");
@@ -163,10 +153,6 @@ TEST(SystemParameterReply, RecordCutShortByTheEndOfTheTextIsSkippedFromThatField
         EXPECT_FALSE(result.failedText);
         EXPECT_EQ(result.assignments, c.expected);
     }
-}
-
-TEST(SystemParameterReply, TagsInLowerCaseAreNotFound) {
-    EXPECT_TRUE(ParseSystemParameters("adr:005,mdo:1,r485z:1,1,1").assignments.empty());
 }
 
 namespace {
