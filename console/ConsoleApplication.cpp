@@ -41,9 +41,11 @@ void TApplication::HandleException(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const EDetailedError& e) {
-        ShowMessage(QString::fromLocal8Bit(e.what()), QString::fromLocal8Bit(e.Detail().c_str()));
+        ShowMessage(QString::fromLatin1(e.what()), QString::fromLocal8Bit(e.Detail().c_str()));
     } catch (const std::exception& e) {
-        ShowMessage(QString::fromLocal8Bit(e.what()));
+        // The console's texts are bytes, one character each (a field's text
+        // in a conversion error among them).
+        ShowMessage(QString::fromLatin1(e.what()));
     } catch (...) {
         ShowMessage("Unknown error");
     }

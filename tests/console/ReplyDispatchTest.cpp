@@ -84,16 +84,6 @@ TEST_F(DispatchTest, OnlyTheFirst255CharactersAreKept) {
     EXPECT_EQ(parses[0].text, block.substr(0, 255));
 }
 
-TEST_F(DispatchTest, NulAndBytesAbove127AreCharactersLikeAnyOther) {
-    form->ReplyMode() = 100;
-    const std::string block("A\0B\xff\x80\xe9Z", 7);
-    deliver(block);
-    EXPECT_EQ(form->ReceivedText(), block);
-    EXPECT_EQ(memo().size(), 7);
-    EXPECT_EQ(memo().at(3), QChar(0xff));
-    EXPECT_EQ(memo().at(6), QChar('Z'));
-}
-
 TEST_F(DispatchTest, ASecondBlockReplacesTheFirstAndDoesNotRestartTimer2) {
     form->ReplyMode() = 202;
     deliver("first part");

@@ -52,7 +52,13 @@ protected:
     void type(const char* combo, const QString& text) {
         auto* box = find<QComboBox>(combo);
         box->lineEdit()->clear();
-        QTest::keyClicks(box->lineEdit(), text);
+        // Key clicks know ASCII only; other text arrives as if pasted.
+        bool ascii = true;
+        for (QChar c : text) ascii = ascii && c.unicode() < 128;
+        if (ascii)
+            QTest::keyClicks(box->lineEdit(), text);
+        else
+            box->lineEdit()->insert(text);
     }
     // Opens the port on `path` with the Open button.
     void openOn(const std::string& path) {

@@ -182,23 +182,3 @@ TEST_F(WindowTest, StartsClosedWithNothingExpected) {
     EXPECT_EQ(form->Timer2().interval(), 300);
     EXPECT_EQ(find<QLabel>("PortState")->text(), "Port closed");
 }
-
-TEST_F(WindowTest, Comm1CarriesTheWindowsStoredProperties) {
-    auto& c = form->Comm1();
-    EXPECT_EQ(c.CommName(), "COM2");
-    EXPECT_EQ(c.BaudRate(), 115200u);
-    EXPECT_TRUE(c.TxContinueOnXoff());
-    EXPECT_TRUE(c.Outx_XonXoffFlow());
-    EXPECT_TRUE(c.Inx_XonXoffFlow());
-    EXPECT_EQ(c.DtrControl(), serial::TDtrControl::DtrEnable);
-    EXPECT_EQ(c.RtsControl(), serial::TRtsControl::RtsEnable);
-    EXPECT_EQ(c.XonLimit(), 500);
-    EXPECT_EQ(c.XoffLimit(), 500);
-    EXPECT_EQ(c.ByteSize(), serial::TByteSize::_8);
-    EXPECT_EQ(c.XonChar(), 17);
-    EXPECT_EQ(c.XoffChar(), 19);
-    EXPECT_EQ(c.ReadIntervalTimeout(), 100u);
-    EXPECT_EQ(c.ReadTotalTimeoutConstant(), 0u);
-    EXPECT_EQ(c.WriteTotalTimeoutConstant(), 0u);
-    EXPECT_FALSE(c.IsOpen());
-}
