@@ -62,6 +62,8 @@ void SetItemIndex(QComboBox* box, int index) {
         box->setCurrentIndex(-1);
         if (box->isEditable()) box->setEditText(QString());
     }
+    // Show the start of an item wider than the box.
+    if (box->lineEdit()) box->lineEdit()->setCursorPosition(0);
 }
 
 void ApplyParseResult(QWidget* root, const protocol::ParseResult& result, int& replyMode) {

@@ -22,6 +22,7 @@
 #include "PortComboBox.h"
 #include "Protocol.h"
 #include "StatusTexts.h"
+#include "SystemPage.h"
 
 namespace console {
 
@@ -69,6 +70,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
 
     // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
+    systemPage_ = new SystemPage(TabSheet1, *this);
     analogPage_ = new ChannelPage(TabSheet2, *this, AnalogPage());
     totalizerPage_ = new ChannelPage(TabSheet3, *this, TotalizerPage());
 

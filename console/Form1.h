@@ -30,6 +30,7 @@ namespace console {
 
 class TPortComboBox;
 class ChannelPage;
+class SystemPage;
 
 // Reply codes: what the console expects next, set by each command.
 namespace reply {
@@ -130,6 +131,7 @@ private:
 
     // Pages of parameters, created in the constructor with their tab sheet and
     // this window as their host. Each page adds its member here.
+    SystemPage* systemPage_ = nullptr;      // TabSheet1, owned by it
     ChannelPage* analogPage_ = nullptr;     // TabSheet2, owned by it
     ChannelPage* totalizerPage_ = nullptr;  // TabSheet3, owned by it
 };

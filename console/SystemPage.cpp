@@ -1,0 +1,280 @@
+#include "SystemPage.h"
+
+#include <stdexcept>
+
+#include "Controls.h"
+#include "CustomCommandGroup.h"
+#include "CustomCommands.h"
+#include "DigitKeyFilter.h"
+#include "LabelFit.h"
+#include "SystemParameters.h"
+
+namespace console {
+
+namespace {
+
+constexpr int FieldHeight = 21;
+
+// A control of the page, built from one row of a table.
+struct ControlRow {
+    enum class Kind { Label, Edit, Combo, Button } kind;
+    const char* name;   // object name; empty for plain labels
+    QString text;       // caption, or the initial text of an edit
+    QStringList items;  // combo boxes
+    int index = 0;      // combo boxes: the initial item
+    QRect geometry;     // labels: the top-left corner, and as width the room before the next control
+};
+
+using Kind = ControlRow::Kind;
+
+void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
+    for (const auto& r : rows) {
+        switch (r.kind) {
+            case Kind::Label:
+                FitLabel(MakeLabel(parent, r.text, r.geometry.topLeft(), r.name), r.geometry.width());
+                break;
+            case Kind::Edit: MakeEdit(parent, r.name, r.text, r.geometry); break;
+            case Kind::Combo: MakeCombo(parent, r.name, r.items, r.index, r.geometry); break;
+            case Kind::Button: MakeButton(parent, r.name, r.text, r.geometry); break;
+        }
+    }
+}
+
+// `room`: the width up to the next control (0: no limit).
+ControlRow Label(const char* caption, int x, int y, int room) {
+    return {Kind::Label, "", caption, {}, 0, {x, y, room, 0}};
+}
+ControlRow Edit(const char* name, const char* text, int x, int y, int width) {
+    return {Kind::Edit, name, text, {}, 0, {x, y, width, FieldHeight}};
+}
+ControlRow Combo(const char* name, QStringList items, int index, int x, int y, int width) {
+    return {Kind::Combo, name, {}, std::move(items), index, {x, y, width, FieldHeight}};
+}
+ControlRow Button(const char* name, const char* caption, QRect geometry) {
+    return {Kind::Button, name, caption, {}, 0, geometry};
+}
+
+// The five rows of the page's own parameters, at y = 10, 40, 70, 100 and 130,
+// each label five pixels lower than its control.
+std::vector<ControlRow> ParameterRows() {
+    const QRect set(408, 0, 49, 20);
+    return {
+        Label("MODBUS Slave Address:", 24, 15, 134),
+        Edit("Edit1", "001", 160, 10, 41),
+        Button("Button2", "Set", set.translated(0, 10)),
+
+        Label(" Serial Port Data Monitoring:", 24, 45, 134),
+        Combo("ComboBox4", {"0_Disable Monitoring", "1_RS485 "}, 0, 160, 40, 129),
+        Button("Button3", "Set", set.translated(0, 40)),
+
+        Label("Analog Channel Base Addr:", 24, 75, 134),
+        Edit("ADBESARD", "00000", 160, 70, 41),
+        Label("Pulse Channel Base Addr:", 216, 75, 126),
+        Edit("PUBESARD", "00000", 344, 70, 41),
+        Button("Button4", "Set", set.translated(0, 70)),
+
+        Label("Data Read Interval:", 24, 105, 102),
+        Edit("Edit2", "010", 128, 100, 49),
+        Label("0.1s", 184, 105, 0),
+        Button("Button7", "Set", set.translated(0, 100)),
+
+        Label("RS485 Data Interval:", 24, 135, 102),
+        Edit("Edit3", "010", 128, 130, 49),
+        Label("1s", 184, 135, 30),
+        Combo("SENDXIEYI",
+              {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2", "3 Message Frame 3"},
+              0, 216, 130, 161),
+        Button("Button10", "Set", set.translated(0, 130)),
+    };
+}
+
+// The three RS485 interfaces of the converter, one row each in GroupBox39.
+struct LineRow {
+    const char* caption;
+    const char* baud;
+    const char* parity;
+    const char* stopBits;
+    const char* button;
+    const char* word;
+    int top;  // of the row's label; its boxes stand 19 pixels lower
+};
+
+constexpr LineRow Lines[] = {
+    {"IRS485 Communication Interface", "ZMR485BT", "ZMR485JN", "ZRS485STOP", "Button188", "MR485Z", 16},
+    {"OARS485 Communication Interface", "AMR485BT", "AMR485JN", "ARS485STOP", "Button22", "MR485A", 72},
+    {"OBRS485 Communication Interface", "BMR485BT", "BMR485JN", "BRS485STOP", "Button17", "MR485B", 128},
+};
+
+std::vector<ControlRow> LineRows() {
+    std::vector<ControlRow> rows;
+    for (const auto& line : Lines) {
+        const int y = line.top + 19;
+        rows.push_back(Label(line.caption, 24, line.top, 0));
+        rows.push_back(Label("Baud:", 24, y + 4, 34));
+        rows.push_back(Combo(line.baud, {"1200", "2400", "4800", "9600", "19200"}, 3, 60, y, 69));
+        rows.push_back(Label("Parity:", 152, y + 4, 36));
+        rows.push_back(Combo(line.parity, {"None", "Odd", "Even"}, 0, 190, y, 65));
+        rows.push_back(Label("Stop Bits:", 278, y + 4, 48));
+        rows.push_back(Combo(line.stopBits, {"1", "2"}, 0, 328, y, 50));
+        rows.push_back(Button(line.button, "Set", {400, y, 49, 20}));
+    }
+    return rows;
+}
+
+std::vector<ControlRow> IdentityRows() {
+    return {
+        Label("PCBSN:", 24, 20, 38),
+        Edit("PCBSN", "00000000", 64, 16, 97),
+        Label("Inspector:", 176, 20, 46),
+        // Inspector numbers; the seventh is "007".
+        Combo("JIANZHI",
+              {"001", "002", "003", "004", "005", "006", "007", "008", "009", "101", "102", "103", "104"}, 0,
+              224, 16, 57),
+        Button("Button53", "Set", {320, 14, 57, 25}),
+    };
+}
+
+// The numeric edits and the most characters each takes from the keyboard.
+struct KeyFilterRow {
+    const char* edit;
+    int limit;
+};
+
+constexpr KeyFilterRow KeyFilters[] = {
+    {"Edit1", 3}, {"ADBESARD", 5}, {"PUBESARD", 5}, {"Edit2", 3}, {"Edit3", 3},
+};
+
+}  // namespace
+
+SystemPage::SystemPage(QWidget* tabSheet1, ConsoleHost& host)
+    : QObject(tabSheet1), sheet_(tabSheet1), host_(host) {
+    BuildParameterRows();
+    BuildLineGroup();
+    BuildIdentityGroup();
+    MakeButton(sheet_, "Button49", "Parameter Query", {536, 432, 129, 33});
+    for (int group = 1; group <= protocol::CustomCommandCount; ++group)
+        new CustomCommandGroup(sheet_, group, host_);
+    for (const auto& f : KeyFilters) new DigitKeyFilter(FindEdit(f.edit), f.limit);
+    ConnectButtons();
+    RegisterParsers();
+}
+
+void SystemPage::BuildParameterRows() { Build(sheet_, ParameterRows()); }
+
+void SystemPage::BuildLineGroup() {
+    Build(MakeGroup(sheet_, "GroupBox39", "Instrument Communication Parameters", {8, 170, 465, 191}),
+          LineRows());
+}
+
+void SystemPage::BuildIdentityGroup() { Build(MakeGroup(sheet_, {}, {}, {8, 368, 465, 49}), IdentityRows()); }
+
+void SystemPage::ConnectButtons() {
+    struct Binding {
+        const char* button;
+        void (SystemPage::*handler)();
+    };
+    const Binding bindings[] = {
+        {"Button49", &SystemPage::Button49Click},   {"Button2", &SystemPage::Button2Click},
+        {"Button3", &SystemPage::Button3Click},     {"Button4", &SystemPage::Button4Click},
+        {"Button7", &SystemPage::Button7Click},     {"Button10", &SystemPage::Button10Click},
+        {"Button188", &SystemPage::Button188Click}, {"Button22", &SystemPage::Button22Click},
+        {"Button17", &SystemPage::Button17Click},   {"Button53", &SystemPage::Button53Click},
+    };
+    for (const auto& b : bindings) {
+        auto* button = sheet_->findChild<QPushButton*>(b.button);
+        connect(button, &QPushButton::clicked, this, b.handler);
+    }
+    // "Parameter Initialization" belongs to the window, over every page.
+    auto* button8 = sheet_->window()->findChild<QPushButton*>("Button8");
+    if (!button8) throw std::logic_error("the window has no Button8");
+    connect(button8, &QPushButton::clicked, this, &SystemPage::Button8Click);
+}
+
+void SystemPage::RegisterParsers() {
+    auto apply = [this](protocol::ParseResult (*parse)(std::string_view)) {
+        return [this, parse](const std::string& text) {
+            ApplyParseResult(sheet_, parse(text), host_.ReplyMode());
+        };
+    };
+    host_.RegisterParser(protocol::ReplyCodeSystemParameters, apply(&protocol::ParseSystemParameters));
+    host_.RegisterParser(protocol::ReplyCodeCommandRead, apply(&protocol::ParseCommandReadBack));
+    host_.RegisterParser(protocol::ReplyCodeParsingRule, apply(&protocol::ParseParsingRuleReadBack));
+}
+
+QLineEdit* SystemPage::FindEdit(const char* name) const {
+    auto* edit = sheet_->findChild<QLineEdit*>(name);
+    if (!edit) throw std::logic_error(std::string("no edit named ") + name);
+    return edit;
+}
+
+QComboBox* SystemPage::FindCombo(const char* name) const {
+    auto* box = sheet_->findChild<QComboBox*>(name);
+    if (!box) throw std::logic_error(std::string("no combo box named ") + name);
+    return box;
+}
+
+// The handlers that set a code set it before converting their fields, so a
+// conversion error leaves ReplyMode at the new code with nothing sent.
+
+void SystemPage::Button49Click() {
+    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::ReplyCodeSystemParameters);
+}
+
+void SystemPage::Button2Click() {
+    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.SendCommand(protocol::SlaveAddressCommand(ToBytes(FindEdit("Edit1")->text())),
+                      protocol::ReplyCodeAnswerShown);
+}
+
+void SystemPage::Button3Click() {
+    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.SendCommand(protocol::MonitoringCommand(ItemIndex(FindCombo("ComboBox4"))),
+                      protocol::ReplyCodeAnswerShown);
+}
+
+// The answer to "BADR" and to the three line settings is judged by the code in force.
+void SystemPage::Button4Click() {
+    host_.SendCommand(protocol::BaseAddressesCommand(ToBytes(FindEdit("ADBESARD")->text()),
+                                                     ToBytes(FindEdit("PUBESARD")->text())),
+                      std::nullopt);
+}
+
+void SystemPage::Button7Click() {
+    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.SendCommand(protocol::ReadIntervalCommand(ToBytes(FindEdit("Edit2")->text())),
+                      protocol::ReplyCodeAnswerShown);
+}
+
+void SystemPage::Button10Click() {
+    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.SendCommand(
+        protocol::SendIntervalCommand(ToBytes(FindEdit("Edit3")->text()), ItemIndex(FindCombo("SENDXIEYI"))),
+        protocol::ReplyCodeAnswerShown);
+}
+
+void SystemPage::SendLineSettings(int line) {
+    const LineRow& row = Lines[line];
+    host_.SendCommand(
+        protocol::LineSettingsCommand(row.word, ItemIndex(FindCombo(row.baud)),
+                                      ItemIndex(FindCombo(row.parity)), ItemIndex(FindCombo(row.stopBits))),
+        std::nullopt);
+}
+
+void SystemPage::Button188Click() { SendLineSettings(0); }
+void SystemPage::Button22Click() { SendLineSettings(1); }
+void SystemPage::Button17Click() { SendLineSettings(2); }
+
+// Converts both fields first and takes the code only once the command is out.
+void SystemPage::Button53Click() {
+    auto command = protocol::BoardIdentityCommand(ToBytes(FindEdit("PCBSN")->text()),
+                                                  ToBytes(FindCombo("JIANZHI")->currentText()));
+    host_.SendCommand(command, std::nullopt);
+    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+}
+
+void SystemPage::Button8Click() {
+    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.SendCommand(protocol::ResetCommand(), protocol::ReplyCodeAnswerShown);
+}
+
+}  // namespace console

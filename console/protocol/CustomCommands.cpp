@@ -1,0 +1,82 @@
+#include "CustomCommands.h"
+
+namespace protocol {
+
+const std::array<CustomCommandControls, CustomCommandCount> CustomCommandGroups{{
+    {"COMAD1", "COMDDATA1", {"ACOMBY1", "ACOMBY2", "ACOMBY3"}},
+    {"COMAD2", "COMDDATA2", {"BCOMBY1", "BCOMBY2", "BCOMBY3"}},
+    {"COMAD3", "COMDDATA3", {"CCOMBY1", "CCOMBY2", "CCOMBY3"}},
+    {"COMAD4", "COMDDATA4", {"DCOMBY1", "DCOMBY2", "DCOMBY3"}},
+    {"COMAD5", "COMDDATA5", {"ECOMBY1", "ECOMBY2", "ECOMBY3"}},
+    {"COMAD6", "COMDDATA6", {"FCOMBY1", "FCOMBY2", "FCOMBY3"}},
+}};
+
+namespace {
+
+std::string Digit(int group) { return std::to_string(group); }
+
+// The group a record's number character names, or nothing for any other character.
+std::optional<int> GroupOf(char number) {
+    if (number >= '1' && number <= '0' + CustomCommandCount) return number - '0';
+    return std::nullopt;
+}
+
+const CustomCommandControls& Controls(int group) { return CustomCommandGroups.at(group - 1); }
+
+}  // namespace
+
+std::optional<std::string> CommandWriteCommand(int group, int enableIndex, std::string_view data) {
+    const std::size_t length = data.size();
+    if (length % 2 != 0) return std::nullopt;
+    // Tens, then units: "00", "08", "16", "124".
+    std::string count = std::to_string(length / 10) + std::to_string(length % 10);
+    return ComposeCommand(SetPrefix, "COMW" + Digit(group),
+                          {ItemIndexField(enableIndex) + "," + count + std::string(data)}, "");
+}
+
+std::string CommandReadCommand(int group) { return ComposeCommand(QueryPrefix, "COMR0" + Digit(group)); }
+
+std::string ParsingRuleWriteCommand(int group, std::string_view byte1, std::string_view byte2,
+                                    std::string_view byte3) {
+    return ComposeCommand(SetPrefix, "COMP0" + Digit(group),
+                          {std::string(byte1), std::string(byte2), std::string(byte3)}, "");
+}
+
+std::string ParsingRuleReadCommand(int group) { return ComposeCommand(QueryPrefix, "COMP0" + Digit(group)); }
+
+ParseResult ParseCommandReadBack(std::string_view text) {
+    ParseResult result;
+    auto position = FindTagWithFreePosition(text, "COMR?:", 4);
+    if (position) {
+        if (auto group = GroupOf(text[*position + 4])) {
+            const auto& controls = Controls(*group);
+            RecordReader reader(text, *position, result);
+            if (reader.ItemIndex(6, 1, std::string(controls.enable))) {
+                if (auto count = reader.Integer(8, 2)) {
+                    std::size_t characters = *count > 0 ? 2 * static_cast<std::size_t>(*count) : 0;
+                    reader.Text(11, characters, std::string(controls.data));
+                }
+            }
+            if (reader.failed()) return result;
+        }
+    }
+    result.assignments.push_back(Assignment::SetReplyMode(0));
+    return result;
+}
+
+ParseResult ParseParsingRuleReadBack(std::string_view text) {
+    ParseResult result;
+    auto position = FindTagWithFreePosition(text, "COMP0?:", 5);
+    if (position) {
+        if (auto group = GroupOf(text[*position + 5])) {
+            RecordReader reader(text, *position, result);
+            const auto& bytes = Controls(*group).bytes;
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                if (!reader.Text(7 + 2 * i, 2, std::string(bytes[i]))) break;
+        }
+    }
+    result.assignments.push_back(Assignment::SetReplyMode(0));
+    return result;
+}
+
+}  // namespace protocol

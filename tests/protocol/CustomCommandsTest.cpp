@@ -1,0 +1,204 @@
+#include "CustomCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using namespace protocol;
+
+namespace {
+
+Assignment Text(const char* control, std::string text) { return Assignment::SetText(control, std::move(text)); }
+Assignment Index(const char* control, int index) { return Assignment::SetItemIndex(control, index); }
+const Assignment ModeZero = Assignment::SetReplyMode(0);
+
+}  // namespace
+
+TEST(CustomCommandCommands, CountIsTheNumberOfCharactersWithAtLeastTwoDigits) {
+    struct Case {
+        std::size_t length;
+        const char* count;
+    };
+    for (const auto& c : {Case{0, "00"}, Case{2, "02"}, Case{8, "08"}, Case{10, "10"}, Case{98, "98"},
+                          Case{124, "124"}, Case{1000, "1000"}}) {
+        SCOPED_TRACE(c.length);
+        std::string data(c.length, 'A');
+        EXPECT_EQ(CommandWriteCommand(2, 1, data), "HQLNVE#COMW2:1," + std::string(c.count) + data + "#");
+    }
+}
+
+TEST(CustomCommandCommands, OddDataIsNoWholeNumberOfBytes) {
+    for (std::size_t length : {1u, 7u, 15u, 125u}) {
+        SCOPED_TRACE(length);
+        EXPECT_EQ(CommandWriteCommand(1, 0, std::string(length, '0')), std::nullopt);
+    }
+}
+
+TEST(CustomCommandCommands, TextsTravelAsTyped) {
+    EXPECT_EQ(ParsingRuleWriteCommand(4, "1", "03", ""), "HQLNVE#COMP04:103#");
+}
+
+TEST(CommandReadBack, RecordFillsItsGroupAndEndsTheExchange) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+    };
+    const Case cases[] = {
+        {"COMR2:1,08,0103000000044409",
+         {Index("COMAD2", 1), Text("COMDDATA2", "0103000000044409"), ModeZero}},
+        {"xxCOMR6:0,02,ABCD#", {Index("COMAD6", 0), Text("COMDDATA6", "ABCD"), ModeZero}},
+        {"COMR1:0,00,", {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
+        {"COMR1:0,-1,0102", {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
+        {"COMR3:7,01,ff", {Index("COMAD3", 7), Text("COMDDATA3", "ff"), ModeZero}},
+        // Only the first record counts.
+        {"COMR4:1,01,AA COMR5:1,01,BB", {Index("COMAD4", 1), Text("COMDDATA4", "AA"), ModeZero}},
+        // A number other than 1 to 6 changes nothing, and a later record is not looked for.
+        {"COMR7:1,01,AA COMR5:1,01,BB", {ModeZero}},
+        {"COMR0:1,01,AA", {ModeZero}},
+        {"COMR:1,01,AA", {ModeZero}},
+        {"no record", {ModeZero}},
+        {"", {ModeZero}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseCommandReadBack(c.text);
+        EXPECT_FALSE(result.failedText);
+        EXPECT_EQ(result.assignments, c.expected);
+    }
+}
+
+TEST(CommandReadBack, RecordCutShortKeepsWhatIsWhole) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+    };
+    const Case cases[] = {
+        {"COMR2:1,08,01030000", {Index("COMAD2", 1), ModeZero}},  // 8 of 16 data characters
+        {"COMR2:1,08,", {Index("COMAD2", 1), ModeZero}},
+        {"COMR2:1,0", {Index("COMAD2", 1), ModeZero}},
+        {"COMR2:1", {Index("COMAD2", 1), ModeZero}},
+        {"COMR2:", {ModeZero}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseCommandReadBack(c.text);
+        EXPECT_FALSE(result.failedText);
+        EXPECT_EQ(result.assignments, c.expected);
+    }
+}
+
+TEST(CommandReadBack, NonDigitStopsTheParseAndKeepsTheCode) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+        const char* failed;
+    };
+    const Case cases[] = {
+        {"COMR2:x,08,0103000000044409", {}, "x"},
+        {"COMR2:1,0A,0103000000044409", {Index("COMAD2", 1)}, "0A"},
+        {"COMR2:1, 8,0103000000044409", {Index("COMAD2", 1)}, " 8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseCommandReadBack(c.text);
+        EXPECT_EQ(result.assignments, c.expected);  // no ReplyMode: it stays 1501
+        EXPECT_EQ(result.failedText, c.failed);
+    }
+}
+
+TEST(ParsingRuleReadBack, RecordFillsTheThreeByteEditsAsText) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+    };
+    const Case cases[] = {
+        {"COMP03:0A0304",
+         {Text("CCOMBY1", "0A"), Text("CCOMBY2", "03"), Text("CCOMBY3", "04"), ModeZero}},
+        {"HQLNVE#COMP01:zz 1--#",
+         {Text("ACOMBY1", "zz"), Text("ACOMBY2", " 1"), Text("ACOMBY3", "--"), ModeZero}},
+        {"COMP06:010203COMP05:040506",
+         {Text("FCOMBY1", "01"), Text("FCOMBY2", "02"), Text("FCOMBY3", "03"), ModeZero}},
+        {"COMP03:0A03", {Text("CCOMBY1", "0A"), Text("CCOMBY2", "03"), ModeZero}},
+        {"COMP03:0", {ModeZero}},
+        {"COMP09:010203", {ModeZero}},
+        {"COMP10:010203", {ModeZero}},
+        {"COMR1:0,00,", {ModeZero}},
+        {"", {ModeZero}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseParsingRuleReadBack(c.text);
+        EXPECT_FALSE(result.failedText);
+        EXPECT_EQ(result.assignments, c.expected);
+    }
+}
+
+namespace {
+
+template <typename Parse>
+ParseResult ParseExact(Parse parse, std::string_view text) {
+    auto buffer = std::make_unique<char[]>(text.size());
+    std::copy(text.begin(), text.end(), buffer.get());
+    return parse(std::string_view(buffer.get(), text.size()));
+}
+
+// At most one group's controls, and ReplyMode 0 last unless a conversion failed.
+void ExpectOneGroupAndEnding(const ParseResult& result) {
+    std::string group;
+    for (std::size_t i = 0; i < result.assignments.size(); ++i) {
+        const auto& a = result.assignments[i];
+        if (a.kind == Assignment::Kind::ReplyMode) {
+            EXPECT_EQ(i + 1, result.assignments.size());
+            EXPECT_EQ(a.value, 0);
+            continue;
+        }
+        std::string digit(1, a.control.back());
+        if (a.control.starts_with("COMAD") || a.control.starts_with("COMDDATA")) {
+            if (group.empty()) group = digit;
+            EXPECT_EQ(digit, group) << a.control;
+        } else {
+            EXPECT_EQ(a.text.size(), 2u);
+        }
+    }
+    bool ended = !result.assignments.empty() &&
+                 result.assignments.back().kind == Assignment::Kind::ReplyMode;
+    EXPECT_NE(ended, result.failedText.has_value());
+}
+
+}  // namespace
+
+TEST(CustomCommandReadBacks, RandomTextsAreReadWithinTheirBounds) {
+    const std::string pieces[] = {"COMR", "COMP0", "1", "6", "9", ":", ",", "08", "-1", "x", "AB",
+                                  std::string(1, '\0'), "0103000000044409"};
+    std::mt19937 random(1502);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        int count = std::uniform_int_distribution(0, 10)(random);
+        for (int i = 0; i < count; ++i)
+            text += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random)];
+        SCOPED_TRACE(text);
+        ExpectOneGroupAndEnding(ParseExact(ParseCommandReadBack, text));
+        auto rule = ParseExact(ParseParsingRuleReadBack, text);
+        ExpectOneGroupAndEnding(rule);
+        EXPECT_FALSE(rule.failedText);
+        if (HasFailure()) break;
+    }
+}
+
+TEST(CustomCommandReadBacks, EveryCutOfARecordIsReadWithinItsBounds) {
+    const std::string full = "COMR5:1,08,0103000000044409COMP05:0A0304";
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+        SCOPED_TRACE(n);
+        auto part = std::string_view(full).substr(0, n);
+        auto command = ParseExact(ParseCommandReadBack, part);
+        EXPECT_FALSE(command.failedText);
+        ASSERT_FALSE(command.assignments.empty());
+        EXPECT_EQ(command.assignments.back(), ModeZero);
+        EXPECT_EQ(command.assignments.size(), n < 7 ? 1u : n < 27 ? 2u : 3u);
+        auto rule = ParseExact(ParseParsingRuleReadBack, part);
+        std::size_t ruleStart = 27;
+        std::size_t bytes = n < ruleStart + 7 ? 0 : std::min<std::size_t>(3, (n - ruleStart - 7) / 2);
+        EXPECT_EQ(rule.assignments.size(), bytes + 1);
+    }
+}

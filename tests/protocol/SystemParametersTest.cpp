@@ -1,0 +1,213 @@
+#include "SystemParameters.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using namespace protocol;
+
+namespace {
+
+Assignment Text(const char* control, const char* text) { return Assignment::SetText(control, text); }
+Assignment Index(const char* control, int index) { return Assignment::SetItemIndex(control, index); }
+
+std::string ConversionMessage(const std::function<void()>& compose) {
+    try {
+        compose();
+    } catch (const EConvertError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(SystemCommands, TypedValuesAreConvertedAndPadded) {
+    EXPECT_EQ(BaseAddressesCommand("00000", "00000"), "HQLNVE#BADR:00000,00000#");
+    EXPECT_EQ(BoardIdentityCommand("00000000", "001"), "PPPPPP#PCBSN:00000000,001#");
+    EXPECT_EQ(SlaveAddressCommand("7"), "HQLNVE#ADR:007#");
+    EXPECT_EQ(SlaveAddressCommand("1234"), "HQLNVE#ADR:1234#");  // pasted past the key filter
+    EXPECT_EQ(SlaveAddressCommand("-1"), "HQLNVE#ADR:-001#");
+    EXPECT_EQ(BaseAddressesCommand("100", "+200"), "HQLNVE#BADR:00100,00200#");
+    EXPECT_EQ(ReadIntervalCommand("5"), "HQLNVE#JTM:005#");
+    EXPECT_EQ(SendIntervalCommand("30", 2), "HQLNVE#STM:030,02#");
+    EXPECT_EQ(SendIntervalCommand("10", -1), "HQLNVE#STM:010,-01#");  // frame type typed over
+    EXPECT_EQ(MonitoringCommand(-1), "HQLNVE#MDO:-1#");
+    EXPECT_EQ(LineSettingsCommand("MR485A", 4, 2, 1), "HQLNVE#MR485A:4,2,1#");
+    EXPECT_EQ(LineSettingsCommand("MR485B", -1, -1, -1), "HQLNVE#MR485B:-1,-1,-1#");
+    EXPECT_EQ(BoardIdentityCommand("12345", "7"), "PPPPPP#PCBSN:00012345,007#");
+    EXPECT_EQ(BoardIdentityCommand("123456789", "101"), "PPPPPP#PCBSN:123456789,101#");
+}
+
+TEST(SystemCommands, TextThatIsNoIntegerStopsAtTheFirstBadFieldFromTheLeft) {
+    struct Case {
+        const char* name;
+        std::function<void()> compose;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty address", [] { SlaveAddressCommand(""); }, "'' is not a valid integer value"},
+        {"letter", [] { ReadIntervalCommand("1a"); }, "'1a' is not a valid integer value"},
+        {"blank", [] { SendIntervalCommand(" 10", 0); }, "' 10' is not a valid integer value"},
+        {"both bad, left first", [] { BaseAddressesCommand("x", "y"); }, "'x' is not a valid integer value"},
+        {"right bad", [] { BaseAddressesCommand("1", "y"); }, "'y' is not a valid integer value"},
+        {"serial first", [] { BoardIdentityCommand("A1", "xyz"); }, "'A1' is not a valid integer value"},
+        {"inspector typed", [] { BoardIdentityCommand("1", "00x"); }, "'00x' is not a valid integer value"},
+        {"overflow", [] { SlaveAddressCommand("99999999999"); },
+         "'99999999999' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ConversionMessage(c.compose), c.message);
+    }
+}
+
+TEST(SystemParameterReply, ExampleReplyFillsItsFieldsInOrder) {
+    auto result = ParseSystemParameters("ADR:005,MDO:1,JTM:020,STM:030,02,BADR:00100,00200");
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              (std::vector{Text("Edit1", "005"), Index("ComboBox4", 1), Text("Edit2", "020"),
+                           Text("Edit3", "030"), Index("SENDXIEYI", 2), Text("ADBESARD", "00100"),
+                           Text("PUBESARD", "00200")}));
+}
+
+TEST(SystemParameterReply, LineSettingsAreFoundInsideTheSetWords) {
+    auto result = ParseSystemParameters("MR485B:0,1,0,MR485Z:4,2,1;R485A:5,0,1");
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              (std::vector{Index("ZMR485BT", 4), Index("ZMR485JN", 2), Index("ZRS485STOP", 1),
+                           Index("AMR485BT", 5), Index("AMR485JN", 0), Index("ARS485STOP", 1),
+                           Index("BMR485BT", 0), Index("BMR485JN", 1), Index("BRS485STOP", 0)}));
+}
+
+TEST(SystemParameterReply, SlaveAddressIsNeverTakenFromTheBaseAddresses) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+    };
+    const Case cases[] = {
+        {"BADR:00100,00200,ADR:005",
+         {Text("Edit1", "005"), Text("ADBESARD", "00100"), Text("PUBESARD", "00200")}},
+        {"BADR:00100,00200", {Text("ADBESARD", "00100"), Text("PUBESARD", "00200")}},
+        {"BADR:00100,00200,BADR:1", {Text("ADBESARD", "00100"), Text("PUBESARD", "00200")}},
+        {"ADR:009,BADR:12345,54321",
+         {Text("Edit1", "009"), Text("ADBESARD", "12345"), Text("PUBESARD", "54321")}},
+        {"xADR:003", {Text("Edit1", "003")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseSystemParameters(c.text);
+        EXPECT_FALSE(result.failedText);
+        EXPECT_EQ(result.assignments, c.expected);
+    }
+}
+
+TEST(SystemParameterReply, NonDigitIndexStopsTheParseKeepingEarlierFields) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+        const char* failed;
+    };
+    const Case cases[] = {
+        {"ADR:005,MDO:x,JTM:020", {Text("Edit1", "005")}, "x"},
+        {"MDO:x,ADR:005", {Text("Edit1", "005")}, "x"},  // tags are searched in their own order
+        {"ADR:005,STM:030,A2,JTM:020",
+         {Text("Edit1", "005"), Text("Edit2", "020"), Text("Edit3", "030")}, "A2"},
+        {"STM:030, 2,BADR:00100,00200", {Text("Edit3", "030")}, " 2"},
+        {"R485Z:1,?,0,R485A:1,1,1", {Index("ZMR485BT", 1)}, "?"},
+        {"MDO:-", {}, "-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseSystemParameters(c.text);
+        EXPECT_EQ(result.assignments, c.expected);
+        EXPECT_EQ(result.failedText, c.failed);
+    }
+}
+
+TEST(SystemParameterReply, TextFieldsAreCopiedAsReceived) {
+    auto result = ParseSystemParameters(std::string_view("ADR:a\0z,JTM:-1 ", 15));
+    EXPECT_FALSE(result.failedText);
+    EXPECT_EQ(result.assignments,
+              (std::vector{Assignment::SetText("Edit1", std::string("a\0z", 3)), Text("Edit2", "-1 ")}));
+}
+
+TEST(SystemParameterReply, RecordCutShortByTheEndOfTheTextIsSkippedFromThatField) {
+    struct Case {
+        const char* text;
+        std::vector<Assignment> expected;
+    };
+    const Case cases[] = {
+        {"MDO:1,ADR:00", {Index("ComboBox4", 1)}},
+        {"STM:030,0", {Text("Edit3", "030")}},
+        {"STM:03", {}},
+        {"BADR:00100,002", {Text("ADBESARD", "00100")}},
+        {"R485B:1,2,", {Index("BMR485BT", 1), Index("BMR485JN", 2)}},
+        {"ADR:", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto result = ParseSystemParameters(c.text);
+        EXPECT_FALSE(result.failedText);
+        EXPECT_EQ(result.assignments, c.expected);
+    }
+}
+
+namespace {
+
+// Parses a copy of `text` in a buffer of exactly its size, so a read past the
+// end is caught by the address sanitizer.
+ParseResult ParseExact(std::string_view text) {
+    auto buffer = std::make_unique<char[]>(text.size());
+    std::copy(text.begin(), text.end(), buffer.get());
+    return ParseSystemParameters(std::string_view(buffer.get(), text.size()));
+}
+
+bool IsSubsequence(const std::vector<Assignment>& part, const std::vector<Assignment>& whole) {
+    std::size_t i = 0;
+    for (const auto& a : whole)
+        if (i < part.size() && part[i] == a) ++i;
+    return i == part.size();
+}
+
+}  // namespace
+
+TEST(SystemParameterReply, EveryCutOfAFullReplyYieldsPartOfTheFullParse) {
+    const std::string full =
+        "ADR:005,MDO:1,JTM:020,STM:030,02,BADR:00100,00200,MR485Z:4,2,1,MR485A:0,1,0,MR485B:2,0,1#";
+    auto whole = ParseExact(full);
+    ASSERT_FALSE(whole.failedText);
+    ASSERT_EQ(whole.assignments.size(), 16u);
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+        SCOPED_TRACE(n);
+        auto part = ParseExact(std::string_view(full).substr(0, n));
+        EXPECT_FALSE(part.failedText);
+        EXPECT_TRUE(IsSubsequence(part.assignments, whole.assignments));
+    }
+}
+
+TEST(SystemParameterReply, RandomTextsAreReadWithinTheirBounds) {
+    const std::string pieces[] = {"ADR:", "BADR:", "MDO:", "JTM:", "STM:", "R485Z:", "MR485A:",
+                                  "R485B:", "0",    "12",    ",",    "x",    "-",    std::string(1, '\0')};
+    std::mt19937 random(20240127);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        int count = std::uniform_int_distribution(0, 12)(random);
+        for (int i = 0; i < count; ++i)
+            text += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random)];
+        auto result = ParseExact(text);
+        for (const auto& a : result.assignments) {
+            ASSERT_NE(a.kind, Assignment::Kind::ReplyMode);
+            if (a.kind == Assignment::Kind::Text) {
+                ASSERT_LE(a.text.size(), 5u);
+                ASSERT_NE(text.find(a.text), std::string::npos);
+            }
+        }
+        if (result.failedText) {
+            ASSERT_LE(result.failedText->size(), 2u);
+            ASSERT_NE(text.find(*result.failedText), std::string::npos);
+        }
+    }
+}
