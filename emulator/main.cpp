@@ -190,7 +190,12 @@ int main(int argc, char** argv) {
                 }
             }
             if (converter.Monitoring() && streamed == 0) nextStream = std::chrono::steady_clock::now();
-            if (options.hangupAfter >= 0 && ++answered >= options.hangupAfter) stopRequested = 1;
+            if (options.hangupAfter >= 0 && ++answered >= options.hangupAfter) {
+                // Give the other side time to read the last reply: a hang-up
+                // discards what still waits in the terminal's queue.
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                stopRequested = 1;
+            }
         }
     }
     if (!options.link.empty()) ::unlink(options.link.c_str());

@@ -124,6 +124,46 @@ TEST_F(EmulatorEndToEndTest, ChannelsWrittenAreReadBackIntoTheirRows) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(EmulatorEndToEndTest, SystemParametersAndCustomCommandsWrittenAreReadBack) {
+    Emulator emulator;
+    openOn(emulator.port());
+    ASSERT_TRUE(form->PortIsOpen());
+
+    setText("Edit1", "5");
+    set("Button2", "ADR:005 OK");
+    setText("ADBESARD", "100");
+    set("Button4", "BADR:00100,00000 OK");
+    pick("AMR485BT", 4);
+    pick("AMR485JN", 2);
+    set("Button22", "MR485A:4,2,0 OK");
+    setText("Edit1", "9");
+    setText("ADBESARD", "0");
+    pick("AMR485BT", 3);
+    click("Button49");
+    // The parameter reply leaves the code at 201: wait for the fields instead.
+    ASSERT_TRUE(waitFor([&] { return edit("Edit1")->text() == "005"; }));
+    EXPECT_EQ(edit("ADBESARD")->text(), "00100");
+    EXPECT_EQ(index("AMR485BT"), 4);
+    EXPECT_EQ(index("AMR485JN"), 2);
+    EXPECT_EQ(form->ReplyMode(), 201);
+
+    pick("COMAD2", 1);
+    setText("COMDDATA2", "0102030A");
+    set("Button78", "COMW2 OK");
+    pick("COMAD2", 0);
+    setText("COMDDATA2", "");
+    query("Button81");
+    EXPECT_EQ(index("COMAD2"), 1);
+    EXPECT_EQ(edit("COMDDATA2")->text(), "0102030A");
+
+    setText("CCOMBY1", "0A");
+    set("Button86", "COMP03:0A0300");
+    setText("CCOMBY1", "01");
+    query("Button85");
+    EXPECT_EQ(edit("CCOMBY1")->text(), "0A");
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(EmulatorEndToEndTest, ConverterGoingAwayClosesThePortAndKeepsTheReply) {
     Emulator emulator({"--hangup-after", "1"});
     openOn(emulator.port());
