@@ -4,8 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include <poll.h>
-
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -215,11 +213,6 @@ void TForm1::DrainNotifications() {
     comm1_.ProcessNotifications();
 }
 
-bool TForm1::NotificationWaiting() const {
-    pollfd fd{comm1_.NotifyFd(), POLLIN, 0};
-    return ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN);
-}
-
 void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
     bytesReceived_ += BufferLength;
     ShowTraffic();
@@ -227,7 +220,7 @@ void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::u
     if (!parsed && !reply::IsShownOnly(replyMode_)) return;  // dropped, and not waited for
     // A later block that is already waiting replaces this one anyway; waiting
     // for each of a fast stream would freeze the window.
-    if (!NotificationWaiting()) std::this_thread::sleep_for(ReceiveWait);
+    if (!comm1_.ReceivedDataWaiting()) std::this_thread::sleep_for(ReceiveWait);
     receivedText_.assign(reinterpret_cast<const char*>(Buffer),
                          std::min<std::size_t>(BufferLength, MaxReceivedText));
     Memo8->setPlainText(FromBytes(receivedText_));

@@ -92,8 +92,6 @@ private:
 
     void ConfigureComm1();
     void DrainNotifications();
-    // True when another notification already waits behind the one being handled.
-    bool NotificationWaiting() const;
     void EnableTimer2();
     void ShowPortState();
     void ShowTraffic();

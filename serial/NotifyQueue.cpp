@@ -44,6 +44,13 @@ void NotifyQueue::Close() {
     // The dropped messages release their blocks here, outside the lock.
 }
 
+bool NotifyQueue::Holds(std::uint32_t number) const {
+    std::lock_guard lock(mutex_);
+    for (const Message& m : messages_)
+        if (m.Number == number) return true;
+    return false;
+}
+
 bool NotifyQueue::IsClosed() const {
     std::lock_guard lock(mutex_);
     return closed_;

@@ -42,6 +42,8 @@ public:
     // Refuses further posts and releases everything still queued.
     void Close();
     bool IsClosed() const;
+    // Whether a message with this number waits in the queue.
+    bool Holds(std::uint32_t number) const;
     int Fd() const noexcept { return ready_.Fd(); }
 
 private:

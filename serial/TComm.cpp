@@ -252,6 +252,8 @@ std::optional<TLineState> TComm::ReadLineState() const {
 
 int TComm::NotifyFd() const { return impl_->notify->Fd(); }
 
+bool TComm::ReceivedDataWaiting() const { return impl_->notify->Holds(MSG_DATA_RECEIVED); }
+
 void TComm::ProcessNotifications() {
     Impl& m = *impl_;
     // A handler may drain the queue itself (a modal box runs a nested event

@@ -149,6 +149,8 @@ public:
     // in posting order, until the queue is empty.
     int NotifyFd() const;
     void ProcessNotifications();
+    // Whether a received block waits in the queue, behind the one being handled.
+    bool ReceivedDataWaiting() const;
 
     // Each successful OpenPort gets a new serial number. While a handler runs,
     // NotificationOpenSerial() tells which open's threads posted the message, so

@@ -171,6 +171,22 @@ TEST_F(CommTest, NotificationsTellWhichOpenPostedThem) {
     EXPECT_EQ(sendEmptySerials.back(), 3u);
 }
 
+TEST_F(CommTest, TellsWhetherAnotherReceivedBlockWaits) {
+    comm.OpenPort();
+    PumpFor(100ms);  // the writer's idle notice
+    EXPECT_FALSE(comm.ReceivedDataWaiting());
+    pty.write("first");
+    std::this_thread::sleep_for(250ms);  // the interval closes the first block
+    pty.write("second");
+    std::this_thread::sleep_for(250ms);
+    std::vector<bool> waitingBehind;
+    comm.OnReceiveData = [&](serial::TComm& sender, const std::uint8_t*, std::uint16_t) {
+        waitingBehind.push_back(sender.ReceivedDataWaiting());
+    };
+    comm.ProcessNotifications();
+    EXPECT_EQ(waitingBehind, (std::vector<bool>{true, false}));
+}
+
 TEST_F(CommTest, HandlerThatThrowsLeavesTheRestQueued) {
     comm.OpenPort();
     pty.write("one");
