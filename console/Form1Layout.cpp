@@ -11,6 +11,7 @@
 
 #include "Controls.h"
 #include "Form1.h"
+#include "LabelFit.h"
 #include "PortComboBox.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -133,7 +134,8 @@ void TForm1::BuildHeader(QWidget* client) {
 void TForm1::BuildPortGroup(QWidget* client) {
     auto* group = MakeGroup(client, "GroupBox1", "Communication Serial Port", {16, 56, 777, 49});
     for (const auto& row : PortCombos) {
-        MakeLabel(group, row.label, {row.labelX, 20});
+        // A caption never runs under the box that follows it.
+        FitLabel(MakeLabel(group, row.label, {row.labelX, 20}), row.x - row.labelX - 2);
         const QRect geometry(row.x, 16, row.width, 21);
         if (QString(row.name) == "SPREALCOM") {
             auto* box = new TPortComboBox(group, row.items);

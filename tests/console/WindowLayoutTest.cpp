@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -56,6 +57,16 @@ TEST_F(WindowTest, EveryControlAtItsPlace) {
     EXPECT_EQ(find<QLabel>("Label41")->font().pixelSize(), 24);
     EXPECT_TRUE(find<QLabel>("Label41")->font().bold());
     EXPECT_FALSE(find<QLabel>("Image1")->pixmap().isNull());
+}
+
+TEST_F(WindowTest, NoCaptionRunsUnderAControlBesideIt) {
+    for (auto* label : form->findChildren<QLabel*>()) {
+        for (auto* sibling : label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (qobject_cast<QLabel*>(sibling) || qobject_cast<QGroupBox*>(sibling)) continue;
+            EXPECT_FALSE(label->geometry().intersects(sibling->geometry()))
+                << label->text().toStdString() << " under " << sibling->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(WindowTest, CaptionsAndTextsExactly) {
