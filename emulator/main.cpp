@@ -99,6 +99,10 @@ void MakeRaw(int fd) {
 
 int main(int argc, char** argv) {
     Options options;
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        Usage();
+        return 0;
+    }
     if (!ParseOptions(argc, argv, options)) {
         Usage();
         return 2;
