@@ -115,6 +115,21 @@ TEST_F(FakeCommTest, ModemWaitEndingWithNoEventEndsTheReaderWithAHangupRequest) 
     EXPECT_EQ(events.size(), 1u);
 }
 
+TEST_F(FakeCommTest, ModemWaitEndingWithOnlyLineErrorsCountedStillEndsTheReader) {
+    // The wait ended with neither carrier nor ring changed, while the driver
+    // counted a framing error: the error is reported, and the reader ends as
+    // for any wait that ended with no event (its modem watcher has gone).
+    fake->SetCountersSupported(true);
+    fake->SetModemWaitSupported(true);
+    const int threads = ThreadCount();
+    comm.OpenPort();
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == threads + 3; }));
+    fake->QueueModemWake(Counts(1, 0, 0, 0, 0));
+    ASSERT_TRUE(PumpUntilEvents(2));
+    EXPECT_EQ(events, (std::vector<std::string>{"error 8", "hangup"}));
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == threads + 1; })) << "reader and watcher end";
+}
+
 TEST_F(FakeCommTest, WaitsThatCompleteAtOnceAreHandledBeforeWaitingAgain) {
     fake->SetCountersSupported(true);
     fake->SetModemWaitSupported(true);
