@@ -60,6 +60,12 @@ void TModemWatcher::Hand(Event event) {
 }
 
 void TModemWatcher::Main(TLineCounters counters) {
+    // The thread inherits its creator's signal mask; an owner that blocks
+    // signals must not leave the wake signal blocked here.
+    sigset_t wake;
+    sigemptyset(&wake);
+    sigaddset(&wake, WakeSignal);
+    ::pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
     while (!stopping_) {
         const int r = io_.WaitModemChange(port_);
         if (stopping_) break;

@@ -27,6 +27,13 @@ public:
         // flock holds against every opener, root included; TIOCEXCL makes the
         // driver refuse other opens by ordinary users.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? -EBUSY : -errno;
+        // Root passes the driver's check, so look: a port that another program
+        // holds in exclusive mode is refused, and its mode left alone.
+        int exclusive = 0;
+        if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+            ::flock(fd, LOCK_UN);
+            return -EBUSY;
+        }
         ::ioctl(fd, TIOCEXCL);
         return 0;
     }

@@ -123,7 +123,14 @@ bool TReadThread::ServeLineEvents() {
         }
         std::uint32_t errors = 0;
         if (!PendingErrors(errors)) return false;
-        if (!ProcessCommEvent(event.Mask | (errors != 0 ? EV_ERR : 0))) return false;
+        std::uint32_t mask = event.Mask;
+        if (errors != 0) {
+            // A wait that ended with no event still ends the reader (the
+            // watcher has gone); the errors counted meanwhile go first.
+            if (mask == 0 && !ProcessCommEvent(EV_ERR)) return false;
+            if (mask != 0) mask |= EV_ERR;
+        }
+        if (!ProcessCommEvent(mask)) return false;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // events, immediate completions, partial and failing writes, failures of each
 // kind, and the races between a stop and completed I/O.
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 
 #include <atomic>
@@ -113,6 +114,21 @@ TEST_F(FakeCommTest, ModemWaitEndingWithNoEventEndsTheReaderWithAHangupRequest) 
     fake->QueueRead("unread");
     PumpFor(200ms);
     EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(FakeCommTest, ModemWaitEndingWithOnlyLineErrorsCountedStillEndsTheReader) {
+    // The wait ended with neither carrier nor ring changed, while the driver
+    // counted a framing error: the error is reported, and the reader ends as
+    // for any wait that ended with no event (its modem watcher has gone).
+    fake->SetCountersSupported(true);
+    fake->SetModemWaitSupported(true);
+    const int threads = ThreadCount();
+    comm.OpenPort();
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == threads + 3; }));
+    fake->QueueModemWake(Counts(1, 0, 0, 0, 0));
+    ASSERT_TRUE(PumpUntilEvents(2));
+    EXPECT_EQ(events, (std::vector<std::string>{"error 8", "hangup"}));
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == threads + 1; })) << "reader and watcher end";
 }
 
 TEST_F(FakeCommTest, WaitsThatCompleteAtOnceAreHandledBeforeWaitingAgain) {
@@ -319,6 +335,30 @@ TEST_F(FakeCommTest, ClosingNeverHangsOnTheModemWatcher) {
             EXPECT_LT(Clock::now() - start, 3s);
         }
     }
+}
+
+TEST_F(FakeCommTest, ClosingNeverHangsWhenTheOwnerBlocksSignals) {
+    // An owner that blocks signals on its thread (to take them with signalfd,
+    // say) hands that mask down to the component's threads.
+    fake->SetCountersSupported(true);
+    fake->SetModemWaitSupported(true);
+    sigset_t all, was;
+    sigfillset(&all);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &all, &was), 0);
+    comm.OpenPort();
+    ::pthread_sigmask(SIG_SETMASK, &was, nullptr);
+    std::this_thread::sleep_for(50ms);  // the modem watcher is waiting now
+    std::atomic<bool> closed{false};
+    std::thread closer([&] {
+        comm.ClosePort();
+        closed = true;
+    });
+    const auto deadline = Clock::now() + 3s;
+    while (!closed && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    const bool inTime = closed;
+    if (!inTime) fake->QueueModemWake({});  // let the stuck wait go, so the test can end
+    closer.join();
+    EXPECT_TRUE(inTime);
 }
 
 // The threads on their own: a post that fails ends them.

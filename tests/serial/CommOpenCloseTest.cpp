@@ -1,6 +1,7 @@
 // Opening, closing and reopening a port, and every way OpenPort can fail.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -158,6 +159,25 @@ TEST_F(CommTest, PortHeldByAnotherOpenerIsRefused) {
     const int fds = OpenDescriptorCount();
     EXPECT_EQ(OpenError(comm), std::make_pair(std::string("Error opening serial port"), busy));
     EXPECT_EQ(OpenDescriptorCount(), fds);
+    ::close(fd);
+    comm.OpenPort();
+    EXPECT_TRUE(comm.IsOpen());
+}
+
+TEST_F(CommTest, PortInAnotherProgramsExclusiveModeIsRefusedAndLeftSo) {
+    // Another program holds the port with the driver's exclusive mode only,
+    // no lock. Root passes the driver's check, so the component must look.
+    const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+    const int fds = OpenDescriptorCount();
+    EXPECT_EQ(OpenError(comm), std::make_pair(std::string("Error opening serial port"), std::string(std::strerror(EBUSY))));
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_EQ(OpenDescriptorCount(), fds);
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1) << "the other program keeps its exclusive mode";
+    ::ioctl(fd, TIOCNXCL);
     ::close(fd);
     comm.OpenPort();
     EXPECT_TRUE(comm.IsOpen());
