@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -180,7 +181,8 @@ void TForm1::Button1Click() {
                                  "\" is not one of None, Odd, Even; the port stays closed");
     comm1_.SetParity(static_cast<TParity>(parity));
     comm1_.SetStopBits(ItemIndex(ComboBox3) == 1 ? TStopBits::_2 : TStopBits::_1);
-    comm1_.SetCommName(ToBytes(SPREALCOM->currentText()));
+    // A port name is a file name: encoded as the file system names it, not as line bytes.
+    comm1_.SetCommName(QFile::encodeName(SPREALCOM->currentText()).toStdString());
     comm1_.SetOutx_XonXoffFlow(false);
     comm1_.SetInx_XonXoffFlow(false);
     try {

@@ -4,8 +4,11 @@
 #include <atomic>
 #include <thread>
 
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -191,6 +194,25 @@ TEST_F(PortTest, AHangUpFromAnEarlierOpenLeavesTheNewOneOpen) {
     EXPECT_TRUE(form->Comm1().IsOpen());
     form->SendCommand("PPPPPP#VAR#", 100);
     EXPECT_EQ(second.readUntilQuiet(300ms), "PPPPPP#VAR#");
+}
+
+TEST_F(ClosedPortTest, OpensAPathWhoseNameIsNotAscii) {
+    testutil::PtyPair pty;
+    char dir[] = "/tmp/tq410k-portXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const QString link = QString::fromUtf8(dir) + QString::fromUtf8("/Konverter-\u00f6\u00df-\u7aef\u53e3");
+    ASSERT_EQ(::symlink(pty.slavePath().c_str(), QFile::encodeName(link).constData()), 0);
+
+    type("SPREALCOM", link);
+    click("Button1");
+    EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text.toStdString());
+    EXPECT_TRUE(form->PortIsOpen());
+    click("Button6");
+    EXPECT_EQ(pty.readUntilQuiet(300ms), "PPPPPP#VAR#");
+    click("Button1");
+
+    ::unlink(QFile::encodeName(link).constData());
+    ::rmdir(dir);
 }
 
 TEST_F(ClosedPortTest, ACommandWhileClosedIsShownButNotSent) {
