@@ -212,7 +212,13 @@ void TForm1::DrainNotifications() {
         QSocketNotifier& notifier;
         ~Reenable() { notifier.setEnabled(true); }
     } reenable{*notifier_};
-    comm1_.ProcessNotifications();
+    // A block waited for hands the thread back to the window's own events
+    // (input, repaints, Timer2) before the next notification: a converter that
+    // streams must not keep the window in here for as long as it streams. The
+    // notifier fires again at once for what is still queued.
+    const auto start = std::chrono::steady_clock::now();
+    while (comm1_.ProcessNotification())
+        if (std::chrono::steady_clock::now() - start >= ReceiveWait) break;
 }
 
 void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
