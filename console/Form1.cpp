@@ -177,8 +177,9 @@ void TForm1::Button1Click() {
     comm1_.SetBaudRate(static_cast<std::uint32_t>(protocol::StrToInt(ToBytes(ComboBox1->currentText()))));
     const int parity = ItemIndex(ComboBox2);
     if (parity < 0)
-        throw std::runtime_error("Parity \"" + ToBytes(ComboBox2->currentText()) +
-                                 "\" is not one of None, Odd, Even; the port stays closed");
+        throw ETextError(("Parity \"" + ComboBox2->currentText() +
+                          "\" is not one of None, Odd, Even; the port stays closed")
+                             .toStdString());
     comm1_.SetParity(static_cast<TParity>(parity));
     comm1_.SetStopBits(ItemIndex(ComboBox3) == 1 ? TStopBits::_2 : TStopBits::_1);
     // A port name is a file name: encoded as the file system names it, not as line bytes.
