@@ -42,6 +42,8 @@ void TApplication::HandleException(std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const EDetailedError& e) {
         ShowMessage(QString::fromLatin1(e.what()), QString::fromLocal8Bit(e.Detail().c_str()));
+    } catch (const ETextError& e) {
+        ShowMessage(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         // The console's texts are bytes, one character each (a field's text
         // in a conversion error among them).

@@ -26,6 +26,13 @@ private:
     std::string detail_;
 };
 
+// A failure whose message is Unicode text in UTF-8 (one that quotes what the
+// user typed into a box, which need not be one byte per character).
+class ETextError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class TApplication : public QApplication {
     Q_OBJECT
 public:

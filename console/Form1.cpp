@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -176,11 +177,13 @@ void TForm1::Button1Click() {
     comm1_.SetBaudRate(static_cast<std::uint32_t>(protocol::StrToInt(ToBytes(ComboBox1->currentText()))));
     const int parity = ItemIndex(ComboBox2);
     if (parity < 0)
-        throw std::runtime_error("Parity \"" + ToBytes(ComboBox2->currentText()) +
-                                 "\" is not one of None, Odd, Even; the port stays closed");
+        throw ETextError(("Parity \"" + ComboBox2->currentText() +
+                          "\" is not one of None, Odd, Even; the port stays closed")
+                             .toStdString());
     comm1_.SetParity(static_cast<TParity>(parity));
     comm1_.SetStopBits(ItemIndex(ComboBox3) == 1 ? TStopBits::_2 : TStopBits::_1);
-    comm1_.SetCommName(ToBytes(SPREALCOM->currentText()));
+    // A port name is a file name: encoded as the file system names it, not as line bytes.
+    comm1_.SetCommName(QFile::encodeName(SPREALCOM->currentText()).toStdString());
     comm1_.SetOutx_XonXoffFlow(false);
     comm1_.SetInx_XonXoffFlow(false);
     try {
@@ -210,7 +213,13 @@ void TForm1::DrainNotifications() {
         QSocketNotifier& notifier;
         ~Reenable() { notifier.setEnabled(true); }
     } reenable{*notifier_};
-    comm1_.ProcessNotifications();
+    // A block waited for hands the thread back to the window's own events
+    // (input, repaints, Timer2) before the next notification: a converter that
+    // streams must not keep the window in here for as long as it streams. The
+    // notifier fires again at once for what is still queued.
+    const auto start = std::chrono::steady_clock::now();
+    while (comm1_.ProcessNotification())
+        if (std::chrono::steady_clock::now() - start >= ReceiveWait) break;
 }
 
 void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::uint16_t BufferLength) {

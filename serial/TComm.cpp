@@ -255,7 +255,14 @@ int TComm::NotifyFd() const { return impl_->notify->Fd(); }
 bool TComm::ReceivedDataWaiting() const { return impl_->notify->Holds(MSG_DATA_RECEIVED); }
 
 void TComm::ProcessNotifications() {
+    while (ProcessNotification()) {
+    }
+}
+
+bool TComm::ProcessNotification() {
     Impl& m = *impl_;
+    std::optional<Message> message = m.notify->Take();
+    if (!message) return false;
     // A handler may drain the queue itself (a modal box runs a nested event
     // loop); when that inner drain ends, the outer handler's open is restored.
     struct RestoreSerial {
@@ -263,31 +270,30 @@ void TComm::ProcessNotifications() {
         const std::uint64_t outer;
         ~RestoreSerial() { serial = outer; }
     } restore{m.notificationSerial, m.notificationSerial};
-    while (std::optional<Message> message = m.notify->Take()) {
-        m.notificationSerial = message->OpenSerial;
-        // The block is released when `message` goes, after the handler,
-        // whether or not one is assigned, and also when a handler throws.
-        switch (message->Number) {
-            case MSG_DATA_RECEIVED:
-                if (OnReceiveData)
-                    OnReceiveData(*this, message->Data.get(), static_cast<std::uint16_t>(message->WParam & 0xFFFF));
-                break;
-            case MSG_RECEIVE_ERROR:
-                if (OnReceiveError) OnReceiveError(*this, static_cast<std::uint32_t>(message->LParam));
-                break;
-            case MSG_REQUEST_HANGUP:
-                if (OnRequestHangup) OnRequestHangup(*this);
-                break;
-            case MSG_MODEM_STATE:
-                if (OnModemStateChange) OnModemStateChange(*this, static_cast<std::uint32_t>(message->LParam));
-                break;
-            case MSG_SEND_EMPTY:
-                if (OnSendDataEmpty) OnSendDataEmpty(*this);
-                break;
-            default:
-                break;
-        }
+    m.notificationSerial = message->OpenSerial;
+    // The block is released when `message` goes, after the handler,
+    // whether or not one is assigned, and also when a handler throws.
+    switch (message->Number) {
+        case MSG_DATA_RECEIVED:
+            if (OnReceiveData)
+                OnReceiveData(*this, message->Data.get(), static_cast<std::uint16_t>(message->WParam & 0xFFFF));
+            break;
+        case MSG_RECEIVE_ERROR:
+            if (OnReceiveError) OnReceiveError(*this, static_cast<std::uint32_t>(message->LParam));
+            break;
+        case MSG_REQUEST_HANGUP:
+            if (OnRequestHangup) OnRequestHangup(*this);
+            break;
+        case MSG_MODEM_STATE:
+            if (OnModemStateChange) OnModemStateChange(*this, static_cast<std::uint32_t>(message->LParam));
+            break;
+        case MSG_SEND_EMPTY:
+            if (OnSendDataEmpty) OnSendDataEmpty(*this);
+            break;
+        default:
+            break;
     }
+    return true;
 }
 
 std::uint64_t TComm::OpenSerial() const { return impl_->openSerial; }

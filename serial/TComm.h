@@ -149,6 +149,8 @@ public:
     // in posting order, until the queue is empty.
     int NotifyFd() const;
     void ProcessNotifications();
+    // Raises the first waiting notification only; false when none waited.
+    bool ProcessNotification();
     // Whether a received block waits in the queue, behind the one being handled.
     bool ReceivedDataWaiting() const;
 

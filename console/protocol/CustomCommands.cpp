@@ -53,8 +53,12 @@ ParseResult ParseCommandReadBack(std::string_view text) {
             RecordReader reader(text, *position, result);
             if (reader.ItemIndex(6, 1, std::string(controls.enable))) {
                 if (auto count = reader.Integer(8, 2)) {
-                    std::size_t characters = *count > 0 ? 2 * static_cast<std::size_t>(*count) : 0;
-                    reader.Text(11, characters, std::string(controls.data));
+                    // No data characters cannot be cut short: the edit is emptied even
+                    // when the text ends right after the count.
+                    if (*count <= 0)
+                        result.assignments.push_back(Assignment::SetText(std::string(controls.data), {}));
+                    else
+                        reader.Text(11, 2 * static_cast<std::size_t>(*count), std::string(controls.data));
                 }
             }
             if (reader.failed()) return result;

@@ -1,14 +1,20 @@
 // The window over a real Comm1 on a pseudo-terminal: opening, the bytes on the
 // wire, received blocks, and what happens when the device goes away.
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include "PtyPair.h"
 #include "WindowFixture.h"
@@ -122,6 +128,34 @@ TEST_F(PortTest, AStreamFasterThanTheWaitDoesNotPileUp) {
     EXPECT_EQ(memo(), QString::fromStdString(last));
 }
 
+TEST_F(PortTest, AStreamFasterThanTheWaitLeavesTheWindowResponsive) {
+    click("Button6");
+    // The window's own events (repaints, clicks, Timer2) run between blocks.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0, longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(20);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+    ticker.start();
+    const int blocks = 25;
+    std::thread device([&] {
+        for (int i = 0; i < blocks; ++i) {
+            pty.write("BLOCK" + std::to_string(i));
+            std::this_thread::sleep_for(150ms);  // quiet long enough to end each block
+        }
+    });
+    const std::string last = "BLOCK" + std::to_string(blocks - 1);
+    const bool caughtUp = waitFor([&] { return form->ReceivedText() == last; }, 15s);
+    device.join();
+    ASSERT_TRUE(caughtUp);
+    // A stream of almost four seconds; the loop may sleep 300 ms at a time, not throughout.
+    EXPECT_LT(longestGap, 1500);
+}
+
 TEST_F(PortTest, CheckBoxesDriveTheLinesTheyName) {
     struct Row {
         bool dtrBox;
@@ -193,6 +227,25 @@ TEST_F(PortTest, AHangUpFromAnEarlierOpenLeavesTheNewOneOpen) {
     EXPECT_EQ(second.readUntilQuiet(300ms), "PPPPPP#VAR#");
 }
 
+TEST_F(ClosedPortTest, OpensAPathWhoseNameIsNotAscii) {
+    testutil::PtyPair pty;
+    char dir[] = "/tmp/tq410k-portXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const QString link = QString::fromUtf8(dir) + QString::fromUtf8("/Konverter-\u00f6\u00df-\u7aef\u53e3");
+    ASSERT_EQ(::symlink(pty.slavePath().c_str(), QFile::encodeName(link).constData()), 0);
+
+    type("SPREALCOM", link);
+    click("Button1");
+    EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text.toStdString());
+    EXPECT_TRUE(form->PortIsOpen());
+    click("Button6");
+    EXPECT_EQ(pty.readUntilQuiet(300ms), "PPPPPP#VAR#");
+    click("Button1");
+
+    ::unlink(QFile::encodeName(link).constData());
+    ::rmdir(dir);
+}
+
 TEST_F(ClosedPortTest, ACommandWhileClosedIsShownButNotSent) {
     find<QPlainTextEdit>("Memo8")->setPlainText("old");
     click("Button6");
@@ -218,6 +271,7 @@ TEST_F(ClosedPortTest, OpenFailuresShowTheirMessageAndLeaveThePortClosed) {
         {"COM4", "96OO", "None", "'96OO' is not a valid integer value", ""},
         {"COM4", "9600\u00e9", "None", "'9600\u00e9' is not a valid integer value", ""},
         {"COM4", "9600", "Sp\u00e4ce", "Parity \"Sp\u00e4ce\" is not one of None, Odd, Even; the port stays closed", ""},
+        {"COM4", "9600", "\u0427\u0451\u0442", "Parity \"\u0427\u0451\u0442\" is not one of None, Odd, Even; the port stays closed", ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.port + std::string(" ") + row.baud + " " + row.parity);

@@ -50,6 +50,9 @@ TEST(CommandReadBack, RecordFillsItsGroupAndEndsTheExchange) {
         {"xxCOMR6:0,02,ABCD#", {Index("COMAD6", 0), Text("COMDDATA6", "ABCD"), ModeZero}},
         {"COMR1:0,00,", {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
         {"COMR1:0,-1,0102", {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
+        // A count of none empties the edit even when the text ends with the count.
+        {"COMR1:1,00", {Index("COMAD1", 1), Text("COMDDATA1", ""), ModeZero}},
+        {"COMR5:0,-1", {Index("COMAD5", 0), Text("COMDDATA5", ""), ModeZero}},
         {"COMR3:7,01,ff", {Index("COMAD3", 7), Text("COMDDATA3", "ff"), ModeZero}},
         // Only the first record counts.
         {"COMR4:1,01,AA COMR5:1,01,BB", {Index("COMAD4", 1), Text("COMDDATA4", "AA"), ModeZero}},

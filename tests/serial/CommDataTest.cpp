@@ -187,6 +187,25 @@ TEST_F(CommTest, TellsWhetherAnotherReceivedBlockWaits) {
     EXPECT_EQ(waitingBehind, (std::vector<bool>{true, false}));
 }
 
+TEST_F(CommTest, OneNotificationAtATimeLeavesTheRestQueuedInOrder) {
+    comm.OpenPort();
+    PumpFor(100ms);  // the writer's idle notice
+    pty.write("first");
+    std::this_thread::sleep_for(250ms);  // the interval closes the first block
+    pty.write("second");
+    std::this_thread::sleep_for(250ms);
+    std::vector<std::string> seen;
+    comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* buffer, std::uint16_t length) {
+        seen.emplace_back(reinterpret_cast<const char*>(buffer), length);
+    };
+    EXPECT_TRUE(comm.ProcessNotification());
+    EXPECT_EQ(seen, std::vector<std::string>{"first"});
+    EXPECT_TRUE(comm.ReceivedDataWaiting());
+    EXPECT_TRUE(comm.ProcessNotification());
+    EXPECT_EQ(seen, (std::vector<std::string>{"first", "second"}));
+    EXPECT_FALSE(comm.ProcessNotification());
+}
+
 TEST_F(CommTest, HandlerThatThrowsLeavesTheRestQueued) {
     comm.OpenPort();
     pty.write("one");
