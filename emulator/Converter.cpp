@@ -2,16 +2,32 @@
 
 #include <vector>
 
+#include "ChannelTable.h"
 #include "Protocol.h"
 
 namespace emulator {
 namespace {
 
-constexpr std::array<const char*, 16> kAnalogDataAddresses{
-    "000", "002", "004", "008", "010", "012", "014", "014",
-    "014", "014", "014", "014", "014", "014", "014", "014"};
-constexpr std::array<const char*, 12> kTotalizerDataAddresses{
-    "016", "018", "020", "022", "024", "026", "028", "028", "028", "028", "028", "028"};
+// A channel's factory settings: the defaults of the console's channel table.
+ChannelSettings FactorySettings(const protocol::ChannelTable& table, int channel) {
+    ChannelSettings c;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        const auto& column = table.columns[i];
+        switch (column.encoding) {
+            case protocol::FieldEncoding::ItemIndex: c[i] = protocol::ItemIndexField(column.defaultIndex); break;
+            case protocol::FieldEncoding::TwoDigitItemIndex:
+                c[i] = protocol::TwoDigitItemIndexField(column.defaultIndex);
+                break;
+            case protocol::FieldEncoding::Text: c[i] = protocol::DefaultText(column, channel); break;
+        }
+    }
+    return c;
+}
+
+template <std::size_t N>
+void SetFactorySettings(std::array<ChannelSettings, N>& channels, const protocol::ChannelTable& table) {
+    for (std::size_t i = 0; i < N; ++i) channels[i] = FactorySettings(table, static_cast<int>(i) + 1);
+}
 
 std::vector<std::string> Split(std::string_view text, char separator) {
     std::vector<std::string> parts;
@@ -24,7 +40,7 @@ std::vector<std::string> Split(std::string_view text, char separator) {
     }
 }
 
-std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string TwoDigits(int n) { return protocol::PaddedNumber(n, 2); }
 
 // "ZDAD", 1..16 -> its number, or nothing.
 std::optional<int> ChannelNumber(std::string_view word, std::string_view stem, int count) {
@@ -35,14 +51,15 @@ std::optional<int> ChannelNumber(std::string_view word, std::string_view stem, i
 }
 
 std::string ChannelRecord(std::string_view tag, int n, const ChannelSettings& c) {
-    return std::string(tag) + TwoDigits(n) + ":" + c.use + "," + c.address + "," + c.length + "," +
-           c.dataType + "," + c.coefficient + "," + c.dataAddress + "," + c.format;
+    std::string record = std::string(tag) + TwoDigits(n) + ":";
+    for (std::size_t i = 0; i < c.size(); ++i) record += (i ? "," : "") + c[i];
+    return record;
 }
 
 bool StoreChannel(ChannelSettings& c, std::string_view fields) {
     auto f = Split(fields, ',');
     if (f.size() != 7) return false;
-    c = {f[0], f[1], f[2], f[3], f[4], f[5], f[6]};
+    std::copy(f.begin(), f.end(), c.begin());
     return true;
 }
 
@@ -58,8 +75,8 @@ std::string Records(std::string_view tag, const auto& channels, int first, int l
 }  // namespace
 
 ConverterState::ConverterState() {
-    for (std::size_t i = 0; i < analog.size(); ++i) analog[i].dataAddress = kAnalogDataAddresses[i];
-    for (std::size_t i = 0; i < totalizer.size(); ++i) totalizer[i].dataAddress = kTotalizerDataAddresses[i];
+    SetFactorySettings(analog, protocol::AnalogChannels());
+    SetFactorySettings(totalizer, protocol::TotalizerChannels());
 }
 
 std::vector<std::string> Converter::Feed(std::string_view bytes) {

@@ -11,10 +11,9 @@
 
 namespace emulator {
 
-struct ChannelSettings {
-    std::string use = "0", address = "001", length = "4", dataType = "00", coefficient = "00001",
-                dataAddress, format = "0";
-};
+// The seven fields of a channel as they travel: command code, address,
+// length, data type, coefficient, data address, data format.
+using ChannelSettings = std::array<std::string, 7>;
 
 struct CustomCommand {
     std::string enable = "0";
