@@ -69,9 +69,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
 
     // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
-    systemPage_ = new SystemPage(TabSheet1, *this);
-    analogPage_ = new ChannelPage(TabSheet2, *this, AnalogPage());
-    totalizerPage_ = new ChannelPage(TabSheet3, *this, TotalizerPage());
+    // Each belongs to its tab sheet.
+    new SystemPage(TabSheet1, *this);
+    new ChannelPage(TabSheet2, *this, AnalogPage());
+    new ChannelPage(TabSheet3, *this, TotalizerPage());
 
     FormCreate();
 }

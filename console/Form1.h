@@ -29,8 +29,6 @@ class QTabWidget;
 namespace console {
 
 class TPortComboBox;
-class ChannelPage;
-class SystemPage;
 
 // Reply codes: what the console expects next, set by each command.
 namespace reply {
@@ -126,12 +124,6 @@ private:
     QPushButton* Button26 = nullptr;
     QLabel* portState_ = nullptr;
     QLabel* traffic_ = nullptr;
-
-    // Pages of parameters, created in the constructor with their tab sheet and
-    // this window as their host. Each page adds its member here.
-    SystemPage* systemPage_ = nullptr;      // TabSheet1, owned by it
-    ChannelPage* analogPage_ = nullptr;     // TabSheet2, owned by it
-    ChannelPage* totalizerPage_ = nullptr;  // TabSheet3, owned by it
 };
 
 }  // namespace console

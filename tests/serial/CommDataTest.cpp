@@ -41,8 +41,9 @@ TEST_F(CommTest, BurstArrivesWholeInOrderInBlocksOfAtMost2048) {
 
 TEST_F(CommTest, BlockClosesAfterTheIntervalOfQuiet) {
     comm.OpenPort();
-    pty.write("PPPPPP#VAR#");
+    // Taken before the write: the reader cannot see a byte any earlier.
     const auto written = Clock::now();
+    pty.write("PPPPPP#VAR#");
     ASSERT_TRUE(PumpUntil([&] { return !blocks.empty(); }));
     EXPECT_EQ(blocks[0].bytes, "PPPPPP#VAR#");
     const auto after = blocks[0].at - written;
