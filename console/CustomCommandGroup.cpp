@@ -81,22 +81,22 @@ void CustomCommandGroup::WriteCommandClick() {
         host_.ShowMessage("Input data must be plural");
         return;
     }
-    host_.SendCommand(*command, protocol::ReplyCodeCommandWritten);
+    host_.SendCommand(*command, protocol::reply::CustomCommandSet);
 }
 
 void CustomCommandGroup::ReadCommandClick() {
-    host_.SendCommand(protocol::CommandReadCommand(number_), protocol::ReplyCodeCommandRead);
+    host_.SendCommand(protocol::CommandReadCommand(number_), protocol::reply::CustomCommand);
 }
 
 void CustomCommandGroup::WriteParsingRuleClick() {
     host_.SendCommand(
         protocol::ParsingRuleWriteCommand(number_, ToBytes(bytes_[0]->text()), ToBytes(bytes_[1]->text()),
                                           ToBytes(bytes_[2]->text())),
-        protocol::ReplyCodeParsingRule);
+        protocol::reply::ParsingRule);
 }
 
 void CustomCommandGroup::ReadParsingRuleClick() {
-    host_.SendCommand(protocol::ParsingRuleReadCommand(number_), protocol::ReplyCodeParsingRule);
+    host_.SendCommand(protocol::ParsingRuleReadCommand(number_), protocol::reply::ParsingRule);
 }
 
 }  // namespace console

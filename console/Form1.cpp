@@ -25,14 +25,6 @@
 
 namespace console {
 
-namespace reply {
-bool IsParsed(int code) {
-    return code == SystemParameters || code == AnalogChannels || code == TotalizerChannels ||
-           code == CustomCommand || code == ParsingRule;
-}
-bool IsShownOnly(int code) { return code == Shown || code == CustomCommandSet; }
-}  // namespace reply
-
 namespace {
 
 using namespace std::chrono_literals;

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "ConsoleHost.h"
+#include "ReplyCodes.h"
 #include "TComm.h"
 
 class QCheckBox;
@@ -30,22 +31,7 @@ namespace console {
 
 class TPortComboBox;
 
-// Reply codes: what the console expects next, set by each command.
-namespace reply {
-inline constexpr int None = 0;
-inline constexpr int Shown = 100;               // acknowledgements of set commands, "VAR"
-inline constexpr int CustomCommandSet = 106;    // "COMW1" to "COMW6"
-inline constexpr int SystemParameters = 201;    // "QX1"
-inline constexpr int AnalogChannels = 202;      // "QX2", "QX3"
-inline constexpr int TotalizerChannels = 203;   // "QX4", "QX5"
-inline constexpr int CustomCommand = 1501;      // "COMR01" to "COMR06"
-inline constexpr int ParsingRule = 1502;        // "COMP01" to "COMP06"
-
-// Accepted and parsed when Timer2 fires.
-bool IsParsed(int code);
-// Accepted and shown only.
-bool IsShownOnly(int code);
-}  // namespace reply
+namespace reply = protocol::reply;
 
 class TForm1 : public QMainWindow, public ConsoleHost {
     Q_OBJECT

@@ -196,9 +196,9 @@ void SystemPage::RegisterParsers() {
             ApplyParseResult(sheet_, parse(text), host_.ReplyMode());
         };
     };
-    host_.RegisterParser(protocol::ReplyCodeSystemParameters, apply(&protocol::ParseSystemParameters));
-    host_.RegisterParser(protocol::ReplyCodeCommandRead, apply(&protocol::ParseCommandReadBack));
-    host_.RegisterParser(protocol::ReplyCodeParsingRule, apply(&protocol::ParseParsingRuleReadBack));
+    host_.RegisterParser(protocol::reply::SystemParameters, apply(&protocol::ParseSystemParameters));
+    host_.RegisterParser(protocol::reply::CustomCommand, apply(&protocol::ParseCommandReadBack));
+    host_.RegisterParser(protocol::reply::ParsingRule, apply(&protocol::ParseParsingRuleReadBack));
 }
 
 QLineEdit* SystemPage::FindEdit(const char* name) const {
@@ -217,19 +217,19 @@ QComboBox* SystemPage::FindCombo(const char* name) const {
 // conversion error leaves ReplyMode at the new code with nothing sent.
 
 void SystemPage::Button49Click() {
-    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::ReplyCodeSystemParameters);
+    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::reply::SystemParameters);
 }
 
 void SystemPage::Button2Click() {
-    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.ReplyMode() = protocol::reply::Shown;
     host_.SendCommand(protocol::SlaveAddressCommand(ToBytes(FindEdit("Edit1")->text())),
-                      protocol::ReplyCodeAnswerShown);
+                      protocol::reply::Shown);
 }
 
 void SystemPage::Button3Click() {
-    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.ReplyMode() = protocol::reply::Shown;
     host_.SendCommand(protocol::MonitoringCommand(ItemIndex(FindCombo("ComboBox4"))),
-                      protocol::ReplyCodeAnswerShown);
+                      protocol::reply::Shown);
 }
 
 // The answer to "BADR" and to the three line settings is judged by the code in force.
@@ -240,16 +240,16 @@ void SystemPage::Button4Click() {
 }
 
 void SystemPage::Button7Click() {
-    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.ReplyMode() = protocol::reply::Shown;
     host_.SendCommand(protocol::ReadIntervalCommand(ToBytes(FindEdit("Edit2")->text())),
-                      protocol::ReplyCodeAnswerShown);
+                      protocol::reply::Shown);
 }
 
 void SystemPage::Button10Click() {
-    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.ReplyMode() = protocol::reply::Shown;
     host_.SendCommand(
         protocol::SendIntervalCommand(ToBytes(FindEdit("Edit3")->text()), ItemIndex(FindCombo("SENDXIEYI"))),
-        protocol::ReplyCodeAnswerShown);
+        protocol::reply::Shown);
 }
 
 void SystemPage::SendLineSettings(int line) {
@@ -269,12 +269,12 @@ void SystemPage::Button53Click() {
     auto command = protocol::BoardIdentityCommand(ToBytes(FindEdit("PCBSN")->text()),
                                                   ToBytes(FindCombo("JIANZHI")->currentText()));
     host_.SendCommand(command, std::nullopt);
-    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
+    host_.ReplyMode() = protocol::reply::Shown;
 }
 
 void SystemPage::Button8Click() {
-    host_.ReplyMode() = protocol::ReplyCodeAnswerShown;
-    host_.SendCommand(protocol::ResetCommand(), protocol::ReplyCodeAnswerShown);
+    host_.ReplyMode() = protocol::reply::Shown;
+    host_.SendCommand(protocol::ResetCommand(), protocol::reply::Shown);
 }
 
 }  // namespace console

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "ReplyCodes.h"
+
 namespace protocol {
 namespace {
 
@@ -68,7 +70,7 @@ ChannelTable MakeAnalog() {
     t.rowLabelPrefix = "MAD";
     t.setWord = "ZDAD";
     t.replyTag = "ZDAD";
-    t.replyCode = 202;
+    t.replyCode = reply::AnalogChannels;
     t.replyModeResetAfter = 4;
     t.setButtons = {"Button170", "Button171", "Button172", "Button173", "Button13", "Button12",
                     "Button11",  "Button18",  "Button19",  "Button20",  "Button21", "Button23",
@@ -96,7 +98,7 @@ ChannelTable MakeTotalizer() {
     t.rowLabelPrefix = "MPU";
     t.setWord = "ZDPU";
     t.replyTag = "ZDPD";
-    t.replyCode = 203;
+    t.replyCode = reply::TotalizerChannels;
     t.replyModeResetAfter = 0;
     t.setButtons = {"Button174", "Button175", "Button176", "Button177", "Button16", "Button15",
                     "Button14",  "Button29",  "Button30",  "Button31",  "Button32", "Button33"};

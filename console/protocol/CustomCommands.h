@@ -8,15 +8,11 @@
 #include <string_view>
 
 #include "Protocol.h"
+#include "ReplyCodes.h"
 
 namespace protocol {
 
 inline constexpr int CustomCommandCount = 6;
-
-// Reply codes of the custom-command operations.
-inline constexpr int ReplyCodeCommandWritten = 106;
-inline constexpr int ReplyCodeCommandRead = 1501;
-inline constexpr int ReplyCodeParsingRule = 1502;
 
 // Object names of one group's controls that the read-backs fill.
 struct CustomCommandControls {

@@ -6,12 +6,9 @@
 #include <string_view>
 
 #include "Protocol.h"
+#include "ReplyCodes.h"
 
 namespace protocol {
-
-// Reply codes of the page's commands.
-inline constexpr int ReplyCodeAnswerShown = 100;
-inline constexpr int ReplyCodeSystemParameters = 201;
 
 // The texts of numeric edits are converted while composing, left to right;
 // a text that is not an integer throws EConvertError and nothing is composed.
