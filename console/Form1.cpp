@@ -132,13 +132,15 @@ void TForm1::SendCommand(const std::string& command, std::optional<int> code) {
     }
     discomm->setText(FromBytes(command));
     Memo8->clear();
-    if (comm1_.SendData(command.data(), static_cast<std::uint16_t>(command.size()))) {
+    const bool sent = comm1_.SendData(command.data(), static_cast<std::uint16_t>(command.size()));
+    if (sent) {
         bytesSent_ += command.size();
         ShowTraffic();
     } else {
         ShowNotice(comm1_.IsOpen() ? "not sent: the port no longer accepts data"
                                    : "not sent: the port is closed");
     }
+    emit CommandSent(QByteArray(command.data(), static_cast<qsizetype>(command.size())), sent);
 }
 
 void TForm1::RegisterParser(int code, std::function<void(const std::string&)> parser) {
@@ -163,6 +165,7 @@ void TForm1::Button1Click() {
         Button1->setText("Open");
         comm1_.ClosePort();
         ShowPortState();
+        emit PortClosed();
         return;
     }
     comm1_.ClosePort();
@@ -190,6 +193,7 @@ void TForm1::Button1Click() {
     portIsOpen_ = true;
     Button1->setText("Close");
     ShowPortState();
+    emit PortOpened();
 }
 
 void TForm1::Button6Click() { SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, "VAR"), reply::Shown); }
@@ -219,7 +223,9 @@ void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::u
     bytesReceived_ += BufferLength;
     ShowTraffic();
     const bool parsed = reply::IsParsed(replyMode_);
-    if (!parsed && !reply::IsShownOnly(replyMode_)) return;  // dropped, and not waited for
+    const bool accepted = parsed || reply::IsShownOnly(replyMode_);
+    emit BlockReceived(QByteArray(reinterpret_cast<const char*>(Buffer), BufferLength), accepted);
+    if (!accepted) return;  // dropped, and not waited for
     // A later block that is already waiting replaces this one anyway; waiting
     // for each of a fast stream would freeze the window.
     if (!comm1_.ReceivedDataWaiting()) std::this_thread::sleep_for(ReceiveWait);
@@ -240,7 +246,17 @@ void TForm1::EnableTimer2() {
 void TForm1::Timer2Timer() {
     timer2_.stop();
     const std::string text = receivedText_;
-    if (auto parser = parsers_.find(replyMode_); parser != parsers_.end()) parser->second(text);
+    const int code = replyMode_;
+    if (auto parser = parsers_.find(code); parser != parsers_.end()) {
+        // A parser that stops at a bad field has still read the reply.
+        try {
+            parser->second(text);
+        } catch (...) {
+            emit ReplyParsed(code);
+            throw;
+        }
+        emit ReplyParsed(code);
+    }
 }
 
 // ---- Line events ----
@@ -254,6 +270,7 @@ void TForm1::Comm1RequestHangup(serial::TComm& Sender) {
     Sender.ClosePort();
     ShowPortState();
     ShowNotice(FromLocal("Connection lost: " + device + " was closed"));
+    emit PortLost(FromLocal(device));
 }
 
 void TForm1::Comm1ReceiveError(serial::TComm&, std::uint32_t EventMask) {

@@ -65,6 +65,27 @@ public:
     // while a message box is open).
     void ShowNotice(const QString& text);
 
+    // Adds a widget to the strip of actions under the receive buffer, after
+    // those already there. The strip takes ownership.
+    void AddToActionStrip(QWidget* widget);
+
+signals:
+    // What passes through the window, for the features beside it (traffic
+    // log, sequences). Connected slots only observe: they must not send.
+    // A command the send step handed to the port (sent) or could not (!sent).
+    void CommandSent(const QByteArray& bytes, bool sent);
+    // Every block received, before the reply table judges it; `accepted` says
+    // whether the receive handler takes it in (shows it, and parses it later).
+    void BlockReceived(const QByteArray& bytes, bool accepted);
+    // Timer2 ran the parser registered for `code` on the received text.
+    void ReplyParsed(int code);
+    // The port was opened, closed by the user, or lost.
+    void PortOpened();
+    void PortClosed();
+    void PortLost(const QString& device);
+
+public:
+
 private:
     // Building the window (Form1Layout.cpp).
     void BuildWindow();
@@ -72,6 +93,7 @@ private:
     void BuildPortGroup(QWidget* client);
     void BuildPages(QWidget* client);
     void BuildBuffers(QWidget* client);
+    void BuildActionStrip(QWidget* client);
     void BuildStatusBar();
 
     void ConfigureComm1();
@@ -110,6 +132,7 @@ private:
     QPushButton* Button26 = nullptr;
     QLabel* portState_ = nullptr;
     QLabel* traffic_ = nullptr;
+    QWidget* actionStrip_ = nullptr;
 };
 
 }  // namespace console

@@ -2,6 +2,7 @@
 // default, from tables.
 
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
@@ -109,6 +110,7 @@ void TForm1::BuildWindow() {
     BuildPortGroup(client);
     BuildPages(client);
     BuildBuffers(client);
+    BuildActionStrip(client);
     BuildStatusBar();
     setFixedSize(ClientWidth, ClientHeight + statusBar()->sizeHint().height());
 }
@@ -195,6 +197,25 @@ void TForm1::BuildBuffers(QWidget* client) {
     Memo8->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     Button26 = MakeButton(client, "Button26", "Clear Buffer", {24, 736, 81, 25});
+}
+
+// The free strip under the receive buffer holds the actions beyond the
+// original window (commissioning, traffic log, reconnect), so no control of
+// the original window moves. Features add their widgets with AddToActionStrip.
+void TForm1::BuildActionStrip(QWidget* client) {
+    actionStrip_ = new QWidget(client);
+    actionStrip_->setObjectName("ActionStrip");
+    actionStrip_->setGeometry(120, 768, 841, 33);
+    auto* layout = new QHBoxLayout(actionStrip_);
+    layout->setContentsMargins(0, 4, 0, 4);
+    layout->setSpacing(6);
+    layout->addStretch(1);
+}
+
+void TForm1::AddToActionStrip(QWidget* widget) {
+    auto* layout = static_cast<QHBoxLayout*>(actionStrip_->layout());
+    widget->setParent(actionStrip_);
+    layout->insertWidget(layout->count() - 1, widget);  // before the stretch
 }
 
 void TForm1::BuildStatusBar() {
