@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include "FieldNames.h"
 #include "PortComboBox.h"
 #include "WindowFixture.h"
 
@@ -192,4 +193,18 @@ TEST_F(WindowTest, StartsClosedWithNothingExpected) {
     EXPECT_FALSE(form->Timer2().isActive());
     EXPECT_EQ(form->Timer2().interval(), 300);
     EXPECT_EQ(find<QLabel>("PortState")->text(), "Port closed");
+}
+
+// Messages about a field name it the way a person reads it; every setting on
+// the pages must have such a name.
+TEST_F(WindowTest, EverySettingOnThePagesHasAName) {
+    auto* pages = form->findChild<QTabWidget*>("PageControl1");
+    int settings = 0;
+    for (auto* field : pages->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(field) && !qobject_cast<QComboBox*>(field)) continue;
+        if (field->objectName().isEmpty()) continue;  // a combo box's own line edit
+        ++settings;
+        EXPECT_TRUE(protocol::FieldLabel(field->objectName().toStdString())) << field->objectName().toStdString();
+    }
+    EXPECT_EQ(settings, 18 + 16 * 7 + 12 * 7 + 6 * 5);
 }
