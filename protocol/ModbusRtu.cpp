@@ -182,6 +182,12 @@ std::optional<std::string_view> FunctionName(unsigned function) {
     return std::nullopt;
 }
 
+std::vector<unsigned> StandardFunctions() {
+    std::vector<unsigned> codes;
+    for (const auto& info : Functions) codes.push_back(info.code);
+    return codes;
+}
+
 FrameCheck CheckFrame(std::string_view hexText) {
     FrameCheck check;
     HexBytes hex = ParseHex(hexText);

@@ -33,6 +33,8 @@ std::string ToHex(std::span<const std::uint8_t> bytes);
 // The standard request's name ("Read holding registers"), or nothing for a
 // function code this module does not decode.
 std::optional<std::string_view> FunctionName(unsigned function);
+// The function codes of the standard requests, in ascending order.
+std::vector<unsigned> StandardFunctions();
 
 // The fields of one standard request (functions 1, 2, 3, 4, 5, 6, 15, 16).
 struct Request {
