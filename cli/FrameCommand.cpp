@@ -75,7 +75,7 @@ int Check(const std::string& hex, std::ostream& out, std::ostream& err) {
     }
     out << modbus::Describe(check) << "\n";
     if (check.CrcIsRight()) return Right;
-    out << "Right frame: " << modbus::CompleteCrc(hex).value_or("") << "\n";
+    if (const auto completed = modbus::CompleteCrc(hex)) out << "Right frame: " << *completed << "\n";
     return WrongCrc;
 }
 

@@ -11,7 +11,8 @@ std::optional<std::string> CustomCommandCrcWarning(int group, std::string_view f
     const modbus::FrameCheck check = modbus::CheckFrame(frameHex);
     if (!check.error.empty() || check.crc == modbus::CrcState::Right) return std::nullopt;
     const auto label = FieldLabel(CustomCommandGroups[static_cast<std::size_t>(group - 1)].data);
-    return label.value_or("Command " + std::to_string(group)) + ": " + modbus::DescribeCrc(check);
+    const std::string crc = check.cutShort ? "the frame is cut short, no CRC" : modbus::DescribeCrc(check);
+    return label.value_or("Command " + std::to_string(group)) + ": " + crc;
 }
 
 }  // namespace protocol

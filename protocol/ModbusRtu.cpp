@@ -223,13 +223,21 @@ FrameCheck CheckFrame(std::string_view hexText) {
         else
             check.problems.push_back("the request is at least " + std::to_string(HeaderSize + 2) +
                                      " bytes long, this frame has " + std::to_string(n));
-        // Whatever the frame is, an RTU frame ends with its CRC.
-        check.crcOffset = n >= 4 ? n - 2 : n;
+        // A request cut short of its fields has no CRC yet; past them, as for
+        // any other frame, the last two bytes are its CRC.
+        // A request with one byte past its fields has half a CRC.
+        const bool cutShort = info ? n < body.value_or(HeaderSize) : n < 4;
+        const bool halfCrc = body && n == *body + 1;
+        check.cutShort = info && cutShort;
+        check.crcOffset = cutShort ? n : halfCrc ? *body : n - 2;
     }
 
     check.crcNeeded = Crc16(std::span(b).first(check.crcOffset));
     if (check.crcOffset == n) {
         check.crc = CrcState::Missing;
+    } else if (check.crcOffset + 1 == n) {
+        check.crc = CrcState::Wrong;
+        check.crcFound = b[check.crcOffset];
     } else {
         check.crcFound = std::uint16_t(b[check.crcOffset] | b[check.crcOffset + 1] << 8);
         check.crc = check.crcFound == check.crcNeeded ? CrcState::Right : CrcState::Wrong;
@@ -241,8 +249,13 @@ std::string DescribeCrc(const FrameCheck& check) {
     if (!check.error.empty()) return {};
     switch (check.crc) {
         case CrcState::Right: return "CRC ok";
-        case CrcState::Wrong: return "CRC is " + Hex16(check.crcFound) + ", the frame needs " + Hex16(check.crcNeeded);
-        case CrcState::Missing: return "no CRC, the frame needs " + Hex16(check.crcNeeded) + " at its end";
+        case CrcState::Wrong:
+            if (check.crcOffset + 1 == check.bytes.size())
+                return "CRC is one byte short, the frame needs " + Hex16(check.crcNeeded);
+            return "CRC is " + Hex16(check.crcFound) + ", the frame needs " + Hex16(check.crcNeeded);
+        case CrcState::Missing:
+            if (check.cutShort) return "no CRC";
+            return "no CRC, the frame needs " + Hex16(check.crcNeeded) + " at its end";
     }
     return {};
 }
@@ -280,7 +293,7 @@ std::string Describe(const FrameCheck& check) {
 
 std::optional<std::string> CompleteCrc(std::string_view hexText) {
     const FrameCheck check = CheckFrame(hexText);
-    if (!check.error.empty()) return std::nullopt;
+    if (!check.error.empty() || check.cutShort) return std::nullopt;
     std::string crc = ToHex(Bytes{std::uint8_t(check.crcNeeded), std::uint8_t(check.crcNeeded >> 8)});
     const bool lower = std::any_of(hexText.begin(), hexText.end(), [](char c) { return c >= 'a' && c <= 'f'; }) &&
                        std::none_of(hexText.begin(), hexText.end(), [](char c) { return c >= 'A' && c <= 'F'; });

@@ -48,8 +48,10 @@ struct Request {
 
 enum class CrcState {
     Right,
-    Wrong,    // the last two bytes are not the CRC of what comes before them
-    Missing,  // a standard request that ends where its CRC should begin
+    Wrong,    // the last two bytes are not the CRC of what comes before them,
+              // or a request ends one byte past its fields
+    Missing,  // a standard request that ends where its CRC should begin, or
+              // before; a frame of two or three bytes
 };
 
 // What a typed frame holds. When `error` is set the text is no frame at all
@@ -60,9 +62,10 @@ struct FrameCheck {
     std::optional<Request> request;     // a standard request of the right length
     std::vector<std::string> problems;  // besides the CRC: unknown function, length, quantity
     CrcState crc = CrcState::Right;
-    std::uint16_t crcFound = 0;   // as read from the frame (when not Missing)
+    std::uint16_t crcFound = 0;   // as read from the frame (when two bytes are there)
     std::uint16_t crcNeeded = 0;  // the CRC of the bytes before it
     std::size_t crcOffset = 0;    // where the CRC stands or belongs
+    bool cutShort = false;        // a standard request that ends before its fields do
 
     bool CrcIsRight() const { return error.empty() && crc == CrcState::Right; }
 };
@@ -70,15 +73,17 @@ struct FrameCheck {
 FrameCheck CheckFrame(std::string_view hexText);
 
 // "CRC ok", "CRC is 0x0944, the frame needs 0x0A84" or "no CRC, the frame
-// needs 0x0944 at its end"; empty for text that is no frame.
+// needs 0x0944 at its end" ("no CRC" alone for a request cut short); empty for
+// text that is no frame.
 std::string DescribeCrc(const FrameCheck& check);
 // One line for a person: "Slave 1 · Read holding registers (3) · from 0 ·
 // 4 registers · CRC ok", the problems found, or why the text is no frame.
 std::string Describe(const FrameCheck& check);
 
-// The typed frame with its right CRC appended (a standard request typed
-// without one, or a frame of two or three bytes) or put in place of its last
-// two bytes. Nothing for text that is no frame. Letters keep the case typed.
+// The typed frame with its right CRC appended (when the CRC is Missing) or
+// put in place of its last two bytes. Nothing for text that is no frame and
+// for a request cut short, which no CRC can make whole. Letters keep the case
+// typed.
 std::optional<std::string> CompleteCrc(std::string_view hexText);
 
 // The frame of `request` with its CRC, or the reason it cannot be built.

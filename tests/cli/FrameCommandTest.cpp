@@ -57,6 +57,11 @@ TEST(FrameCommand, CheckSaysWhatTheFrameMeansAndExitsByItsCrc) {
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.out.find("Right frame: 010300000001840A\n"), std::string::npos);
 
+    Outcome cutShort = Frame({"--check", "01030000"});  // no CRC can make it whole
+    EXPECT_EQ(cutShort.code, 1);
+    EXPECT_EQ(cutShort.out, "Slave 1 · Read holding registers (3) · the request is 8 bytes long, this frame has 4 · "
+                            "no CRC\n");
+
     for (const char* bad : {"01030G000001840A", "0103000000014", "01", ""}) {
         Outcome run = Frame({"--check", bad});
         EXPECT_EQ(run.code, 2) << bad;

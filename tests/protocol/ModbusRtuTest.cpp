@@ -83,6 +83,9 @@ TEST(ModbusRtu, SaysWhatIsWrongWithAFrame) {
          "Slave 1 · Read holding registers (3) · the request is 8 bytes long, this frame has 10 · CRC is 0x3412, "
          "the frame needs 0x0000",
          CrcState::Wrong},
+        {"01030000000444", "Slave 1 · Read holding registers (3) · the request is 8 bytes long, this frame has 7 · "
+                           "CRC is one byte short, the frame needs 0x0944",
+         CrcState::Wrong},
         {"010300000000 ", "not hexadecimal: ' ' at character 13", CrcState::Right},
         {"01030000000", "not a whole number of bytes (11 digits)", CrcState::Right},
         {"01", "too short: a frame starts with a slave address and a function code", CrcState::Right},
@@ -91,8 +94,8 @@ TEST(ModbusRtu, SaysWhatIsWrongWithAFrame) {
                                    "frame needs 0xF0C6 at its end",
          CrcState::Missing},
         {"110F0013000A02CD", "Slave 17 · Write multiple coils (15) · the request is 11 bytes long, this frame has 8 · "
-                             "CRC is 0xCD02, the frame needs 0x9926",
-         CrcState::Wrong},
+                             "no CRC",
+         CrcState::Missing},
         {"110F0013000A01CD", "Slave 17 · Write multiple coils (15) · from 19 · 10 coils · byte count 1 does not "
                              "match 10 coils (2 bytes) · no CRC, the frame needs 0x0F1A at its end",
          CrcState::Missing},
@@ -124,7 +127,10 @@ TEST(ModbusRtu, CompleteCrcAppendsOrReplacesTheLastTwoBytes) {
     } cases[] = {
         {"0103000000014409", "010300000001840A"},  // wrong CRC replaced
         {"010300000001", "010300000001840A"},      // a request typed without its CRC
-        {"0103", "0103" "4021"},                   // too short for any CRC: appended
+        {"0141", "0141" "C010"},                   // too short for any CRC: appended
+        {"01030000", std::nullopt},                // a request cut short: no CRC makes it whole
+        {"110F0013", std::nullopt},
+        {"01030000000444", "0103000000044409"},    // half a CRC typed
         {"010300000001840a", "010300000001840a"},  // lower case kept
         {"010300000001", "010300000001840A"},
         {"010300000001ffff", "010300000001840a"},
@@ -192,6 +198,7 @@ TEST(ModbusRtu, CustomCommandWarningNamesTheFieldAndTheRightCrc) {
               "Command 3 · Command: CRC is 0x0944, the frame needs 0x0A84");
     EXPECT_EQ(protocol::CustomCommandCrcWarning(6, "010300000001"),
               "Command 6 · Command: no CRC, the frame needs 0x0A84 at its end");
+    EXPECT_EQ(protocol::CustomCommandCrcWarning(2, "01030000"), "Command 2 · Command: the frame is cut short, no CRC");
     for (const char* quiet : {"0103000000044409", "", "0103G", "010"})
         EXPECT_EQ(protocol::CustomCommandCrcWarning(1, quiet), std::nullopt) << quiet;
 }
