@@ -223,9 +223,9 @@ FrameCheck CheckFrame(std::string_view hexText) {
         else
             check.problems.push_back("the request is at least " + std::to_string(HeaderSize + 2) +
                                      " bytes long, this frame has " + std::to_string(n));
-        // A request cut short of its fields has no CRC yet; past them, as for
-        // any other frame, the last two bytes are its CRC.
-        // A request with one byte past its fields has half a CRC.
+        // A request cut short of its fields has no CRC yet, and one byte past
+        // them has half a CRC; otherwise, as in any RTU frame, the last two
+        // bytes are the CRC.
         const bool cutShort = info ? n < body.value_or(HeaderSize) : n < 4;
         const bool halfCrc = body && n == *body + 1;
         check.cutShort = info && cutShort;
