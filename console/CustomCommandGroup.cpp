@@ -1,5 +1,6 @@
 #include "CustomCommandGroup.h"
 
+#include "CommandFrameCheck.h"
 #include "Controls.h"
 #include "CustomCommands.h"
 #include "LabelFit.h"
@@ -56,6 +57,7 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
         MakeCombo(box, Name(names.enable), {"0_Close", "1_RS485B"}, 0, {48, row.enableTop, 73, FieldHeight});
     FitLabel(MakeLabel(box, "Command:", {128, Row1 + 4}), 55);
     data_ = MakeEdit(box, Name(names.data), DefaultCommand, {184, Row1, 153, FieldHeight});
+    new CommandFrameCheck(data_);
     auto* readCommand = MakeButton(box, row.readCommand, "Query", {352, Row1, 41, 20});
     auto* writeCommand = MakeButton(box, row.writeCommand, "Set", {400, Row1, 41, 20});
 
