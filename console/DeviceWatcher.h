@@ -11,11 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <sys/types.h>
-
 #include "DeviceEvents.h"
 
-class QFileSystemWatcher;
 class QSocketNotifier;
 
 namespace console {
@@ -31,7 +28,9 @@ public:
     static bool IsDevicePath(const QString& path);
 
     // Reports `path` (outside /dev) appearing, going, or being replaced by
-    // another file of the same name. Watching a path twice watches it once.
+    // another file of the same name (inotify on its folder: each change is
+    // reported, however quickly the next follows). Watching a path twice
+    // watches it once.
     void WatchFile(const QString& path);
     void UnwatchFile(const QString& path);
 
@@ -42,19 +41,15 @@ signals:
     void Gone(const QString& node, const QStringList& links);
 
 private:
-    struct FileState {
-        bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-    };
-    static FileState Look(const QString& path);
     void ReadDeviceEvents();
-    void FolderChanged(const QString& folder);
+    void ReadFileEvents();
 
     std::unique_ptr<DeviceEventSource> devices_;
     std::unique_ptr<QSocketNotifier> notifier_;
-    QFileSystemWatcher* files_ = nullptr;
-    std::map<QString, FileState> watched_;
+    int inotify_ = -1;
+    std::unique_ptr<QSocketNotifier> fileNotifier_;
+    std::map<int, QString> folders_;      // inotify watch → folder
+    std::map<QString, QString> watched_;  // folder/name → the path as given
 };
 
 }  // namespace console

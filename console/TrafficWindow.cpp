@@ -24,7 +24,7 @@ namespace console {
 namespace {
 
 // A row shows this many bytes of a block; the pane below shows it whole.
-constexpr std::size_t RowBytes = 256;
+constexpr std::size_t RowBytes = 96;
 constexpr int FlushIntervalMs = 100;
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
