@@ -176,36 +176,64 @@ TEST_F(ReconnectTest, LeavesThePortClosedWhenOffOrWhenTheUserClosedIt) {
     }
 }
 
-TEST_F(ReconnectTest, ARefusedReopenEndsTheWaitingWithTheUsualBox) {
+// A pseudo-terminal behind a link in a folder of the test's own, opened and
+// then lost with Reconnect ticked.
+class LostLinkTest : public ReconnectTest {
+protected:
+    void SetUp() override {
+        ReconnectTest::SetUp();
+        char pattern[] = "/tmp/tq410k-relink.XXXXXX";
+        ASSERT_TRUE(::mkdtemp(pattern));
+        dir = pattern;
+        link = dir / "port";
+        fs::create_symlink(pty.slavePath(), link);
+        tickReconnect();
+        openOn(link.string());
+        ASSERT_TRUE(form->PortIsOpen());
+        pty.closeMaster();
+        ASSERT_TRUE(waitFor([&] { return waiting(); }));
+        EXPECT_TRUE(statusText().contains("waiting for")) << statusText().toStdString();
+    }
+    void TearDown() override {
+        ReconnectTest::TearDown();
+        fs::remove_all(dir);
+    }
+    bool waiting() { return form->findChild<console::Reconnect*>()->Waiting(); }
+    void relink(const std::string& target) {
+        fs::create_symlink(target, dir / "new");
+        fs::rename(dir / "new", link);
+    }
+
     testutil::PtyPair pty;
-    char pattern[] = "/tmp/tq410k-refused.XXXXXX";
-    ASSERT_TRUE(::mkdtemp(pattern));
-    const fs::path dir = pattern;
-    const fs::path link = dir / "port";
-    fs::create_symlink(pty.slavePath(), link);
-    tickReconnect();
-    openOn(link.string());
-    ASSERT_TRUE(form->PortIsOpen());
-    pty.closeMaster();
-    ASSERT_TRUE(waitFor([&] { return form->findChild<console::Reconnect*>()->Waiting(); }));
-    EXPECT_TRUE(statusText().contains("waiting for")) << statusText().toStdString();
+    fs::path dir, link;
+};
+
+TEST_F(LostLinkTest, ARefusedReopenEndsTheWaitingWithTheUsualBox) {
 
     // Back, but not as a serial port.
-    fs::create_symlink("/dev/null", dir / "new");
-    fs::rename(dir / "new", link);
+    relink("/dev/null");
     ASSERT_TRUE(waitFor([&] { return !boxes.empty(); }));
     EXPECT_EQ(boxes[0].text, "File handle is not a comm handle ");
-    EXPECT_FALSE(form->findChild<console::Reconnect*>()->Waiting());
+    EXPECT_FALSE(waiting());
     EXPECT_FALSE(form->PortIsOpen());
 
     // No second attempt when it comes back once more.
     testutil::PtyPair another;
-    fs::create_symlink(another.slavePath(), dir / "new");
-    fs::rename(dir / "new", link);
+    relink(another.slavePath());
     QTest::qWait(300);
     EXPECT_FALSE(form->PortIsOpen());
     EXPECT_EQ(boxes.size(), 1u);
-    fs::remove_all(dir);
+}
+
+TEST_F(LostLinkTest, AClickOnOpenEndsTheWaitingEvenWhenThatOpenFails) {
+    fs::remove(link);
+    click("Button1");
+    EXPECT_EQ(boxes.size(), 1u);  // nothing to open
+    EXPECT_FALSE(waiting());
+    testutil::PtyPair another;
+    relink(another.slavePath());
+    QTest::qWait(300);
+    EXPECT_FALSE(form->PortIsOpen());
 }
 
 }  // namespace
