@@ -22,6 +22,7 @@
 #include "Protocol.h"
 #include "StatusTexts.h"
 #include "SystemPage.h"
+#include "TrafficAndReconnect.h"
 
 namespace console {
 
@@ -67,6 +68,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     new ChannelPage(TabSheet3, *this, TotalizerPage());
 
     FormCreate();
+
+    AddTrafficLogAndReconnect(*this);
 }
 
 TForm1::~TForm1() {

@@ -26,6 +26,7 @@ struct Options {
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
     int hangupAfter = -1;
+    int blinkMs = -1;
     int streamMs = 120;
 };
 
@@ -42,6 +43,9 @@ void Usage() {
         "  --silent           answer nothing\n"
         "  --garbage          answer random bytes instead of replies\n"
         "  --hangup-after N   close the port after answering N commands\n"
+        "  --blink MS         instead of ending, drop the port for MS milliseconds and come\n"
+        "                     back on a new pseudo-terminal under the same --link\n"
+        "                     (after every command, or every N with --hangup-after N)\n"
         "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
         stderr);
 }
@@ -64,10 +68,16 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--garbage") o.garbage = true;
         else if (a == "--delay") { if (!number(o.delayMs)) return false; }
         else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
+        else if (a == "--blink") { if (!number(o.blinkMs)) return false; }
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
+    }
+    if (o.blinkMs >= 0) {
+        // Only a link can bring the port back under the same name.
+        if (o.link.empty() || !o.device.empty()) return false;
+        if (o.hangupAfter < 0) o.hangupAfter = 1;
     }
     return true;
 }
@@ -93,6 +103,24 @@ void MakeRaw(int fd) {
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     tcsetattr(fd, TCSANOW, &t);
+}
+
+// Gives the converter a fresh pseudo-terminal and points `link` at it in one
+// step (a new link renamed over the old). `port` and `keepSlave` are replaced;
+// the old ones, if open, are closed. False when no pseudo-terminal can be had.
+bool RenewPseudoTerminal(int& port, int& keepSlave, std::string& path, const std::string& link) {
+    if (port >= 0) ::close(port);
+    if (keepSlave >= 0) ::close(keepSlave);
+    port = keepSlave = -1;
+    char name[256] = {};
+    if (openpty(&port, &keepSlave, name, nullptr, nullptr) != 0) return false;
+    MakeRaw(keepSlave);  // the console's side, until the console sets its own
+    ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
+    path = name;
+    if (link.empty()) return true;
+    const std::string fresh = link + ".new";
+    ::unlink(fresh.c_str());
+    return ::symlink(path.c_str(), fresh.c_str()) == 0 && ::rename(fresh.c_str(), link.c_str()) == 0;
 }
 
 }  // namespace
@@ -198,7 +226,24 @@ int main(int argc, char** argv) {
                 // Give the other side time to read the last reply: a hang-up
                 // discards what still waits in the terminal's queue.
                 std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                stopRequested = 1;
+                if (options.blinkMs < 0) {
+                    stopRequested = 1;
+                } else {
+                    // Gone as an unplugged adapter is gone: the name first, then the line.
+                    ::unlink(options.link.c_str());
+                    ::close(port);
+                    ::close(keepSlave);
+                    port = keepSlave = -1;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(options.blinkMs));
+                    if (!RenewPseudoTerminal(port, keepSlave, path, options.link)) {
+                        std::fprintf(stderr, "tq410k-emulator: cannot come back: %s\n", std::strerror(errno));
+                        return 1;
+                    }
+                    std::printf("TQ410-K emulator back on %s -> %s\n", path.c_str(), options.link.c_str());
+                    std::fflush(stdout);
+                    answered = 0;
+                    break;  // the rest of what came was for the old port
+                }
             }
         }
     }

@@ -1,0 +1,52 @@
+#include "TrafficAndReconnect.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "DeviceWatcher.h"
+#include "Form1.h"
+#include "PortComboBox.h"
+#include "Reconnect.h"
+#include "TrafficRecorder.h"
+#include "TrafficWindow.h"
+
+namespace console {
+
+void AddTrafficLogAndReconnect(TForm1& form) {
+    auto* recorder = new TrafficRecorder(form);
+    recorder->setObjectName("TrafficRecorder");
+
+    auto* traffic = new QPushButton("Traffic…");
+    traffic->setObjectName("TrafficButton");
+    traffic->setToolTip("Every command sent and every block received, with times");
+    form.AddToActionStrip(traffic);
+    QObject::connect(traffic, &QPushButton::clicked, recorder, [&form, recorder] {
+        auto* window = form.findChild<TrafficWindow*>();
+        if (!window) window = new TrafficWindow(recorder->Log(), &form);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+
+    auto* watcher = new DeviceWatcher(OpenUdevMonitor(), &form);
+    watcher->setObjectName("DeviceWatcher");
+
+    auto* reconnect = new QCheckBox("Reconnect");
+    reconnect->setObjectName("ReconnectCheck");
+    reconnect->setToolTip("When the port is lost, open it again as soon as its device returns");
+    form.AddToActionStrip(reconnect);
+    new Reconnect(form, *watcher, *reconnect, [recorder](const QString& text) { recorder->Note(text); });
+
+    if (auto* ports = form.findChild<TPortComboBox*>("SPREALCOM")) FollowDevices(*ports, *watcher);
+}
+
+void FollowDevices(TPortComboBox& box, DeviceWatcher& watcher) {
+    auto refresh = [&box] {
+        if (box.view()->isVisible()) box.RefreshDevices();
+    };
+    QObject::connect(&watcher, &DeviceWatcher::Appeared, &box, refresh);
+    QObject::connect(&watcher, &DeviceWatcher::Gone, &box, refresh);
+}
+
+}  // namespace console
