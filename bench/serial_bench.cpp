@@ -1,5 +1,6 @@
 // Figures for the serial port component over pseudo-terminals: throughput
-// against a raw read loop, block close latency, idle cost of the threads, and
+// against a raw read loop and QSerialPort (where installed), memory while the
+// owner does not drain, block close latency, idle cost of the threads, and
 // open/close cycles. Run: build/bench/serial_bench
 #include <dirent.h>
 #include <fcntl.h>
@@ -7,7 +8,11 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +24,12 @@
 
 #include "PtyPair.h"
 #include "TComm.h"
+
+#ifdef TQ_BENCH_QSERIALPORT
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSerialPort>
+#endif
 
 namespace {
 
@@ -48,6 +59,13 @@ std::set<std::string> Entries(const std::string& dir) {
     return names;
 }
 
+std::string LoadAverage() {
+    std::ifstream loadavg("/proc/loadavg");
+    std::string one, five, fifteen;
+    loadavg >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
 long ContextSwitches(const std::string& tid) {
     std::ifstream status("/proc/self/task/" + tid + "/status");
     long total = 0;
@@ -71,57 +89,204 @@ std::vector<std::uint8_t> Pattern(std::size_t n) {
     return bytes;
 }
 
-void Throughput() {
-    const std::vector<std::uint8_t> data = Pattern(ThroughputBytes);
-
-    double componentSeconds = 0;
-    std::size_t blocks = 0;
-    bool intact = true;
-    {
-        testutil::PtyPair pty;
-        serial::TComm comm;
-        Prepare(comm, pty);
-        std::size_t received = 0;
-        comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* b, std::uint16_t n) {
-            intact = intact && std::equal(b, b + n, data.begin() + static_cast<long>(received));
-            received += n;
-            ++blocks;
-        };
-        comm.OpenPort();
-        const auto start = Clock::now();
-        std::thread device([&] { pty.write(data); });
-        Pump(comm, [&] { return received >= data.size(); });
-        componentSeconds = Seconds(Clock::now() - start);
-        device.join();
-    }
-
-    // The ceiling: a plain blocking read loop on a pair of the same kind.
-    const auto rawLoop = [&](std::size_t readSize) {
-        testutil::PtyPair pty;
-        const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        std::vector<char> buffer(readSize);
-        std::size_t received = 0;
-        const auto start = Clock::now();
-        std::thread device([&] { pty.write(data); });
-        while (received < data.size()) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n <= 0) break;
-            received += static_cast<std::size_t>(n);
+// Writes every byte to the device's side of the pair.
+void WriteAll(int fd, const std::vector<std::uint8_t>& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else {
+            return;
         }
-        const double seconds = Seconds(Clock::now() - start);
-        device.join();
-        ::close(fd);
-        return seconds;
+    }
+}
+
+// What one receiver made of the data: how long it took, in how many pieces
+// (reads or blocks), and whether every byte came through in order.
+struct Outcome {
+    double seconds = 0;
+    std::size_t pieces = 0;
+    bool intact = true;
+};
+
+// Checks each piece against the data where it should sit.
+struct Checker {
+    explicit Checker(const std::vector<std::uint8_t>& bytes) : data(bytes) {}
+    const std::vector<std::uint8_t>& data;
+    std::size_t received = 0;
+    Outcome outcome;
+    void Piece(const void* bytes, std::size_t n) {
+        const auto* b = static_cast<const std::uint8_t*>(bytes);
+        outcome.intact = outcome.intact && received + n <= data.size() &&
+                         std::equal(b, b + n, data.begin() + static_cast<long>(received));
+        received += n;
+        ++outcome.pieces;
+    }
+    bool Done() const { return received >= data.size(); }
+};
+
+// The ceiling: a plain blocking read loop, 64 KiB a read.
+Outcome RawReadLoop(const testutil::PtyPair& pty, const std::vector<std::uint8_t>& data) {
+    Checker check(data);
+    const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return {.intact = false};
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    const auto start = Clock::now();
+    std::thread device([&] { WriteAll(pty.master(), data); });
+    while (!check.Done()) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n <= 0) break;
+        check.Piece(buffer.data(), static_cast<std::size_t>(n));
+    }
+    check.outcome.seconds = Seconds(Clock::now() - start);
+    device.join();
+    ::close(fd);
+    return check.outcome;
+}
+
+// The component: blocks into OnReceiveData, drained on this (the owner's) thread.
+Outcome Component(const testutil::PtyPair& pty, const std::vector<std::uint8_t>& data) {
+    Checker check(data);
+    serial::TComm comm;
+    Prepare(comm, pty);
+    comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* b, std::uint16_t n) { check.Piece(b, n); };
+    comm.OpenPort();
+    const auto start = Clock::now();
+    std::thread device([&] { WriteAll(pty.master(), data); });
+    Pump(comm, [&] { return check.Done(); });
+    check.outcome.seconds = Seconds(Clock::now() - start);
+    device.join();
+    return check.outcome;
+}
+
+#ifdef TQ_BENCH_QSERIALPORT
+// Qt's general-purpose port: readyRead, then everything available.
+Outcome QtSerialPort(const testutil::PtyPair& pty, const std::vector<std::uint8_t>& data) {
+    Checker check(data);
+    QSerialPort port;
+    port.setPortName(QString::fromStdString(pty.slavePath()));
+    if (!port.open(QIODevice::ReadWrite)) return {.intact = false};
+    port.setBaudRate(115200);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    QEventLoop loop;
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        const QByteArray bytes = port.readAll();
+        check.Piece(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (check.Done()) loop.quit();
+    });
+    const auto start = Clock::now();
+    std::thread device([&] { WriteAll(pty.master(), data); });
+    loop.exec();
+    check.outcome.seconds = Seconds(Clock::now() - start);
+    device.join();
+    port.close();
+    return check.outcome;
+}
+#endif
+
+struct Receiver {
+    const char* name;
+    Outcome (*run)(const testutil::PtyPair&, const std::vector<std::uint8_t>&);
+    std::vector<double> rates{};  // MB/s, one per repetition
+    std::size_t pieces = 0;
+    bool intact = true;
+};
+
+struct Range {
+    double low, high;
+};
+Range RangeOf(const std::vector<double>& v) { return {*std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end())}; }
+
+void PrintRatio(const char* what, const Receiver& a, const Receiver& b) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < a.rates.size(); ++i) ratios.push_back(a.rates[i] / b.rates[i]);
+    const Range r = RangeOf(ratios);
+    std::printf("  ratio %-26s %5.2f - %.2f  (per repetition:", what, r.low, r.high);
+    for (double x : ratios) std::printf(" %.2f", x);
+    std::printf(")\n");
+}
+
+// The same pair and the same data for every receiver, in interleaved
+// repetitions, so that a change of load touches them alike.
+void Throughput() {
+    constexpr int Repetitions = 3;
+    const std::vector<std::uint8_t> data = Pattern(ThroughputBytes);
+    std::vector<Receiver> receivers = {
+        {.name = "raw read loop (64 KiB reads)", .run = RawReadLoop},
+#ifdef TQ_BENCH_QSERIALPORT
+        {.name = "QSerialPort (readAll)", .run = QtSerialPort},
+#endif
+        {.name = "component (OnReceiveData)", .run = Component},
     };
-    const double rawSeconds = rawLoop(65536);
-    const double raw2048Seconds = rawLoop(2048);
-    const double mb = static_cast<double>(ThroughputBytes) / 1e6;
-    std::printf("throughput, 64 MiB through a pseudo-terminal:\n");
-    std::printf("  component into OnReceiveData: %8.1f MB/s  (%zu blocks, data %s)\n", mb / componentSeconds, blocks,
-                intact ? "intact" : "CORRUPTED");
-    std::printf("  raw read loop (64 KiB reads): %8.1f MB/s\n", mb / rawSeconds);
-    std::printf("  raw read loop (2 KiB reads):  %8.1f MB/s\n", mb / raw2048Seconds);
-    std::printf("  ratio component/raw (64 KiB): %8.2f\n", rawSeconds / componentSeconds);
+    testutil::PtyPair pty;
+    for (int i = 0; i < Repetitions; ++i) {
+        for (Receiver& r : receivers) {
+            const Outcome o = r.run(pty, data);
+            r.rates.push_back(static_cast<double>(ThroughputBytes) / 1e6 / o.seconds);
+            r.pieces = o.pieces;
+            r.intact = r.intact && o.intact;
+        }
+    }
+    std::printf("throughput, 64 MiB through one pseudo-terminal pair, %d interleaved repetitions:\n", Repetitions);
+    for (const Receiver& r : receivers) {
+        const Range range = RangeOf(r.rates);
+        std::printf("  %-30s %7.1f - %7.1f MB/s  (%zu pieces, data %s)\n", r.name, range.low, range.high, r.pieces,
+                    r.intact ? "intact" : "CORRUPTED");
+    }
+    const Receiver& raw = receivers.front();
+    const Receiver& component = receivers.back();
+    PrintRatio("component / raw:", component, raw);
+#ifdef TQ_BENCH_QSERIALPORT
+    PrintRatio("component / QSerialPort:", component, receivers[1]);
+    PrintRatio("QSerialPort / raw:", receivers[1], raw);
+#else
+    std::printf("  (QSerialPort not measured: built without qt6-serialport-dev)\n");
+#endif
+}
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+// The owner busy (a modal box, say) while the peer writes 64 MiB: memory
+// stays bounded, and once the owner drains, every byte arrives.
+void OwnerNotDraining() {
+    const std::vector<std::uint8_t> data = Pattern(ThroughputBytes);
+    Checker check(data);
+    testutil::PtyPair pty;
+    serial::TComm comm;
+    Prepare(comm, pty);
+    comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* b, std::uint16_t n) { check.Piece(b, n); };
+    ::malloc_trim(0);
+    const long before = ResidentKiB();
+    comm.OpenPort();
+    std::atomic<bool> allWritten{false};
+    std::thread device([&] {
+        WriteAll(pty.master(), data);
+        allWritten = true;
+    });
+    long peak = before;
+    for (int i = 0; i < 30; ++i) {  // 3 s without draining
+        std::this_thread::sleep_for(100ms);
+        peak = std::max(peak, ResidentKiB());
+    }
+    const bool peerHeldUp = !allWritten;
+    Pump(comm, [&] { return check.Done(); });
+    device.join();
+    std::printf("owner not draining for 3 s while the peer writes 64 MiB:\n");
+    std::printf("  memory growth %.1f MiB (bound %zu KiB of blocks); peer %s\n",
+                static_cast<double>(peak - before) / 1024.0, serial::OwnerQueueBytes / 1024,
+                peerHeldUp ? "held up in the driver meanwhile" : "had written everything");
+    std::printf("  after draining: %zu bytes in %zu blocks, data %s\n", check.received, check.outcome.pieces,
+                check.outcome.intact && check.received == data.size() ? "intact" : "CORRUPTED");
 }
 
 void BlockLatency() {
@@ -197,14 +362,33 @@ void OpenClose() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+#ifdef TQ_BENCH_QSERIALPORT
+    QCoreApplication app(argc, argv);
+#endif
+    const struct {
+        const char* name;
+        void (*run)();
+    } sections[] = {
+        {.name = "memory", .run = OwnerNotDraining}, {.name = "throughput", .run = Throughput},
+        {.name = "latency", .run = BlockLatency},    {.name = "idle", .run = IdleCost},
+        {.name = "openclose", .run = OpenClose},
+    };
+    // Names given on the command line choose sections; none: all of them.
+    std::set<std::string> chosen(argv + 1, argv + argc);
+    for (const std::string& name : chosen) {
+        if (std::none_of(std::begin(sections), std::end(sections), [&](const auto& s) { return name == s.name; })) {
+            std::fprintf(stderr, "usage: serial_bench [memory] [throughput] [latency] [idle] [openclose]\n");
+            return 2;
+        }
+    }
     utsname u{};
     ::uname(&u);
-    std::printf("serial_bench on %s %s, %u hardware threads\n\n", u.sysname, u.release,
+    std::printf("serial_bench on %s %s, %u hardware threads\n", u.sysname, u.release,
                 std::thread::hardware_concurrency());
-    Throughput();
-    BlockLatency();
-    IdleCost();
-    OpenClose();
+    std::printf("load average at start: %s\n\n", LoadAverage().c_str());
+    for (const auto& section : sections)
+        if (chosen.empty() || chosen.count(section.name)) section.run();
+    std::printf("\nload average at end: %s\n", LoadAverage().c_str());
     return 0;
 }

@@ -3,20 +3,23 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 
 #include "Converter.h"
+#include "LinkedPty.h"
+#include "PeerWatch.h"
 
 namespace {
 
@@ -97,31 +100,6 @@ void WriteAll(int fd, const std::string& bytes) {
     }
 }
 
-void MakeRaw(int fd) {
-    termios t{};
-    if (tcgetattr(fd, &t) != 0) return;
-    cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(fd, TCSANOW, &t);
-}
-
-// Gives the converter a fresh pseudo-terminal and points `link` at it in one
-// step (a new link renamed over the old). `port` and `keepSlave` are replaced;
-// the old ones, if open, are closed. False when no pseudo-terminal can be had.
-bool RenewPseudoTerminal(int& port, int& keepSlave, std::string& path, const std::string& link) {
-    if (port >= 0) ::close(port);
-    if (keepSlave >= 0) ::close(keepSlave);
-    port = keepSlave = -1;
-    char name[256] = {};
-    if (openpty(&port, &keepSlave, name, nullptr, nullptr) != 0) return false;
-    MakeRaw(keepSlave);  // the console's side, until the console sets its own
-    ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
-    path = name;
-    if (link.empty()) return true;
-    const std::string fresh = link + ".new";
-    ::unlink(fresh.c_str());
-    return ::symlink(path.c_str(), fresh.c_str()) == 0 && ::rename(fresh.c_str(), link.c_str()) == 0;
-}
 
 }  // namespace
 
@@ -136,16 +114,21 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    int port = -1, keepSlave = -1;
+    int port = -1;
     std::string path;
+    // On a pseudo-terminal: the pair behind the link, renewed when a program
+    // dies holding it in exclusive mode.
+    std::optional<emulator::LinkedPty> pty;
+    std::optional<emulator::PeerWatch> peerWatch;
     if (options.device.empty()) {
-        char name[256] = {};
-        if (openpty(&port, &keepSlave, name, nullptr, nullptr) != 0) {
-            std::fprintf(stderr, "tq410k-emulator: no pseudo-terminal: %s\n", std::strerror(errno));
+        pty.emplace(options.link);
+        if (!pty->Renew()) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", pty->Error().c_str());
             return 1;
         }
-        MakeRaw(keepSlave);  // the console's side, until the console sets its own
-        path = name;
+        peerWatch.emplace(*pty);
+        port = pty->Master();
+        path = pty->SlavePath();
     } else {
         port = ::open(options.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (port < 0) {
@@ -153,17 +136,16 @@ int main(int argc, char** argv) {
                          std::strerror(errno));
             return 1;
         }
-        MakeRaw(port);
+        emulator::MakeRaw(port);
         path = options.device;
-    }
-    ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
-
-    if (!options.link.empty()) {
-        ::unlink(options.link.c_str());  // an old link of an earlier run
-        if (::symlink(path.c_str(), options.link.c_str()) != 0) {
-            std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", options.link.c_str(),
-                         std::strerror(errno));
-            return 1;
+        ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
+        if (!options.link.empty()) {
+            ::unlink(options.link.c_str());  // an old link of an earlier run
+            if (::symlink(path.c_str(), options.link.c_str()) != 0) {
+                std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", options.link.c_str(),
+                             std::strerror(errno));
+                return 1;
+            }
         }
     }
     std::printf("TQ410-K emulator on %s%s%s\n", path.c_str(), options.link.empty() ? "" : " -> ",
@@ -189,9 +171,18 @@ int main(int argc, char** argv) {
                 nextStream - std::chrono::steady_clock::now());
             timeout = static_cast<int>(std::max<long long>(0, left.count()));
         }
+        if (peerWatch && peerWatch->IntervalMs() >= 0)
+            timeout = timeout < 0 ? peerWatch->IntervalMs() : std::min(timeout, peerWatch->IntervalMs());
         pollfd p{port, POLLIN, 0};
         int ready = ::poll(&p, 1, timeout);
         if (ready < 0 && errno != EINTR) break;
+        if (peerWatch && peerWatch->Check(ready > 0 && (p.revents & POLLHUP))) {
+            port = pty->Master();
+            std::printf("The program on the port went without closing it; fresh port %s%s%s\n",
+                        pty->SlavePath().c_str(), options.link.empty() ? "" : " -> ", options.link.c_str());
+            std::fflush(stdout);
+            continue;
+        }
         if (converter.Monitoring() && std::chrono::steady_clock::now() >= nextStream) {
             // Data monitoring: the converter copies its RS485 traffic to this port.
             char line[64];
@@ -202,7 +193,7 @@ int main(int argc, char** argv) {
         if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
         ssize_t n = ::read(port, buffer, sizeof buffer);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        if (n < 0 && errno == EIO && keepSlave >= 0) {
+        if (n < 0 && errno == EIO && pty) {
             // Nobody has the console's side open right now: wait and look again.
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
@@ -229,16 +220,14 @@ int main(int argc, char** argv) {
                 if (options.blinkMs < 0) {
                     stopRequested = 1;
                 } else {
-                    // Gone as an unplugged adapter is gone: the name first, then the line.
-                    ::unlink(options.link.c_str());
-                    ::close(port);
-                    ::close(keepSlave);
-                    port = keepSlave = -1;
+                    pty->Drop();
                     std::this_thread::sleep_for(std::chrono::milliseconds(options.blinkMs));
-                    if (!RenewPseudoTerminal(port, keepSlave, path, options.link)) {
-                        std::fprintf(stderr, "tq410k-emulator: cannot come back: %s\n", std::strerror(errno));
+                    if (!pty->Renew()) {
+                        std::fprintf(stderr, "tq410k-emulator: cannot come back: %s\n", pty->Error().c_str());
                         return 1;
                     }
+                    port = pty->Master();
+                    path = pty->SlavePath();
                     std::printf("TQ410-K emulator back on %s -> %s\n", path.c_str(), options.link.c_str());
                     std::fflush(stdout);
                     answered = 0;
@@ -248,7 +237,6 @@ int main(int argc, char** argv) {
         }
     }
     if (!options.link.empty()) ::unlink(options.link.c_str());
-    if (keepSlave >= 0) ::close(keepSlave);
-    ::close(port);
+    if (!pty) ::close(port);
     return 0;
 }

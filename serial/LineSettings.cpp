@@ -36,6 +36,37 @@ tcflag_t CharacterSize(std::uint8_t bits) {
     }
 }
 
+// The rates the terminal interface has a code of its own for: tools that read
+// the classic termios record (stty, older programs) see these; any other rate
+// goes through BOTHER.
+struct SpeedCode {
+    std::uint32_t Rate;
+    tcflag_t Code;
+};
+constexpr SpeedCode StandardSpeeds[] = {
+    {.Rate = 50, .Code = B50},           {.Rate = 75, .Code = B75},
+    {.Rate = 110, .Code = B110},         {.Rate = 134, .Code = B134},
+    {.Rate = 150, .Code = B150},         {.Rate = 200, .Code = B200},
+    {.Rate = 300, .Code = B300},         {.Rate = 600, .Code = B600},
+    {.Rate = 1200, .Code = B1200},       {.Rate = 1800, .Code = B1800},
+    {.Rate = 2400, .Code = B2400},       {.Rate = 4800, .Code = B4800},
+    {.Rate = 9600, .Code = B9600},       {.Rate = 19200, .Code = B19200},
+    {.Rate = 38400, .Code = B38400},     {.Rate = 57600, .Code = B57600},
+    {.Rate = 115200, .Code = B115200},   {.Rate = 230400, .Code = B230400},
+    {.Rate = 460800, .Code = B460800},   {.Rate = 500000, .Code = B500000},
+    {.Rate = 576000, .Code = B576000},   {.Rate = 921600, .Code = B921600},
+    {.Rate = 1000000, .Code = B1000000}, {.Rate = 1152000, .Code = B1152000},
+    {.Rate = 1500000, .Code = B1500000}, {.Rate = 2000000, .Code = B2000000},
+    {.Rate = 2500000, .Code = B2500000}, {.Rate = 3000000, .Code = B3000000},
+    {.Rate = 3500000, .Code = B3500000}, {.Rate = 4000000, .Code = B4000000},
+};
+
+tcflag_t SpeedCodeFor(std::uint32_t rate) {
+    for (const SpeedCode& s : StandardSpeeds)
+        if (s.Rate == rate) return s.Code;
+    return BOTHER;
+}
+
 }  // namespace
 
 TDcb BuildDcb(const TLineProperties& p, const TDcb& reported) {
@@ -75,8 +106,9 @@ TPortSettings TranslateDcb(const TDcb& d, const termios2& current) {
     t.c_cc[VTIME] = 0;
 
     if (d.BaudRate != 0) {
+        // The input rate follows the output rate (CIBAUD left 0).
         t.c_cflag &= ~(CBAUD | CIBAUD);
-        t.c_cflag |= BOTHER;
+        t.c_cflag |= SpeedCodeFor(d.BaudRate);
         t.c_ospeed = d.BaudRate;
         t.c_ispeed = d.BaudRate;
     }
@@ -119,6 +151,10 @@ TPortSettings TranslateDcb(const TDcb& d, const termios2& current) {
 TLineState LineStateOf(const termios2& t) {
     TLineState s;
     s.BaudRate = t.c_ospeed;
+    const tcflag_t code = t.c_cflag & CBAUD;
+    if (code != BOTHER)
+        for (const SpeedCode& standard : StandardSpeeds)
+            if (standard.Code == code) s.BaudRate = standard.Rate;
     switch (t.c_cflag & CSIZE) {
         case CS5: s.DataBits = 5; break;
         case CS6: s.DataBits = 6; break;

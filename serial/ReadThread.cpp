@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 
 namespace serial {
@@ -23,25 +24,18 @@ int PollTimeout(std::optional<Clock::time_point> deadline, Clock::time_point now
 }  // namespace
 
 TReadThread::TReadThread(ThreadLinks links, std::shared_ptr<const TimeoutsCell> timeouts)
-    : links_(std::move(links)), timeouts_(std::move(timeouts)) {}
+    : links_(std::move(links)), timeouts_(std::move(timeouts)) {
+    batch_.reserve(BlocksPerBatch + 1);
+}
 
 void TReadThread::Run() {
-    bool running = Start();
-    while (running && !links_.Stopped()) {
-        std::size_t count = 0;
-        const Outcome outcome = ReadOnce(count);
-        if (outcome == Outcome::Stopped || outcome == Outcome::EndQuietly) break;
-        if (outcome == Outcome::Failed) {
-            // What arrived before the failure is still handed over.
-            if (count == 0 || DeliverBlock(count)) links_.PostHangupRequest();
-            break;
-        }
-        // Errors met while the block came in are reported before it.
-        std::uint32_t errors = 0;
-        if (!PendingErrors(errors)) break;
-        if (errors != 0 && !ProcessCommEvent(EV_ERR)) break;
-        if (!DeliverBlock(count)) break;
+    if (Start() && Gather() == Step::Fail) {
+        // What arrived before the failure is still handed over, without
+        // asking a device that has gone for its counters.
+        if (CloseOpenBlock(Clock::now())) links_.Notify->PostAll(batch_);
+        links_.PostHangupRequest();
     }
+    batch_.clear();
     watcher_.reset();
     links_.Io->Flush(links_.Port, TQueue::Input);
 }
@@ -61,58 +55,135 @@ bool TReadThread::Start() {
     return true;
 }
 
-// One read: waits without limit (or up to a total time-out) for the first
-// byte, then gathers bytes until the line is quiet for the interval, the
-// buffer is full, or the total time-out passes.
-TReadThread::Outcome TReadThread::ReadOnce(std::size_t& count) {
-    const TReadPlan plan = ReadPlanFor(timeouts_->Get(), buffer_.size());
-    const auto start = Clock::now();
-    std::optional<Clock::time_point> totalDeadline;
-    if (plan.Total) totalDeadline = start + *plan.Total;
-    Clock::time_point lastByte = start;
-
+// A block waits for its first byte without limit (or up to a total time-out),
+// then gathers bytes until the line is quiet for the interval, it holds 2048
+// bytes, or the total time-out passes. The time-outs are taken again whenever
+// the owner changes them, so they reach the block that is open.
+TReadThread::Step TReadThread::Gather() {
     PortIo& io = *links_.Io;
+    NotifyQueue& owner = *links_.Notify;
+    plan_ = ReadPlanFor(timeouts_->Take(), ReadBufferSize);
+    blockStart_ = lastByte_ = Clock::now();
+    bool waitedForRoom = false;
     for (;;) {
-        const long n = io.Read(links_.Port, buffer_.data() + count, buffer_.size() - count);
-        if (n > 0) {
-            count += static_cast<std::size_t>(n);
-            lastByte = Clock::now();
-            if (count == buffer_.size() || plan.FirstByteCompletes) return Outcome::Completed;
+        if (links_.Stopped()) return Step::End;
+        const bool room = owner.HasRoom();
+        if (room) {
+            // With nothing open, a read begins only once there is room again.
+            if (waitedForRoom && held_ == 0) blockStart_ = Clock::now();
+            waitedForRoom = false;
+            const long n = io.Read(links_.Port, buffer_.data() + held_, buffer_.size() - held_);
+            if (n > 0) {
+                if (!Take(static_cast<std::size_t>(n), Clock::now())) return Step::End;
+                if (plan_.FirstByteCompletes) {
+                    if (!CloseOpenBlock(Clock::now()) || !PostBatch()) return Step::End;
+                } else if (batch_.size() >= BlocksPerBatch && !PostBatch()) {
+                    return Step::End;
+                }
+                continue;
+            }
+            // With at least one byte asked of the driver a read of 0 means the
+            // other side is gone (a hung-up terminal, an unplugged adapter).
+            if (n == 0) return Step::Fail;
+            if (n == -EINTR) continue;
+            if (n == -EBADF) return Step::End;
+            if (n != -EAGAIN) return Step::Fail;
+        } else {
+            waitedForRoom = true;
+        }
+
+        // Nothing more to read for now: what is complete goes to the owner.
+        if (!PostBatch()) return Step::End;
+        auto now = Clock::now();
+        const std::optional<Clock::time_point> deadline = Deadline(room);
+        if ((room && plan_.Immediate) || (deadline && *deadline <= now)) {
+            if (held_ == 0) return Step::End;  // a read that ended empty ends the reader quietly
+            if (!CloseOpenBlock(now) || !PostBatch()) return Step::End;
             continue;
         }
-        // With at least one byte asked of the driver a read of 0 means the
-        // other side is gone (a hung-up terminal, an unplugged adapter).
-        if (n == 0) return Outcome::Failed;
-        if (n == -EINTR) continue;
-        if (n == -EBADF) return Outcome::EndQuietly;
-        if (n != -EAGAIN) return Outcome::Failed;
 
-        if (plan.Immediate) return Outcome::Completed;
-        std::optional<Clock::time_point> deadline = totalDeadline;
-        if (plan.Interval && count > 0) {
-            const auto intervalEnd = lastByte + *plan.Interval;
-            deadline = deadline ? std::min(*deadline, intervalEnd) : intervalEnd;
-        }
-        const auto now = Clock::now();
-        if (deadline && *deadline <= now) return Outcome::Completed;
-
-        // Stop first, then line events, then the read: a stop beats both.
-        pollfd fds[3] = {{links_.Stop->Fd(), POLLIN, 0},
+        // Stop first, then line events, then time-out changes, then the port
+        // (or, while the owner's queue is full, room in it): a stop beats all.
+        pollfd fds[5] = {{links_.Stop->Fd(), POLLIN, 0},
                          {watcher_ ? watcher_->Fd() : -1, POLLIN, 0},
-                         {links_.Port, POLLIN, 0}};
-        const int r = io.Poll(fds, 3, PollTimeout(deadline, now));
+                         {timeouts_->ChangedFd(), POLLIN, 0},
+                         {room ? links_.Port : -1, POLLIN, 0},
+                         {room ? -1 : owner.RoomFd(), POLLIN, 0}};
+        const int r = io.Poll(fds, 5, PollTimeout(deadline, now));
         if (r == -EINTR) continue;
-        if (r < 0) return Outcome::Failed;
-        if (fds[0].revents != 0) return Outcome::Stopped;
+        if (r < 0) return Step::Fail;
+        if (fds[0].revents != 0) return Step::End;
         if (fds[1].revents != 0) {
-            if (!ServeLineEvents()) return Outcome::EndQuietly;
+            if (!ServeLineEvents()) return Step::End;
             continue;
         }
-        if (fds[2].revents & POLLNVAL) return Outcome::EndQuietly;
-        if (fds[2].revents & POLLIN) continue;
-        if (fds[2].revents & (POLLHUP | POLLERR)) return Outcome::Failed;
-        // Nothing ready: a deadline passed, checked on the next round.
+        if (fds[2].revents != 0) {
+            plan_ = ReadPlanFor(timeouts_->Take(), ReadBufferSize);
+            continue;
+        }
+        if (fds[3].revents & POLLNVAL) return Step::End;
+        if (fds[3].revents & POLLIN) continue;
+        if (fds[3].revents & (POLLHUP | POLLERR)) return Step::Fail;
+        // Room again, or a deadline passed: seen on the next round.
     }
+}
+
+std::optional<TReadThread::Clock::time_point> TReadThread::Deadline(bool reading) const {
+    std::optional<Clock::time_point> deadline;
+    if (plan_.Total && (held_ > 0 || reading)) deadline = blockStart_ + *plan_.Total;
+    if (plan_.Interval && held_ > 0) {
+        const auto quietEnd = lastByte_ + *plan_.Interval;
+        deadline = deadline ? std::min(*deadline, quietEnd) : quietEnd;
+    }
+    return deadline;
+}
+
+bool TReadThread::Take(std::size_t n, Clock::time_point now) {
+    held_ += n;
+    lastByte_ = now;
+    std::size_t cut = 0;
+    while (held_ - cut >= ReadBufferSize) {
+        Block block = CopyToBlock(buffer_.data() + cut, ReadBufferSize);
+        if (!block) {
+            links_.PostHangupRequest();
+            return false;
+        }
+        batch_.push_back(links_.MessageOf(MSG_DATA_RECEIVED, ReadBufferSize, 0, std::move(block)));
+        cut += ReadBufferSize;
+    }
+    if (cut > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + cut, held_ - cut);
+        held_ -= cut;
+        blockStart_ = now;  // the next block's read begins as this one ends
+    }
+    return true;
+}
+
+bool TReadThread::CloseOpenBlock(Clock::time_point now) {
+    if (held_ == 0) return true;
+    Block block = CopyToBlock(buffer_.data(), held_);
+    if (!block) {
+        links_.PostHangupRequest();
+        return false;
+    }
+    batch_.push_back(links_.MessageOf(MSG_DATA_RECEIVED, held_, 0, std::move(block)));
+    held_ = 0;
+    blockStart_ = now;
+    return true;
+}
+
+bool TReadThread::PostBatch() {
+    if (batch_.empty()) return true;
+    // Errors met while the blocks came in are reported before them.
+    std::uint32_t errors = 0;
+    if (!PendingErrors(errors)) return false;
+    if (errors != 0 && !ProcessCommEvent(EV_ERR)) return false;
+    if (!links_.Notify->PostAll(batch_)) {
+        batch_.clear();
+        links_.PostHangupRequest();
+        return false;
+    }
+    return true;
 }
 
 bool TReadThread::ServeLineEvents() {
@@ -190,16 +261,6 @@ bool TReadThread::ProcessCommEvent(std::uint32_t mask) {
     }
     if (!(mask & (EV_ERR | EV_RLSD | EV_RING))) links_.PostHangupRequest();
     return result;
-}
-
-bool TReadThread::DeliverBlock(std::size_t count) {
-    if (count == 0) return false;  // a read ended empty ends the reader quietly
-    Block block = CopyToBlock(buffer_.data(), count);
-    if (!block || !links_.Post(MSG_DATA_RECEIVED, count, 0, std::move(block))) {
-        links_.PostHangupRequest();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace serial

@@ -30,7 +30,8 @@ struct TComm::Impl {
     std::string commName = "COM2";
     TLineProperties line;
     TCommTimeouts timeouts;
-    std::shared_ptr<NotifyQueue> notify = std::make_shared<NotifyQueue>();
+    std::shared_ptr<NotifyQueue> notify =
+        std::make_shared<NotifyQueue>(QueueBound{.Messages = OwnerQueueMessages, .Bytes = OwnerQueueBytes});
 
     // While open.
     int port = -1;
@@ -184,19 +185,19 @@ void TComm::OpenPort() {
     m.port = fd;
     m.devicePath = path;
     m.io->Flush(fd, TQueue::Both);
-    m.portTimeouts = std::make_shared<TimeoutsCell>();
-    m.ApplyTimeouts();
-    m.ApplyLineSettings();
-
     try {
+        m.portTimeouts = std::make_shared<TimeoutsCell>();
         m.stop = std::make_shared<EventFd>();
         m.writerQueue = std::make_shared<NotifyQueue>();
     } catch (const std::system_error& e) {
         m.ReleasePort();
         throw ECommsError("Unable to create event", ReasonOf(-e.code().value()));
     }
+    m.ApplyTimeouts();
+    m.ApplyLineSettings();
 
-    const ThreadLinks links{m.io, fd, m.stop, m.notify, m.openSerial + 1};
+    ThreadLinks links{m.io, fd, m.stop, m.notify, m.openSerial + 1};
+    links.Hangup->WriterQueue = m.writerQueue;
     try {
         auto body = std::make_shared<TReadThread>(links, m.portTimeouts);
         m.reader = std::make_unique<PortThread>("TComm reader", [body] { body->Run(); });
@@ -230,9 +231,9 @@ void TComm::ClosePort() {
     m.ReleasePort();
 }
 
-bool TComm::SendData(const void* Buffer, std::uint16_t Length) {
+bool TComm::SendData(const void* Buffer, std::size_t Length) {
     Impl& m = *impl_;
-    if (!m.writer || Length == 0 || Buffer == nullptr) return false;
+    if (!m.writer || Length == 0 || Length > MaxSendLength || Buffer == nullptr) return false;
     Block block = CopyToBlock(Buffer, Length);
     if (!block) return false;
     // A refused hand-off (the writer has ended) releases the block here.

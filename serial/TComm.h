@@ -5,6 +5,7 @@
 //
 // Standard library and POSIX only; no toolkit.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,15 @@ inline constexpr std::uint32_t MSG_RECEIVE_ERROR = WM_USER + 2;
 inline constexpr std::uint32_t MSG_REQUEST_HANGUP = WM_USER + 3;
 inline constexpr std::uint32_t MSG_MODEM_STATE = WM_USER + 4;
 inline constexpr std::uint32_t MSG_SEND_EMPTY = WM_USER + 5;
+
+// The longest block SendData takes.
+inline constexpr std::size_t MaxSendLength = 65535;
+
+// How much received data may wait for the owner: past either figure the
+// reader reads nothing more until the owner drains (the bytes wait in the
+// driver and the line's flow control; none is dropped).
+inline constexpr std::size_t OwnerQueueMessages = 10000;
+inline constexpr std::size_t OwnerQueueBytes = 1 << 20;
 
 // The line settings the driver actually holds, read back from the port.
 struct TLineState {
@@ -135,8 +145,9 @@ public:
     void OpenPort();   // throws ECommsError
     void ClosePort();  // never throws; nothing to do when closed
     // Copies the bytes and hands them to the writer. False when closed, for
-    // length 0, or once the writer has ended.
-    bool SendData(const void* Buffer, std::uint16_t Length);
+    // length 0 or above MaxSendLength (nothing is sent), once the writer has
+    // ended, and after the threads asked for a hang-up.
+    bool SendData(const void* Buffer, std::size_t Length);
 
     bool IsOpen() const;
     // The device path the last OpenPort resolved CommName to ("COM4" -> /dev/ttyS3).

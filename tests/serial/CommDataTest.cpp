@@ -60,7 +60,7 @@ TEST_F(CommTest, PiecesWithinTheIntervalMakeOneBlockAndAPauseTwo) {
     ASSERT_TRUE(PumpUntil([&] { return !blocks.empty(); }));
     EXPECT_EQ(blocks[0].bytes, "abcdef");
 
-    comm.SetReadIntervalTimeout(50);  // from the next read on
+    comm.SetReadIntervalTimeout(50);  // at once
     pty.write("g");
     std::this_thread::sleep_for(600ms);
     pty.write("h");
@@ -87,9 +87,47 @@ TEST_F(CommTest, TotalTimeoutClosesABlockOnAContinuousLine) {
     comm.SetReadIntervalTimeout(0);
     comm.SetReadTotalTimeoutConstant(300);
     comm.OpenPort();
-    pty.write("first");
-    ASSERT_TRUE(PumpUntil([&] { return !blocks.empty(); }));
-    EXPECT_EQ(blocks[0].bytes, "first");
+    // A piece every 40 ms for 1.2 s: the line is never quiet, so only the
+    // total time-out can close a block.
+    std::string sent;
+    for (int i = 0; i < 30; ++i) {
+        const std::string piece = "<" + std::to_string(i) + ">";
+        pty.write(piece);
+        sent += piece;
+        std::this_thread::sleep_for(40ms);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return AllReceived().size() >= sent.size(); }));
+    EXPECT_EQ(AllReceived(), sent);
+    EXPECT_GE(blocks.size(), 2u) << "the total time-out closed no block";
+    EXPECT_LT(blocks.size(), 15u) << "blocks closed without the total time-out";
+    EXPECT_GT(blocks[0].bytes.size(), 4u) << "the first block held only its first piece";
+}
+
+TEST_F(CommTest, IntervalIsQuietAfterTheLastByteNotTimeSinceTheReadBegan) {
+    comm.SetReadIntervalTimeout(300);
+    comm.OpenPort();
+    std::this_thread::sleep_for(400ms);  // a quiet line: the read began long ago
+    // Pieces 100 ms apart, under the interval, spanning more than it.
+    for (const char* piece : {"ADR:", "005,", "MDO:", "1#", "ok"}) {
+        pty.write(piece);
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return AllReceived().size() >= 15; }));
+    PumpFor(400ms);
+    ASSERT_EQ(blocks.size(), 1u) << blocks[0].bytes;
+    EXPECT_EQ(blocks[0].bytes, "ADR:005,MDO:1#ok");
+}
+
+TEST_F(CommTest, IntervalChangedWhileOpenReachesTheReadAlreadyWaiting) {
+    comm.SetReadIntervalTimeout(6000);
+    comm.OpenPort();
+    PumpFor(100ms);  // the read is waiting under the long interval
+    comm.SetReadIntervalTimeout(50);
+    const auto written = Clock::now();
+    pty.write("VAR:OK#");
+    ASSERT_TRUE(PumpUntil([&] { return !blocks.empty(); }, 10s));
+    EXPECT_EQ(blocks[0].bytes, "VAR:OK#");
+    EXPECT_LT(blocks[0].at - written, 3s) << "the block waited out the old interval";
 }
 
 TEST_F(CommTest, SendDataWritesEachBlockWholeInCallOrder) {
@@ -136,16 +174,25 @@ TEST_F(CommTest, PeerGoneGivesOneHangupRequestAndTheReaderEnds) {
     EXPECT_EQ(ThreadCount(), threads);
 }
 
-TEST_F(CommTest, SendDataAnswersFalseOnceTheWriterHasEnded) {
+TEST_F(CommTest, AfterTheHangupSendDataAnswersFalseAndNoSecondHangupFollows) {
     const int threads = ThreadCount();
     comm.OpenPort();
     pty.closeMaster();
-    ASSERT_TRUE(PumpUntil([&] { return hangups == 1; }));  // the reader's
-    ASSERT_TRUE(comm.SendData("lost", 4));                  // the writer meets the dead line
-    ASSERT_TRUE(PumpUntil([&] { return hangups == 2; }));
-    ASSERT_TRUE(PumpUntil([&] { return ThreadCount() == threads; }));
-    EXPECT_FALSE(comm.SendData("more", 4));
+    ASSERT_TRUE(PumpUntil([&] { return hangups == 1; }));
+    EXPECT_FALSE(comm.SendData("lost", 4));
+    PumpFor(300ms);
+    EXPECT_EQ(hangups, 1);
     comm.ClosePort();
+    EXPECT_EQ(ThreadCount(), threads);
+}
+
+TEST_F(CommTest, SendDataRefusesMoreThan65535BytesWhole) {
+    comm.OpenPort();
+    const std::string tooLong(70000, 'x');
+    EXPECT_FALSE(comm.SendData(tooLong.data(), tooLong.size()));
+    EXPECT_TRUE(comm.SendData(tooLong.data(), serial::MaxSendLength));
+    EXPECT_EQ(pty.readAtLeast(serial::MaxSendLength + 1, 10s).size(), serial::MaxSendLength)
+        << "only the block that fits is written";
 }
 
 TEST_F(CommTest, NotificationsTellWhichOpenPostedThem) {
@@ -208,24 +255,20 @@ TEST_F(CommTest, OneNotificationAtATimeLeavesTheRestQueuedInOrder) {
 }
 
 TEST_F(CommTest, HandlerThatThrowsLeavesTheRestQueued) {
-    comm.OpenPort();
-    pty.write("one");
-    ASSERT_TRUE(PumpUntil([&] { return !blocks.empty(); }));
-    comm.ClosePort();
-    comm.OnReceiveData = [](serial::TComm&, const std::uint8_t*, std::uint16_t) {
-        throw std::runtime_error("handler failed");
+    std::vector<std::string> seen;
+    comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* buffer, std::uint16_t length) {
+        std::string block(reinterpret_cast<const char*>(buffer), length);
+        if (block == "two") throw std::runtime_error("handler failed");
+        seen.push_back(block);
     };
     comm.OpenPort();
+    ASSERT_TRUE(PumpUntil([&] { return sendEmpty == 1; }));
     pty.write("two");
-    std::this_thread::sleep_for(400ms);  // block "two" and the idle notice wait in the queue
-    int before = sendEmpty;
-    EXPECT_THROW(
-        for (int i = 0; i < 20; ++i) {
-            comm.ProcessNotifications();
-            std::this_thread::sleep_for(50ms);
-        },
-        std::runtime_error);
-    comm.OnReceiveData = nullptr;
+    std::this_thread::sleep_for(400ms);  // the interval closes "two"
+    pty.write("three");
+    std::this_thread::sleep_for(1500ms);  // "three" waits behind it
+    EXPECT_THROW(comm.ProcessNotifications(), std::runtime_error);
+    EXPECT_TRUE(comm.ReceivedDataWaiting()) << "the throw took the rest of the queue with it";
     PumpFor(200ms);
-    EXPECT_EQ(sendEmpty, before + 1);
+    EXPECT_EQ(seen, std::vector<std::string>{"three"});
 }

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -383,4 +384,72 @@ TEST(PortThreads, FailedPostEndsTheThread) {
     writer.Run();  // returns: its idle notice could not be posted
     EXPECT_TRUE(queue->IsClosed());
     EXPECT_FALSE(stop->IsSignalled());
+}
+
+// The device goes while a send is under way: the reader and the writer both
+// meet it, and the owner hears of it once.
+TEST_F(FakeCommTest, DeviceGoneDuringASendGivesOneHangupAndSendDataThenAnswersFalse) {
+    comm.OpenPort();
+    ASSERT_TRUE(PumpUntil([&] { return sendEmpty == 1; }));
+    fake->QueueWrite(-EIO);
+    fake->OnNextWrite([&] {
+        fake->QueueReadResult(0);  // the reader sees the line gone first
+        const auto deadline = Clock::now() + 5s;
+        while (Clock::now() < deadline) {
+            const auto log = fake->ReaderLog();
+            if (std::find(log.begin(), log.end(), "read 0") != log.end()) break;
+            std::this_thread::sleep_for(1ms);
+        }
+        std::this_thread::sleep_for(50ms);
+    });
+    ASSERT_TRUE(comm.SendData("abc", 3));
+    ASSERT_TRUE(PumpUntilEvents(1));
+    PumpFor(300ms);
+    EXPECT_EQ(events, std::vector<std::string>{"hangup"});
+    EXPECT_FALSE(comm.SendData("more", 4));
+    PumpFor(100ms);
+    EXPECT_EQ(events, std::vector<std::string>{"hangup"});
+}
+
+// An owner that does not drain (a modal box in a nested loop elsewhere) holds
+// up the reader, not memory: reading stops at the bound and resumes as the
+// owner drains, and every byte arrives in order.
+TEST_F(FakeCommTest, FullOwnerQueueStopsTheReaderAndLosesNothing) {
+    std::string sent;
+    for (int i = 0; i < 40; ++i) {
+        std::string chunk(serial::ReadChunkSize, '\0');
+        for (std::size_t j = 0; j < chunk.size(); ++j) chunk[j] = static_cast<char>('a' + (i * 7 + j / 100) % 26);
+        fake->QueueRead(chunk);
+        sent += chunk;
+    }
+    std::string received;
+    std::size_t longest = 0;
+    comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* b, std::uint16_t n) {
+        received.append(reinterpret_cast<const char*>(b), n);
+        longest = std::max<std::size_t>(longest, n);
+    };
+    comm.OpenPort();
+    // Wait until the reader has stopped reading.
+    std::size_t seen = 0;
+    for (auto still = Clock::now(), deadline = still + 20s; Clock::now() < deadline;) {
+        const std::size_t now = fake->ReaderLog().size();
+        if (now != seen) {
+            seen = now;
+            still = Clock::now();
+        } else if (Clock::now() - still > 300ms) {
+            break;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    std::size_t taken = 0;
+    for (const std::string& entry : fake->ReaderLog())
+        if (entry.rfind("read ", 0) == 0 && entry != "read EAGAIN") taken += std::stoul(entry.substr(5));
+    EXPECT_TRUE(fake->ReadsPending()) << "the reader read on into a full queue";
+    EXPECT_GE(taken, serial::OwnerQueueBytes);
+    EXPECT_LE(taken, serial::OwnerQueueBytes + 2 * serial::ReadChunkSize);
+
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= sent.size(); }, 30s));
+    EXPECT_TRUE(received == sent);
+    EXPECT_EQ(longest, serial::ReadBufferSize);
+    EXPECT_FALSE(fake->ReadsPending());
 }

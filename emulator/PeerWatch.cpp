@@ -1,0 +1,29 @@
+#include "PeerWatch.h"
+
+#include <cerrno>
+
+namespace emulator {
+
+namespace {
+
+// How often exclusive mode is looked for while the emulator holds the port.
+constexpr int LookEveryMs = 200;
+
+}  // namespace
+
+int PeerWatch::IntervalMs() const { return pty_.Holding() ? LookEveryMs : -1; }
+
+bool PeerWatch::Check(bool masterHungUp) {
+    if (pty_.Holding()) {
+        if (pty_.Exclusive()) pty_.ReleaseHold();
+        return false;
+    }
+    if (!masterHungUp) return false;
+    // The last program closed its side: left in exclusive mode or not?
+    const int r = pty_.TakeHold();
+    if (r == 0 && !pty_.Exclusive()) return false;
+    if (r != 0 && r != -EBUSY) return false;  // cannot tell; looked at again on the next hang-up
+    return pty_.Renew();
+}
+
+}  // namespace emulator
