@@ -93,17 +93,17 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
                 row.controls[c] =
                     MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
             }
-            row.controls[c]->setAccessibleName(rowName + " " + QString::fromStdString(column.header));
+            SetAccessibleName(row.controls[c], rowName + " " + QString::fromStdString(column.header));
         }
         auto* set = MakeButton(group, QString::fromStdString(channels.setButtons[n - 1]), "Set",
                                QRect(QPoint(table_.setButtonLeft, top), table_.setButtonSize));
-        set->setAccessibleName("Set " + rowName);
+        SetAccessibleName(set, "Set " + rowName);
         connect(set, &QPushButton::clicked, this, [this, row] { SetClick(row); });
     }
 
     auto* query = MakeButton(group, layout.queryButton, "Query",
                              QRect(QPoint(table_.queryLeft, layout.queryTop), table_.querySize));
-    query->setAccessibleName("Query " + layout.caption);
+    SetAccessibleName(query, "Query " + layout.caption);
     connect(query, &QPushButton::clicked, this, [this, word = layout.queryWord] { QueryClick(word); });
 }
 

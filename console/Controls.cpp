@@ -72,6 +72,11 @@ QString NameFromCaption(const QString& caption) {
     return name.trimmed();
 }
 
+void SetAccessibleName(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    if (qobject_cast<QComboBox*>(control)) control->setAccessibleDescription(name);
+}
+
 int ItemIndex(const QComboBox* box) {
     const QString text = box->currentText();
     for (int i = 0; i < box->count(); ++i)

@@ -29,6 +29,9 @@ QGroupBox* MakeGroup(QWidget* parent, const QString& objectName, const QString& 
 
 // A label's caption as the accessible name of what it labels: " Baud:" -> "Baud".
 QString NameFromCaption(const QString& caption);
+// The name a screen reader gives `control`. Qt on Linux reports a combo box's
+// text as its name, so a combo box carries the name as its description too.
+void SetAccessibleName(QWidget* control, const QString& name);
 
 // The item whose text equals the box's current text exactly, else -1.
 int ItemIndex(const QComboBox* box);

@@ -72,13 +72,13 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
 
     // Named by the group and the caption of each field or row.
     const QString group = box->title();
-    enable_->setAccessibleName(group + " Enable");
-    data_->setAccessibleName(group + " Command");
-    readCommand->setAccessibleName("Query " + group + " Command");
-    writeCommand->setAccessibleName("Set " + group + " Command");
-    for (int i = 0; i < 3; ++i) bytes_[i]->setAccessibleName(group + " " + NameFromCaption(ByteCaptions[i]));
-    readRule->setAccessibleName("Query " + group + " Response Data Parsing");
-    writeRule->setAccessibleName("Set " + group + " Response Data Parsing");
+    SetAccessibleName(enable_, group + " Enable");
+    SetAccessibleName(data_, group + " Command");
+    SetAccessibleName(readCommand, "Query " + group + " Command");
+    SetAccessibleName(writeCommand, "Set " + group + " Command");
+    for (int i = 0; i < 3; ++i) SetAccessibleName(bytes_[i], group + " " + NameFromCaption(ByteCaptions[i]));
+    SetAccessibleName(readRule, "Query " + group + " Response Data Parsing");
+    SetAccessibleName(writeRule, "Set " + group + " Response Data Parsing");
 
     connect(readCommand, &QPushButton::clicked, this, &CustomCommandGroup::ReadCommandClick);
     connect(writeCommand, &QPushButton::clicked, this, &CustomCommandGroup::WriteCommandClick);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "Controls.h"
 #include "CustomCommandGroup.h"
@@ -27,6 +28,7 @@ struct ControlRow {
     // The accessible name; when empty, a field takes the caption of the label
     // before it in its row, and a button its caption and the row's first label.
     QString accessible = {};
+    bool labelled = true;  // the label just before it in its row is its caption
 };
 
 using Kind = ControlRow::Kind;
@@ -36,12 +38,15 @@ void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
     constexpr int SameRow = 8;  // labels stand a few pixels lower than their fields
     int rowTop = -100;
     QString rowName, lastLabel;
+    QLabel* previousLabel = nullptr;  // the row just before, when it is a label
     for (const auto& r : rows) {
         QWidget* control = nullptr;
         QString name = r.accessible;
+        QLabel* caption = std::exchange(previousLabel, nullptr);
         switch (r.kind) {
             case Kind::Label:
-                FitLabel(MakeLabel(parent, r.text, r.geometry.topLeft(), r.name), r.geometry.width());
+                previousLabel = MakeLabel(parent, r.text, r.geometry.topLeft(), r.name);
+                FitLabel(previousLabel, r.geometry.width());
                 lastLabel = NameFromCaption(r.text);
                 if (std::abs(r.geometry.top() - rowTop) > SameRow) {
                     rowTop = r.geometry.top();
@@ -55,7 +60,8 @@ void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
                 if (name.isEmpty()) name = r.text + " " + rowName;
                 break;
         }
-        control->setAccessibleName(name.isEmpty() ? lastLabel : name);
+        SetAccessibleName(control, name.isEmpty() ? lastLabel : name);
+        if (caption && r.labelled && r.kind != Kind::Button) caption->setBuddy(control);
     }
 }
 
@@ -72,8 +78,9 @@ ControlRow Combo(const char* name, QStringList items, int index, int x, int y, i
 ControlRow Button(const char* name, const char* caption, QRect geometry) {
     return {Kind::Button, name, caption, {}, 0, geometry};
 }
-ControlRow Named(ControlRow row, const QString& accessibleName) {
+ControlRow Named(ControlRow row, const QString& accessibleName, bool labelled = true) {
     row.accessible = accessibleName;
+    row.labelled = labelled;
     return row;
 }
 
@@ -108,7 +115,7 @@ std::vector<ControlRow> ParameterRows() {
                     {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2",
                      "3 Message Frame 3"},
                     0, 216, 130, 161),
-              "RS485 Data Interval Frame Type"),
+              "RS485 Data Interval Frame Type", false),
         Button("Button10", "Set", set.translated(0, 130)),
     };
 }
