@@ -86,7 +86,7 @@ void CheckRawField(std::string_view controlName, std::string_view bytes) {
     const auto bad = std::find_if(bytes.begin(), bytes.end(), [](char c) { return c == ',' || c == '#'; });
     if (bad == bytes.end()) return;
     Refuse(controlName, bytes, *bad,
-           *bad == ',' ? "which would split the field in two (use \".\" for decimals)"
+           *bad == ',' ? "which would split the field in two"
                        : "which would end the command early");
 }
 

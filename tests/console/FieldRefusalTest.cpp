@@ -35,8 +35,8 @@ TEST_F(FieldRefusalTest, RefusedFieldsSendNothingAndChangeNothing) {
         QString message;
     } cases[] = {
         {"MAD3XS", "1,5", "Button172",
-         "Analog 3 " + Dot + " Coefficient: \"1,5\" holds \",\", which would split the field in two "
-                             "(use \".\" for decimals); nothing was sent"},
+         "Analog 3 " + Dot + " Coefficient: \"1,5\" holds \",\", which would split the field in two; "
+                             "nothing was sent"},
         {"MPD2MADR", "0#1", "Button175",
          "Totalizer 2 " + Dot + " Address: \"0#1\" holds \"#\", which would end the command early; nothing was sent"},
         {"ACOMBY2", "0#", "Button75",

@@ -31,11 +31,11 @@ TEST(FieldCheck, RawFieldsRefuseWhatWouldBreakTheFrame) {
         {"MAD3XS", "", ""},
         {"MPD1MADR", " 7:\xE9\x7F", ""},  // anything else still travels as typed
         {"MAD3XS", "1,5",
-         "Analog 3 \xC2\xB7 Coefficient: \"1,5\" holds \",\", which would split the field in two "
-         "(use \".\" for decimals); nothing was sent"},
+         "Analog 3 \xC2\xB7 Coefficient: \"1,5\" holds \",\", which would split the field in two; "
+         "nothing was sent"},
         {"ACOMBY2", "0#", "Command 1 \xC2\xB7 Byte2: \"0#\" holds \"#\", which would end the command early; nothing was sent"},
         {"PUSADR12", "\xE9#,", "Totalizer 12 \xC2\xB7 Data Address: \"\xC3\xA9#,\" holds \"#\", which would end the command early; nothing was sent"},
-        {"Unnamed", ",", "Unnamed: \",\" holds \",\", which would split the field in two (use \".\" for decimals); nothing was sent"},
+        {"Unnamed", ",", "Unnamed: \",\" holds \",\", which would split the field in two; nothing was sent"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Refusal([&] { CheckRawField(c.control, c.bytes); }), c.refusal) << c.bytes;
