@@ -75,8 +75,10 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
 
     for (int n = layout.firstChannel; n <= layout.lastChannel; ++n) {
         const int top = layout.firstRowTop + (n - layout.firstChannel) * table_.rowPitch;
-        MakeLabel(group, QString::fromStdString(protocol::RowLabel(channels, n)),
-                  QPoint(table_.rowLabelLeft, top + 4));
+        const QString rowLabel = QString::fromStdString(protocol::RowLabel(channels, n));
+        MakeLabel(group, rowLabel, QPoint(table_.rowLabelLeft, top + 4));
+        // Each field is named by its row and its column header: "MAD3 Coefficient".
+        const QString rowName = NameFromCaption(rowLabel);
         Row row{n, {}};
         for (std::size_t c = 0; c < channels.columns.size(); ++c) {
             const auto& column = channels.columns[c];
@@ -91,14 +93,17 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
                 row.controls[c] =
                     MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
             }
+            SetAccessibleName(row.controls[c], rowName + " " + QString::fromStdString(column.header));
         }
         auto* set = MakeButton(group, QString::fromStdString(channels.setButtons[n - 1]), "Set",
                                QRect(QPoint(table_.setButtonLeft, top), table_.setButtonSize));
+        SetAccessibleName(set, "Set " + rowName);
         connect(set, &QPushButton::clicked, this, [this, row] { SetClick(row); });
     }
 
     auto* query = MakeButton(group, layout.queryButton, "Query",
                              QRect(QPoint(table_.queryLeft, layout.queryTop), table_.querySize));
+    SetAccessibleName(query, "Query " + layout.caption);
     connect(query, &QPushButton::clicked, this, [this, word = layout.queryWord] { QueryClick(word); });
 }
 
@@ -109,7 +114,7 @@ void ChannelPage::SetClick(const Row& row) {
         if (channels.columns[c].IsComboBox())
             values.emplace_back(ItemIndex(static_cast<QComboBox*>(row.controls[c])));
         else
-            values.emplace_back(ToBytes(static_cast<QLineEdit*>(row.controls[c])->text()));
+            values.emplace_back(RawFieldBytes(static_cast<QLineEdit*>(row.controls[c])));
     }
     host_.SendCommand(protocol::ComposeChannelSet(channels, row.channel, values), 100);
 }

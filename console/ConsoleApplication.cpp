@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QMessageBox>
 
+#include "FieldCheck.h"
+
 namespace console {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -43,6 +45,8 @@ void TApplication::HandleException(std::exception_ptr error) {
     } catch (const EDetailedError& e) {
         ShowMessage(QString::fromLatin1(e.what()), QString::fromLocal8Bit(e.Detail().c_str()));
     } catch (const ETextError& e) {
+        ShowMessage(QString::fromUtf8(e.what()));
+    } catch (const protocol::EFieldRefused& e) {
         ShowMessage(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
         // The console's texts are bytes, one character each (a field's text

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "FieldCheck.h"
+
 namespace console {
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, QPoint topLeft, const QString& objectName) {
@@ -45,6 +47,34 @@ QGroupBox* MakeGroup(QWidget* parent, const QString& objectName, const QString& 
     if (!objectName.isEmpty()) group->setObjectName(objectName);
     group->setGeometry(geometry);
     return group;
+}
+
+namespace {
+
+std::string FieldBytes(const QWidget* field, const QString& text) {
+    return protocol::FieldBytesFromUtf8(field->objectName().toStdString(), text.toUtf8().toStdString());
+}
+
+}  // namespace
+
+std::string FieldBytes(const QLineEdit* field) { return FieldBytes(field, field->text()); }
+std::string FieldBytes(const QComboBox* field) { return FieldBytes(field, field->currentText()); }
+
+std::string RawFieldBytes(const QLineEdit* field) {
+    std::string bytes = FieldBytes(field);
+    protocol::CheckRawField(field->objectName().toStdString(), bytes);
+    return bytes;
+}
+
+QString NameFromCaption(const QString& caption) {
+    QString name = caption.trimmed();
+    if (name.endsWith(':')) name.chop(1);
+    return name.trimmed();
+}
+
+void SetAccessibleName(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    if (qobject_cast<QComboBox*>(control)) control->setAccessibleDescription(name);
 }
 
 int ItemIndex(const QComboBox* box) {

@@ -27,6 +27,12 @@ QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QStrin
 QGroupBox* MakeGroup(QWidget* parent, const QString& objectName, const QString& caption,
                      QRect geometry);
 
+// A label's caption as the accessible name of what it labels: " Baud:" -> "Baud".
+QString NameFromCaption(const QString& caption);
+// The name a screen reader gives `control`. Qt on Linux reports a combo box's
+// text as its name, so a combo box carries the name as its description too.
+void SetAccessibleName(QWidget* control, const QString& name);
+
 // The item whose text equals the box's current text exactly, else -1.
 int ItemIndex(const QComboBox* box);
 // Selects item `index`; an index outside the items leaves no selection and an empty text.
@@ -35,6 +41,14 @@ void SetItemIndex(QComboBox* box, int index);
 // Applies a parse to the controls under `root` (found by object name) and to
 // replyMode, in order; then raises the conversion error that stopped the parse.
 void ApplyParseResult(QWidget* root, const protocol::ParseResult& result, int& replyMode);
+
+// The bytes the text of a setting travels as: Latin-1, one byte per
+// character. Text with a character outside Latin-1 is refused
+// (protocol::EFieldRefused), naming the field and quoting the text as typed.
+std::string FieldBytes(const QLineEdit* field);
+std::string FieldBytes(const QComboBox* field);
+// The same for a field sent as typed, which must not hold "," or "#" either.
+std::string RawFieldBytes(const QLineEdit* field);
 
 // Latin-1: one character per byte in both directions.
 inline std::string ToBytes(const QString& text) { return text.toLatin1().toStdString(); }

@@ -3,6 +3,7 @@
 #include "CommandFrameCheck.h"
 #include "Controls.h"
 #include "CustomCommands.h"
+#include "FieldCheck.h"
 #include "LabelFit.h"
 
 namespace console {
@@ -71,6 +72,16 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
     auto* readRule = MakeButton(box, row.readRule, "Query", {352, Row2, 41, 20});
     auto* writeRule = MakeButton(box, row.writeRule, "Set", {400, Row2, 41, 20});
 
+    // Named by the group and the caption of each field or row.
+    const QString group = box->title();
+    SetAccessibleName(enable_, group + " Enable");
+    SetAccessibleName(data_, group + " Command");
+    SetAccessibleName(readCommand, "Query " + group + " Command");
+    SetAccessibleName(writeCommand, "Set " + group + " Command");
+    for (int i = 0; i < 3; ++i) SetAccessibleName(bytes_[i], group + " " + NameFromCaption(ByteCaptions[i]));
+    SetAccessibleName(readRule, "Query " + group + " Response Data Parsing");
+    SetAccessibleName(writeRule, "Set " + group + " Response Data Parsing");
+
     connect(readCommand, &QPushButton::clicked, this, &CustomCommandGroup::ReadCommandClick);
     connect(writeCommand, &QPushButton::clicked, this, &CustomCommandGroup::WriteCommandClick);
     connect(readRule, &QPushButton::clicked, this, &CustomCommandGroup::ReadParsingRuleClick);
@@ -83,6 +94,8 @@ void CustomCommandGroup::WriteCommandClick() {
         host_.ShowMessage("Input data must be plural");
         return;
     }
+    // Whole bytes first, as ever; then nothing but hexadecimal digits may travel.
+    protocol::CheckCommandData(data_->objectName().toStdString(), FieldBytes(data_));
     host_.SendCommand(*command, protocol::reply::CustomCommandSet);
 }
 
@@ -91,10 +104,9 @@ void CustomCommandGroup::ReadCommandClick() {
 }
 
 void CustomCommandGroup::WriteParsingRuleClick() {
-    host_.SendCommand(
-        protocol::ParsingRuleWriteCommand(number_, ToBytes(bytes_[0]->text()), ToBytes(bytes_[1]->text()),
-                                          ToBytes(bytes_[2]->text())),
-        protocol::reply::ParsingRule);
+    host_.SendCommand(protocol::ParsingRuleWriteCommand(number_, RawFieldBytes(bytes_[0]),
+                                                        RawFieldBytes(bytes_[1]), RawFieldBytes(bytes_[2])),
+                      protocol::reply::ParsingRule);
 }
 
 void CustomCommandGroup::ReadParsingRuleClick() {

@@ -39,6 +39,19 @@ constexpr int NoticeTimeoutMs = 15000;
 
 QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
 
+// The baud rate of the text picked or typed (the text, not the item index, so
+// a typed rate is used as typed). Anything but a whole number above 0 leaves
+// the port closed; the message quotes the text as typed.
+std::uint32_t BaudRateOf(const QString& text) {
+    const std::string typed = text.toUtf8().toStdString();
+    const bool latin1 = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    const auto rate = latin1 ? protocol::TryStrToInt(ToBytes(text)) : std::nullopt;
+    if (!rate) throw ETextError("'" + typed + "' is not a valid integer value");
+    if (*rate <= 0)
+        throw ETextError("Baud rate \"" + typed + "\" is not a whole number above 0; the port stays closed");
+    return static_cast<std::uint32_t>(*rate);
+}
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
@@ -66,6 +79,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     new SystemPage(TabSheet1, *this);
     new ChannelPage(TabSheet2, *this, AnalogPage());
     new ChannelPage(TabSheet3, *this, TotalizerPage());
+    OrderTabChain();
 
     FormCreate();
 
@@ -173,7 +187,7 @@ void TForm1::Button1Click() {
     }
     comm1_.ClosePort();
     // The text, not the item index: a typed rate is used as typed.
-    comm1_.SetBaudRate(static_cast<std::uint32_t>(protocol::StrToInt(ToBytes(ComboBox1->currentText()))));
+    comm1_.SetBaudRate(BaudRateOf(ComboBox1->currentText()));
     const int parity = ItemIndex(ComboBox2);
     if (parity < 0)
         throw ETextError(("Parity \"" + ComboBox2->currentText() +

@@ -95,6 +95,7 @@ private:
     void BuildBuffers(QWidget* client);
     void BuildActionStrip(QWidget* client);
     void BuildStatusBar();
+    void OrderTabChain();
 
     void ConfigureComm1();
     void DrainNotifications();

@@ -137,16 +137,20 @@ void TForm1::BuildPortGroup(QWidget* client) {
     auto* group = MakeGroup(client, "GroupBox1", "Communication Serial Port", {16, 56, 777, 49});
     for (const auto& row : PortCombos) {
         // A caption never runs under the box that follows it.
-        FitLabel(MakeLabel(group, row.label, {row.labelX, 20}), row.x - row.labelX - 2);
+        auto* label = MakeLabel(group, row.label, {row.labelX, 20});
+        FitLabel(label, row.x - row.labelX - 2);
         const QRect geometry(row.x, 16, row.width, 21);
+        QComboBox* box = nullptr;
         if (QString(row.name) == "SPREALCOM") {
-            auto* box = new TPortComboBox(group, row.items);
+            box = new TPortComboBox(group, row.items);
             box->setObjectName(row.name);
             box->setGeometry(geometry);
             SetItemIndex(box, row.index);
         } else {
-            MakeCombo(group, row.name, row.items, row.index, geometry);
+            box = MakeCombo(group, row.name, row.items, row.index, geometry);
         }
+        SetAccessibleName(box, NameFromCaption(row.label));
+        label->setBuddy(box);
     }
     SPREALCOM = group->findChild<TPortComboBox*>("SPREALCOM");
     ComboBox1 = group->findChild<QComboBox*>("ComboBox1");
@@ -185,12 +189,19 @@ void TForm1::BuildBuffers(QWidget* client) {
     CheckBox1 = client->findChild<QCheckBox*>("CheckBox1");
     CheckBox2 = client->findChild<QCheckBox*>("CheckBox2");
 
-    MakeLabel(client, "Send Buffer:", {32, 664});
+    const QString sendCaption = "Send Buffer:";
+    auto* sendLabel = MakeLabel(client, sendCaption, {32, 664});
     discomm = MakeEdit(client, "discomm", {}, {120, 664, 825, 21});
+    sendLabel->setBuddy(discomm);
+    SetAccessibleName(discomm, NameFromCaption(sendCaption));
 
-    MakeLabel(client, "Receive Buffer:", {24, 704});
+    const QString receiveCaption = "Receive Buffer:";
+    auto* receiveLabel = MakeLabel(client, receiveCaption, {24, 704});
     Memo8 = new QPlainTextEdit(client);
+    receiveLabel->setBuddy(Memo8);
     Memo8->setObjectName("Memo8");
+    SetAccessibleName(Memo8, NameFromCaption(receiveCaption));
+    Memo8->setTabChangesFocus(true);  // Tab leaves the memo rather than typing a tab into it
     Memo8->setGeometry(120, 696, 841, 65);
     Memo8->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo8->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -210,6 +221,24 @@ void TForm1::BuildActionStrip(QWidget* client) {
     layout->setContentsMargins(0, 4, 0, 4);
     layout->setSpacing(6);
     layout->addStretch(1);
+}
+
+// The controls under the pages follow the page's own in the Tab order, as
+// they follow it on the screen; the pages are built after the rest of the
+// window, so their controls would otherwise come last.
+void TForm1::OrderTabChain() {
+    QWidget* previous = PageControl1;
+    QWidget* widget = this;
+    do {
+        if (PageControl1->isAncestorOf(widget)) previous = widget;
+        widget = widget->nextInFocusChain();
+    } while (widget != this);
+    for (QWidget* below : {static_cast<QWidget*>(Button8), static_cast<QWidget*>(CheckBox2),
+                           static_cast<QWidget*>(CheckBox1), static_cast<QWidget*>(discomm),
+                           static_cast<QWidget*>(Memo8), static_cast<QWidget*>(Button26), actionStrip_}) {
+        QWidget::setTabOrder(previous, below);
+        previous = below;
+    }
 }
 
 void TForm1::AddToActionStrip(QWidget* widget) {

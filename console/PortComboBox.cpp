@@ -6,15 +6,15 @@
 
 namespace console {
 
-QStringList PresentSerialDevices() {
+QStringList PresentSerialDevices(const QString& devFolder) {
     struct Kind {
-        const char* dir;
+        const char* subfolder;
         const char* pattern;
     };
-    static const Kind kinds[] = {{"/dev", "ttyUSB*"}, {"/dev", "ttyACM*"}, {"/dev/serial/by-id", "*"}};
+    static const Kind kinds[] = {{"", "ttyUSB*"}, {"", "ttyACM*"}, {"/serial/by-id", "*"}};
     QStringList devices;
     for (const auto& kind : kinds) {
-        QDir dir(kind.dir);
+        QDir dir(devFolder + kind.subfolder);
         const auto names = dir.entryList({kind.pattern}, QDir::System | QDir::Files | QDir::NoDotAndDotDot,
                                          QDir::Name);
         for (const auto& name : names) devices << dir.filePath(name);

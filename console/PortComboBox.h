@@ -7,8 +7,9 @@
 
 namespace console {
 
-// /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*, sorted within each kind.
-QStringList PresentSerialDevices();
+// /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*, sorted within each kind;
+// `devFolder` stands for /dev (tests give a folder of their own).
+QStringList PresentSerialDevices(const QString& devFolder = QStringLiteral("/dev"));
 
 class TPortComboBox : public QComboBox {
     Q_OBJECT

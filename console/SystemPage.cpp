@@ -1,6 +1,8 @@
 #include "SystemPage.h"
 
+#include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "Controls.h"
 #include "CustomCommandGroup.h"
@@ -23,20 +25,43 @@ struct ControlRow {
     QStringList items;  // combo boxes
     int index = 0;      // combo boxes: the initial item
     QRect geometry;     // labels: the top-left corner, and as width the room before the next control
+    // The accessible name; when empty, a field takes the caption of the label
+    // before it in its row, and a button its caption and the row's first label.
+    QString accessible = {};
+    bool labelled = true;  // the label just before it in its row is its caption
 };
 
 using Kind = ControlRow::Kind;
 
+// Builds the rows in order, which is also the order of the Tab key.
 void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
+    constexpr int SameRow = 8;  // labels stand a few pixels lower than their fields
+    int rowTop = -100;
+    QString rowName, lastLabel;
+    QLabel* previousLabel = nullptr;  // the row just before, when it is a label
     for (const auto& r : rows) {
+        QWidget* control = nullptr;
+        QString name = r.accessible;
+        QLabel* caption = std::exchange(previousLabel, nullptr);
         switch (r.kind) {
             case Kind::Label:
-                FitLabel(MakeLabel(parent, r.text, r.geometry.topLeft(), r.name), r.geometry.width());
+                previousLabel = MakeLabel(parent, r.text, r.geometry.topLeft(), r.name);
+                FitLabel(previousLabel, r.geometry.width());
+                lastLabel = NameFromCaption(r.text);
+                if (std::abs(r.geometry.top() - rowTop) > SameRow) {
+                    rowTop = r.geometry.top();
+                    rowName = lastLabel;
+                }
+                continue;
+            case Kind::Edit: control = MakeEdit(parent, r.name, r.text, r.geometry); break;
+            case Kind::Combo: control = MakeCombo(parent, r.name, r.items, r.index, r.geometry); break;
+            case Kind::Button:
+                control = MakeButton(parent, r.name, r.text, r.geometry);
+                if (name.isEmpty()) name = r.text + " " + rowName;
                 break;
-            case Kind::Edit: MakeEdit(parent, r.name, r.text, r.geometry); break;
-            case Kind::Combo: MakeCombo(parent, r.name, r.items, r.index, r.geometry); break;
-            case Kind::Button: MakeButton(parent, r.name, r.text, r.geometry); break;
         }
+        SetAccessibleName(control, name.isEmpty() ? lastLabel : name);
+        if (caption && r.labelled && r.kind != Kind::Button) caption->setBuddy(control);
     }
 }
 
@@ -52,6 +77,11 @@ ControlRow Combo(const char* name, QStringList items, int index, int x, int y, i
 }
 ControlRow Button(const char* name, const char* caption, QRect geometry) {
     return {Kind::Button, name, caption, {}, 0, geometry};
+}
+ControlRow Named(ControlRow row, const QString& accessibleName, bool labelled = true) {
+    row.accessible = accessibleName;
+    row.labelled = labelled;
+    return row;
 }
 
 // The five rows of the page's own parameters, at y = 10, 40, 70, 100 and 130,
@@ -81,9 +111,11 @@ std::vector<ControlRow> ParameterRows() {
         Label("RS485 Data Interval:", 24, 135, 102),
         Edit("Edit3", "010", 128, 130, 49),
         Label("1s", 184, 135, 30),
-        Combo("SENDXIEYI",
-              {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2", "3 Message Frame 3"},
-              0, 216, 130, 161),
+        Named(Combo("SENDXIEYI",
+                    {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2",
+                     "3 Message Frame 3"},
+                    0, 216, 130, 161),
+              "RS485 Data Interval Frame Type", false),
         Button("Button10", "Set", set.translated(0, 130)),
     };
 }
@@ -109,14 +141,16 @@ std::vector<ControlRow> LineRows() {
     std::vector<ControlRow> rows;
     for (const auto& line : Lines) {
         const int y = line.top + 19;
+        const QString interface = line.caption;
         rows.push_back(Label(line.caption, 24, line.top, 0));
         rows.push_back(Label("Baud:", 24, y + 4, 34));
-        rows.push_back(Combo(line.baud, {"1200", "2400", "4800", "9600", "19200"}, 3, 60, y, 69));
+        rows.push_back(
+            Named(Combo(line.baud, {"1200", "2400", "4800", "9600", "19200"}, 3, 60, y, 69), interface + " Baud"));
         rows.push_back(Label("Parity:", 152, y + 4, 36));
-        rows.push_back(Combo(line.parity, {"None", "Odd", "Even"}, 0, 190, y, 65));
+        rows.push_back(Named(Combo(line.parity, {"None", "Odd", "Even"}, 0, 190, y, 65), interface + " Parity"));
         rows.push_back(Label("Stop Bits:", 278, y + 4, 48));
-        rows.push_back(Combo(line.stopBits, {"1", "2"}, 0, 328, y, 50));
-        rows.push_back(Button(line.button, "Set", {400, y, 49, 20}));
+        rows.push_back(Named(Combo(line.stopBits, {"1", "2"}, 0, 328, y, 50), interface + " Stop Bits"));
+        rows.push_back(Named(Button(line.button, "Set", {400, y, 49, 20}), "Set " + interface));
     }
     return rows;
 }
@@ -151,9 +185,10 @@ SystemPage::SystemPage(QWidget* tabSheet1, ConsoleHost& host)
     BuildParameterRows();
     BuildLineGroup();
     BuildIdentityGroup();
-    MakeButton(sheet_, "Button49", "Parameter Query", {536, 432, 129, 33});
     for (int group = 1; group <= protocol::CustomCommandCount; ++group)
         new CustomCommandGroup(sheet_, group, host_);
+    // Made after the command groups it stands under, so Tab reaches it after them.
+    MakeButton(sheet_, "Button49", "Parameter Query", {536, 432, 129, 33});
     for (const auto& f : KeyFilters) new DigitKeyFilter(FindEdit(f.edit), f.limit);
     ConnectButtons();
     RegisterParsers();
@@ -214,16 +249,17 @@ QComboBox* SystemPage::FindCombo(const char* name) const {
 }
 
 // The handlers that set a code set it before converting their fields, so a
-// conversion error leaves ReplyMode at the new code with nothing sent.
+// conversion error leaves ReplyMode at the new code with nothing sent. A text
+// that cannot travel at all is refused before anything changes.
 
 void SystemPage::Button49Click() {
     host_.SendCommand(protocol::ParameterQueryCommand(), protocol::reply::SystemParameters);
 }
 
 void SystemPage::Button2Click() {
+    const std::string address = FieldBytes(FindEdit("Edit1"));
     host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::SlaveAddressCommand(ToBytes(FindEdit("Edit1")->text())),
-                      protocol::reply::Shown);
+    host_.SendCommand(protocol::SlaveAddressCommand(address), protocol::reply::Shown);
 }
 
 void SystemPage::Button3Click() {
@@ -234,22 +270,22 @@ void SystemPage::Button3Click() {
 
 // The answer to "BADR" and to the three line settings is judged by the code in force.
 void SystemPage::Button4Click() {
-    host_.SendCommand(protocol::BaseAddressesCommand(ToBytes(FindEdit("ADBESARD")->text()),
-                                                     ToBytes(FindEdit("PUBESARD")->text())),
-                      std::nullopt);
+    host_.SendCommand(
+        protocol::BaseAddressesCommand(FieldBytes(FindEdit("ADBESARD")), FieldBytes(FindEdit("PUBESARD"))),
+        std::nullopt);
 }
 
 void SystemPage::Button7Click() {
+    const std::string interval = FieldBytes(FindEdit("Edit2"));
     host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::ReadIntervalCommand(ToBytes(FindEdit("Edit2")->text())),
-                      protocol::reply::Shown);
+    host_.SendCommand(protocol::ReadIntervalCommand(interval), protocol::reply::Shown);
 }
 
 void SystemPage::Button10Click() {
+    const std::string interval = FieldBytes(FindEdit("Edit3"));
     host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(
-        protocol::SendIntervalCommand(ToBytes(FindEdit("Edit3")->text()), ItemIndex(FindCombo("SENDXIEYI"))),
-        protocol::reply::Shown);
+    host_.SendCommand(protocol::SendIntervalCommand(interval, ItemIndex(FindCombo("SENDXIEYI"))),
+                      protocol::reply::Shown);
 }
 
 void SystemPage::SendLineSettings(int line) {
@@ -266,8 +302,8 @@ void SystemPage::Button17Click() { SendLineSettings(2); }
 
 // Converts both fields first and takes the code only once the command is out.
 void SystemPage::Button53Click() {
-    auto command = protocol::BoardIdentityCommand(ToBytes(FindEdit("PCBSN")->text()),
-                                                  ToBytes(FindCombo("JIANZHI")->currentText()));
+    auto command =
+        protocol::BoardIdentityCommand(FieldBytes(FindEdit("PCBSN")), FieldBytes(FindCombo("JIANZHI")));
     host_.SendCommand(command, std::nullopt);
     host_.ReplyMode() = protocol::reply::Shown;
 }

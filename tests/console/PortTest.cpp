@@ -270,6 +270,9 @@ TEST_F(ClosedPortTest, OpenFailuresShowTheirMessageAndLeaveThePortClosed) {
         {"COM4", "", "None", "'' is not a valid integer value", ""},
         {"COM4", "96OO", "None", "'96OO' is not a valid integer value", ""},
         {"COM4", "9600\u00e9", "None", "'9600\u00e9' is not a valid integer value", ""},
+        {"COM4", "9600\u20ac", "None", "'9600\u20ac' is not a valid integer value", ""},
+        {"COM4", "0", "None", "Baud rate \"0\" is not a whole number above 0; the port stays closed", ""},
+        {"COM4", "-9600", "None", "Baud rate \"-9600\" is not a whole number above 0; the port stays closed", ""},
         {"COM4", "9600", "Sp\u00e4ce", "Parity \"Sp\u00e4ce\" is not one of None, Odd, Even; the port stays closed", ""},
         {"COM4", "9600", "\u0427\u0451\u0442", "Parity \"\u0427\u0451\u0442\" is not one of None, Odd, Even; the port stays closed", ""},
     };

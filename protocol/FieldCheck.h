@@ -1,0 +1,43 @@
+#pragma once
+// Checks a field's bytes before they go into a command, so that no typed text
+// can break the frame: "," would shift every later field of the set command,
+// "#" would end the frame early, and command data is sent as typed, so
+// anything but hexadecimal digits could carry a whole command of its own.
+// Shared by the window (at send time) and the sequences that write a whole
+// configuration. Characters are single bytes (Latin-1).
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace protocol {
+
+// A field whose text cannot be sent. The message names the field as a person
+// reads it and the character that is refused; it is UTF-8.
+class EFieldRefused : public std::runtime_error {
+public:
+    EFieldRefused(std::string_view controlName, const std::string& message);
+    const std::string& ControlName() const noexcept { return controlName_; }
+
+private:
+    std::string controlName_;
+};
+
+// The name of the field held by the control `controlName` as a person reads
+// it ("Analog 3 · Coefficient"), or the control's name where it has none.
+std::string FieldDisplayName(std::string_view controlName);
+
+// The bytes a field's text travels as: each character one byte (Latin-1).
+// `utf8` is the text as typed; a character outside Latin-1 (or text that is
+// not UTF-8) is refused, naming the field and quoting the text as typed.
+std::string FieldBytesFromUtf8(std::string_view controlName, std::string_view utf8);
+
+// A field sent as typed (a channel's text columns, a parsing rule's byte)
+// must not hold "," or "#".
+void CheckRawField(std::string_view controlName, std::string_view bytes);
+
+// A custom command's data: an even number of characters first (else
+// "Input data must be plural"), then hexadecimal digits only.
+void CheckCommandData(std::string_view controlName, std::string_view bytes);
+
+}  // namespace protocol
