@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "ChannelProtocol.h"
 #include "ChannelTable.h"
 #include "CustomCommands.h"
 #include "ReplyCodes.h"
@@ -91,20 +92,28 @@ std::vector<Command> SetCommands() {
 
 std::vector<Step> ReadAllSteps() {
     std::vector<Step> steps = {
-        {"QX1", protocol::ParameterQueryCommand(), reply::SystemParameters},
+        {"QX1", protocol::ParameterQueryCommand(), reply::SystemParameters, "ADR:"},
     };
-    const std::pair<const char*, int> channelQueries[] = {
-        {"QX2", reply::AnalogChannels},
-        {"QX3", reply::AnalogChannels},
-        {"QX4", reply::TotalizerChannels},
-        {"QX5", reply::TotalizerChannels},
+    // Each channel query answers from its first channel on.
+    const struct {
+        const char* word;
+        const protocol::ChannelTable& table;
+        int firstChannel;
+    } channelQueries[] = {
+        {"QX2", protocol::AnalogChannels(), 1},
+        {"QX3", protocol::AnalogChannels(), 9},
+        {"QX4", protocol::TotalizerChannels(), 1},
+        {"QX5", protocol::TotalizerChannels(), 7},
     };
-    for (const auto& [word, code] : channelQueries)
-        steps.push_back({word, protocol::ComposeCommand(protocol::QueryPrefix, word), code});
+    for (const auto& q : channelQueries)
+        steps.push_back({q.word, protocol::ComposeCommand(protocol::QueryPrefix, q.word), q.table.replyCode,
+                         protocol::ChannelReplyTag(q.table, q.firstChannel)});
     for (int g = 1; g <= protocol::CustomCommandCount; ++g)
-        steps.push_back({"COMR0" + std::to_string(g), protocol::CommandReadCommand(g), reply::CustomCommand});
+        steps.push_back({"COMR0" + std::to_string(g), protocol::CommandReadCommand(g), reply::CustomCommand,
+                         "COMR" + std::to_string(g) + ":"});
     for (int g = 1; g <= protocol::CustomCommandCount; ++g)
-        steps.push_back({"COMP0" + std::to_string(g), protocol::ParsingRuleReadCommand(g), reply::ParsingRule});
+        steps.push_back({"COMP0" + std::to_string(g), protocol::ParsingRuleReadCommand(g), reply::ParsingRule,
+                         "COMP0" + std::to_string(g) + ":"});
     return steps;
 }
 

@@ -16,6 +16,9 @@ struct Step {
     std::string label;    // "QX2", "ZDAD07"
     std::string command;  // the bytes on the wire
     std::optional<int> code;
+    // A query's answer holds this tag ("ZDAD09:"); a parsed text without it
+    // answered something else (a late block of an earlier command).
+    std::string answerTag = {};
 };
 
 // QX1 to QX5, COMR01 to COMR06, COMP01 to COMP06.

@@ -28,8 +28,10 @@ Sequence::Action Sequence::BlockReceived() {
     return Advance();
 }
 
-Sequence::Action Sequence::ReplyParsed() {
+Sequence::Action Sequence::ReplyParsed(std::string_view text) {
     if (state_ != State::Waiting || pace_ != Pace::ReplyParsed) return {};
+    const auto& tag = CurrentStep().answerTag;
+    if (!tag.empty() && text.find(tag) == std::string_view::npos) return {};
     return Advance();
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Commands.h"
@@ -38,7 +39,8 @@ public:
     Action Start();
     Action Sent(bool handedToPort);
     Action BlockReceived();
-    Action ReplyParsed();
+    // `text`: what the parser read; it must hold the step's answer tag.
+    Action ReplyParsed(std::string_view text);
     Action TimeOut();
     Action PortLost();
     Action Cancel();

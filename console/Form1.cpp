@@ -16,6 +16,7 @@
 #include <QTabWidget>
 
 #include "ChannelPage.h"
+#include "CommissionActions.h"
 #include "ConsoleApplication.h"
 #include "Controls.h"
 #include "PortComboBox.h"
@@ -65,6 +66,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     new SystemPage(TabSheet1, *this);
     new ChannelPage(TabSheet2, *this, AnalogPage());
     new ChannelPage(TabSheet3, *this, TotalizerPage());
+
+    // Read all, write all, verify and profiles, in the action strip.
+    new CommissionActions(*this);
 
     FormCreate();
 }

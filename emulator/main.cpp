@@ -17,12 +17,14 @@
 #include <thread>
 
 #include "Converter.h"
+#include "StateFile.h"
 
 namespace {
 
 struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
+    std::string state;   // a profile to start from
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
     int hangupAfter = -1;
@@ -37,6 +39,7 @@ void Usage() {
         "usage: tq410k-emulator [options]\n"
         "  --link PATH        make PATH a symlink to the emulator's port\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
+        "  --state FILE       start configured as the profile FILE says\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
@@ -66,6 +69,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
+        else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
     }
@@ -108,6 +112,16 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    emulator::Converter converter;
+    if (!options.state.empty()) {
+        try {
+            emulator::LoadState(converter, options.state);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return 2;
+        }
+    }
+
     int port = -1, keepSlave = -1;
     std::string path;
     if (options.device.empty()) {
@@ -148,7 +162,6 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    emulator::Converter converter;
     std::mt19937 random(12345);
     int answered = 0;
     unsigned streamed = 0;

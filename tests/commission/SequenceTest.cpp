@@ -12,7 +12,7 @@ using State = Sequence::State;
 
 std::vector<Step> Steps(int n) {
     std::vector<Step> steps;
-    for (int i = 1; i <= n; ++i) steps.push_back({"S" + std::to_string(i), "cmd", 0});
+    for (int i = 1; i <= n; ++i) steps.push_back({"S" + std::to_string(i), "cmd", 0, {}});
     return steps;
 }
 
@@ -22,22 +22,22 @@ TEST(SequenceTest, EachStepWaitsForItsPaceOrTheTimeOut) {
     EXPECT_EQ(read.Progress(), "Reading 1 of 3 \xC2\xB7 S1");
     EXPECT_EQ(read.Sent(true).kind, Kind::Nothing);
     EXPECT_EQ(read.BlockReceived().kind, Kind::Nothing);  // a block alone is no parsed reply
-    EXPECT_EQ(read.ReplyParsed().kind, Kind::Send);
+    EXPECT_EQ(read.ReplyParsed("").kind, Kind::Send);
     EXPECT_EQ(read.CurrentIndex(), 1u);
     EXPECT_EQ(read.TimeOut().kind, Kind::Send);
-    EXPECT_EQ(read.ReplyParsed().kind, Kind::Finish);
+    EXPECT_EQ(read.ReplyParsed("").kind, Kind::Finish);
     EXPECT_EQ(read.state(), State::Completed);
     EXPECT_EQ(read.Unanswered(), std::vector<std::string>{"S2"});
     EXPECT_EQ(read.Summary("Read all"), "Read all: 1 step got no answer: S2.");
     // Late events after the end change nothing.
-    EXPECT_EQ(read.ReplyParsed().kind, Kind::Nothing);
+    EXPECT_EQ(read.ReplyParsed("").kind, Kind::Nothing);
     EXPECT_EQ(read.TimeOut().kind, Kind::Nothing);
     EXPECT_EQ(read.Cancel().kind, Kind::Nothing);
     EXPECT_EQ(read.state(), State::Completed);
 
     Sequence write("Writing", Steps(2), Pace::BlockReceived);
     write.Start();
-    EXPECT_EQ(write.ReplyParsed().kind, Kind::Nothing);
+    EXPECT_EQ(write.ReplyParsed("").kind, Kind::Nothing);
     EXPECT_EQ(write.BlockReceived().kind, Kind::Send);
     EXPECT_EQ(write.BlockReceived().kind, Kind::Finish);
     EXPECT_EQ(write.Summary("Write all"), "Write all: 2 of 2 steps answered.");
@@ -52,6 +52,17 @@ TEST(SequenceTest, EveryStepSilentIsNamedAndTheSequenceEnds) {
     EXPECT_EQ(read.Summary("Read all"), "Read all: 3 steps got no answer: S1, S2, S3.");
 }
 
+TEST(SequenceTest, AParsedTextWithoutTheStepsTagIsNoAnswer) {
+    Sequence read("Reading", {{"QX3", "PPPPPP#QX3#", 202, "ZDAD09:"}, {"QX4", "PPPPPP#QX4#", 203, "ZDPD01:"}},
+                  Pace::ReplyParsed);
+    read.Start();
+    EXPECT_EQ(read.ReplyParsed("ZDAD01:0,001").kind, Kind::Nothing);  // a late answer to QX2
+    EXPECT_EQ(read.ReplyParsed("x ZDAD09:0,001").kind, Kind::Send);
+    EXPECT_EQ(read.ReplyParsed("ZDPD0").kind, Kind::Nothing);  // cut before the tag ends
+    EXPECT_EQ(read.TimeOut().kind, Kind::Finish);
+    EXPECT_EQ(read.Unanswered(), std::vector<std::string>{"QX4"});
+}
+
 TEST(SequenceTest, CancelPortLostAndRefusedSendEndAtOnce) {
     const struct {
         Sequence::Action (Sequence::*event)();
@@ -64,7 +75,7 @@ TEST(SequenceTest, CancelPortLostAndRefusedSendEndAtOnce) {
     for (const auto& c : cases) {
         Sequence s("Reading", Steps(3), Pace::ReplyParsed);
         s.Start();
-        s.ReplyParsed();
+        s.ReplyParsed("");
         EXPECT_EQ((s.*c.event)().kind, Kind::Finish);
         EXPECT_EQ(s.state(), c.state);
         EXPECT_EQ(s.Summary("X"), c.summary);

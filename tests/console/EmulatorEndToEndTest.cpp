@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "EmulatorProcess.h"
 #include "WindowFixture.h"
 
 extern char** environ;
@@ -22,57 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-// Runs tq410k-emulator with a link to its port in a private folder.
-class Emulator {
-public:
-    explicit Emulator(std::vector<std::string> options = {}) {
-        char pattern[] = "/tmp/tq410k-e2e.XXXXXX";
-        if (!::mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
-        dir_ = pattern;
-        link_ = (dir_ / "port").string();
-        // TQ410K_EMULATOR in the environment names another copy of the program.
-        const char* program = std::getenv("TQ410K_EMULATOR");
-        std::vector<std::string> args{program ? program : TQ410K_EMULATOR, "--link", link_};
-        args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        const int r = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (r != 0) throw std::runtime_error("cannot start the emulator");
-        for (int i = 0; i < 500 && !fs::exists(link_); ++i) ::usleep(10'000);
-    }
-    ~Emulator() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    const std::string& port() const { return link_; }
-    // Waits for the emulator to end on its own; true when it did.
-    bool ended(std::chrono::milliseconds limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return true;
-            }
-            ::usleep(10'000);
-        }
-        return false;
-    }
-
-private:
-    pid_t pid_ = -1;
-    fs::path dir_;
-    std::string link_;
-};
 
 class EmulatorEndToEndTest : public WindowTest {
 protected:
