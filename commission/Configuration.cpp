@@ -139,21 +139,23 @@ std::optional<std::string> Apply(Configuration& record, const protocol::ParseRes
     return parse.failedText;
 }
 
+std::optional<protocol::ParseResult> ParseReply(int code, std::string_view text) {
+    namespace reply = protocol::reply;
+    switch (code) {
+        case reply::SystemParameters: return protocol::ParseSystemParameters(text);
+        case reply::AnalogChannels: return protocol::ParseChannelReply(protocol::AnalogChannels(), text);
+        case reply::TotalizerChannels: return protocol::ParseChannelReply(protocol::TotalizerChannels(), text);
+        case reply::CustomCommand: return protocol::ParseCommandReadBack(text);
+        case reply::ParsingRule: return protocol::ParseParsingRuleReadBack(text);
+        default: return std::nullopt;
+    }
+}
+
 bool FillFromReply(Configuration& record, int code, std::string_view text,
                    std::optional<std::string>* failedText) {
-    namespace reply = protocol::reply;
-    protocol::ParseResult parse;
-    switch (code) {
-        case reply::SystemParameters: parse = protocol::ParseSystemParameters(text); break;
-        case reply::AnalogChannels: parse = protocol::ParseChannelReply(protocol::AnalogChannels(), text); break;
-        case reply::TotalizerChannels:
-            parse = protocol::ParseChannelReply(protocol::TotalizerChannels(), text);
-            break;
-        case reply::CustomCommand: parse = protocol::ParseCommandReadBack(text); break;
-        case reply::ParsingRule: parse = protocol::ParseParsingRuleReadBack(text); break;
-        default: return false;
-    }
-    auto failed = Apply(record, parse);
+    auto parse = ParseReply(code, text);
+    if (!parse) return false;
+    auto failed = Apply(record, *parse);
     if (failedText) *failedText = std::move(failed);
     return true;
 }
