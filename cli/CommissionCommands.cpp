@@ -90,9 +90,14 @@ std::ostream* ProgressStream(std::ostream& err) { return &err == &std::cerr && :
 // Runs a sequence on the port; throws std::runtime_error unless every step was answered.
 void RunWhole(PortSession& port, Sequence& sequence, const std::string& title, commission::Configuration* record,
               std::ostream& err) {
-    port.Run(sequence, record, err, ProgressStream(err));
+    port.Run(sequence, record, ProgressStream(err));
     if (sequence.state() != Sequence::State::Completed || !sequence.Unanswered().empty())
         throw std::runtime_error(sequence.Summary(title));
+    if (!port.Faults().empty()) {
+        std::string message = title + ": answers that cannot be read:";
+        for (const auto& fault : port.Faults()) message += "\n" + fault;
+        throw std::runtime_error(message);
+    }
 }
 
 // The common frame of the three: usage errors and failures become exit code 2.

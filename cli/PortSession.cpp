@@ -51,8 +51,7 @@ PortSession::PortSession(const LineOptions& line) {
     }
 }
 
-void PortSession::Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream& err,
-                      std::ostream* progress) {
+void PortSession::Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress) {
     Do(sequence, sequence.Start(), progress);
     while (sequence.Running()) {
         auto wake = Clock::time_point::max();
@@ -68,7 +67,7 @@ void PortSession::Run(commission::Sequence& sequence, commission::Configuration*
             break;
         }
         const auto now = Clock::now();
-        if (parseAt_ && now >= *parseAt_) Parse(sequence, record, err, progress);
+        if (parseAt_ && now >= *parseAt_) Parse(sequence, record, progress);
         if (stepDeadline_ && Clock::now() >= *stepDeadline_) Do(sequence, sequence.TimeOut(), progress);
     }
     if (progress) *progress << "\r\033[K" << std::flush;
@@ -86,7 +85,7 @@ void PortSession::TakeBlock(commission::Sequence& sequence, std::string block, s
     Do(sequence, sequence.BlockReceived(), progress);
 }
 
-void PortSession::Parse(commission::Sequence& sequence, commission::Configuration* record, std::ostream& err,
+void PortSession::Parse(commission::Sequence& sequence, commission::Configuration* record,
                         std::ostream* progress) {
     parseAt_.reset();
     const int code = replyMode_;
@@ -98,7 +97,7 @@ void PortSession::Parse(commission::Sequence& sequence, commission::Configuratio
     const auto next = sequence.ReplyParsed(receivedText_);
     if (next.kind != Kind::Nothing && record) {
         if (auto failed = commission::Apply(*record, *parse))
-            err << "\r\033[K" << label << ": the answer stops at '" << *failed << "', not a valid integer value\n";
+            faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
     }
     Do(sequence, next, progress);
 }

@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Configuration.h"
 #include "Sequence.h"
@@ -29,16 +30,18 @@ public:
 
     // Runs the sequence to its end. Answers the sequence takes go into
     // `record` when given; a progress line goes to `progress` when given.
-    void Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream& err,
-             std::ostream* progress);
+    void Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress);
+
+    // Answers the sequence took whose parse stopped at a field that does not
+    // convert: "QX2: the answer holds '0x', not a valid integer value".
+    const std::vector<std::string>& Faults() const { return faults_; }
 
 private:
     using Clock = std::chrono::steady_clock;
 
     void Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress);
     void TakeBlock(commission::Sequence& sequence, std::string block, std::ostream* progress);
-    void Parse(commission::Sequence& sequence, commission::Configuration* record, std::ostream& err,
-               std::ostream* progress);
+    void Parse(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress);
 
     serial::TComm comm_;
     int replyMode_ = 0;
@@ -47,6 +50,7 @@ private:
     std::optional<Clock::time_point> stepDeadline_;
     std::vector<std::string> blocks_;  // received while notifications were processed
     bool lost_ = false;
+    std::vector<std::string> faults_;
 };
 
 }  // namespace cli

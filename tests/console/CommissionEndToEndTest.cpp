@@ -81,6 +81,23 @@ protected:
     std::string nextPath;
 };
 
+TEST_F(CommissionTest, TheRecordMatchesTheWindowsControlsDefaultsAndItems) {
+    EXPECT_TRUE(window() == commission::DefaultConfiguration());
+    // The last item of every list is an index the record allows; one more is none.
+    Configuration last = commission::DefaultConfiguration();
+    for (const auto& field : commission::Fields())
+        if (field.isIndex) last.values[field.control] = field.itemCount - 1;
+    last.values["JIANZHI"] = std::string("104");
+    last.values["PCBSN"] = std::string("\xE9t\xE9");  // Latin-1 bytes travel as they are
+    console::ShowInWindow(form.get(), last);
+    EXPECT_TRUE(window() == last);
+    for (const auto& field : commission::Fields()) {
+        if (!field.isIndex) continue;
+        auto* box = find<QComboBox>(field.control.c_str());
+        EXPECT_EQ(box->count(), field.itemCount) << field.control;
+    }
+}
+
 TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAsItCame) {
     const std::string unit7 = profile("unit7.json", UnitSeven());
     Emulator emulator({"--state", unit7});
