@@ -206,7 +206,7 @@ void CommissionActions::End() {
 }
 
 void CommissionActions::ShowRunning(bool running) {
-    for (auto* button : {readAll_, writeAll_, verify_, load_}) button->setEnabled(!running);
+    for (auto* button : {readAll_, writeAll_, verify_, save_, load_}) button->setEnabled(!running);
     cancel_->setEnabled(running);
 }
 
@@ -241,6 +241,7 @@ void CommissionActions::ClearMarks() {
 }
 
 void CommissionActions::SaveProfile() {
+    if (Running()) return;  // verify shows the converter's values while it reads
     const QString path = askPath_ ? askPath_(true)
                                   : QFileDialog::getSaveFileName(&form_, "Save profile", {},
                                                                  "Profiles (*.json);;All files (*)");
