@@ -16,6 +16,7 @@
 #include <QTabWidget>
 
 #include "ChannelPage.h"
+#include "CommissionActions.h"
 #include "ConsoleApplication.h"
 #include "Controls.h"
 #include "PortComboBox.h"
@@ -80,6 +81,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     new ChannelPage(TabSheet2, *this, AnalogPage());
     new ChannelPage(TabSheet3, *this, TotalizerPage());
     OrderTabChain();
+
+    // Read all, write all, verify and profiles, in the action strip.
+    new CommissionActions(*this);
 
     FormCreate();
 

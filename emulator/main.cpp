@@ -20,12 +20,14 @@
 #include "Converter.h"
 #include "LinkedPty.h"
 #include "PeerWatch.h"
+#include "StateFile.h"
 
 namespace {
 
 struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
+    std::string state;   // a profile to start from
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
     int hangupAfter = -1;
@@ -41,6 +43,7 @@ void Usage() {
         "usage: tq410k-emulator [options]\n"
         "  --link PATH        make PATH a symlink to the emulator's port\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
+        "  --state FILE       start configured as the profile FILE says\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
@@ -74,6 +77,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--blink") { if (!number(o.blinkMs)) return false; }
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
+        else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
     }
@@ -112,6 +116,16 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         Usage();
         return 2;
+    }
+
+    emulator::Converter converter;
+    if (!options.state.empty()) {
+        try {
+            emulator::LoadState(converter, options.state);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return 2;
+        }
     }
 
     int port = -1;
@@ -158,7 +172,6 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    emulator::Converter converter;
     std::mt19937 random(12345);
     int answered = 0;
     unsigned streamed = 0;

@@ -153,7 +153,9 @@ TEST_F(KeyboardTest, TabGoesFromThePortGroupThroughThePageToTheBuffers) {
     ASSERT_GT(extraAt, below + 5);
     for (int i = below + 6; i <= extraAt; ++i)
         EXPECT_EQ(find<QWidget>(walk.at(i).toUtf8().constData())->parentWidget(), strip) << walk.at(i).toStdString();
-    if (extraAt + 1 < walk.size()) EXPECT_NE(find<QWidget>(walk.at(extraAt + 1).toUtf8().constData())->parentWidget(), strip);
+    if (extraAt + 1 < walk.size()) {
+        EXPECT_NE(find<QWidget>(walk.at(extraAt + 1).toUtf8().constData())->parentWidget(), strip);
+    }
     EXPECT_EQ(walk.indexOf("Button49"), below - 1);
     EXPECT_TRUE(find<QPlainTextEdit>("Memo8")->toPlainText().isEmpty());
 }

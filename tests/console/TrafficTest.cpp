@@ -21,6 +21,8 @@
 namespace consoletest {
 namespace {
 
+namespace fs = std::filesystem;
+
 using namespace std::chrono_literals;
 using console::TrafficEntry;
 using Kind = TrafficEntry::Kind;

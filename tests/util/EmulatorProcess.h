@@ -18,8 +18,6 @@ extern char** environ;
 
 namespace consoletest {
 
-namespace fs = std::filesystem;
-
 // Runs tq410k-emulator with a link to its port in a private folder.
 class Emulator {
 public:
@@ -41,7 +39,7 @@ public:
         const int r = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (r != 0) throw std::runtime_error("cannot start the emulator");
-        for (int i = 0; i < 500 && !fs::exists(link_); ++i) ::usleep(10'000);
+        for (int i = 0; i < 500 && !std::filesystem::exists(link_); ++i) ::usleep(10'000);
     }
     ~Emulator() {
         if (pid_ > 0) {
@@ -49,10 +47,11 @@ public:
             ::waitpid(pid_, nullptr, 0);
         }
         std::error_code ignored;
-        fs::remove_all(dir_, ignored);
+        std::filesystem::remove_all(dir_, ignored);
     }
     const std::string& port() const { return link_; }
     // Waits for the emulator to end on its own; true when it did.
+    const std::filesystem::path& dir() const { return dir_; }
     bool ended(std::chrono::milliseconds limit) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end) {
@@ -67,7 +66,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    fs::path dir_;
+    std::filesystem::path dir_;
     std::string link_;
 };
 

@@ -1,0 +1,160 @@
+#include "CommissionCommands.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+
+#include "Commands.h"
+#include "PortSession.h"
+#include "Profile.h"
+#include "Subcommands.h"
+#include "Verify.h"
+
+namespace cli {
+
+namespace {
+
+using commission::Pace;
+using commission::Sequence;
+
+struct Arguments {
+    LineOptions line;
+    std::string output;  // -o
+    std::string file;    // the one positional argument
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::uint32_t Number(const std::string& option, const std::string& text, std::uint32_t low, std::uint32_t high) {
+    std::size_t end = 0;
+    unsigned long value = 0;
+    try {
+        value = std::stoul(text, &end, 10);
+    } catch (const std::exception&) {
+        end = 0;
+    }
+    if (text.empty() || end != text.size() || text[0] == '-' || text[0] == '+' || value < low || value > high)
+        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) +
+                         ", not \"" + text + "\"");
+    return static_cast<std::uint32_t>(value);
+}
+
+Arguments Parse(const std::vector<std::string>& args, bool wantsOutput) {
+    Arguments a;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            return args[++i];
+        };
+        if (arg == "--port") {
+            a.line.port = value();
+        } else if (arg == "--baud") {
+            a.line.baud = Number(arg, value(), 1, 4000000);
+        } else if (arg == "--parity") {
+            const std::string& v = value();
+            if (v == "none") a.line.parity = serial::TParity::None;
+            else if (v == "odd") a.line.parity = serial::TParity::Odd;
+            else if (v == "even") a.line.parity = serial::TParity::Even;
+            else throw UsageError("--parity is none, odd or even, not \"" + v + "\"");
+        } else if (arg == "--stop") {
+            const std::string& v = value();
+            if (v == "1") a.line.stopBits = serial::TStopBits::_1;
+            else if (v == "2") a.line.stopBits = serial::TStopBits::_2;
+            else throw UsageError("--stop is 1 or 2, not \"" + v + "\"");
+        } else if (arg == "--timeout") {
+            a.line.timeout = std::chrono::milliseconds(Number(arg, value(), 1, 600000));
+        } else if (arg == "-o" && wantsOutput) {
+            a.output = value();
+        } else if (!arg.empty() && arg[0] == '-') {
+            throw UsageError("unknown option " + arg);
+        } else if (!wantsOutput && a.file.empty()) {
+            a.file = arg;
+        } else {
+            throw UsageError("unexpected argument \"" + arg + "\"");
+        }
+    }
+    if (a.line.port.empty()) throw UsageError("--port PATH is required");
+    if (wantsOutput && a.output.empty()) throw UsageError("-o FILE is required");
+    if (!wantsOutput && a.file.empty()) throw UsageError("the profile FILE is required");
+    return a;
+}
+
+std::ostream* ProgressStream(std::ostream& err) { return &err == &std::cerr && ::isatty(2) ? &err : nullptr; }
+
+// Runs a sequence on the port; throws std::runtime_error unless every step was answered.
+void RunWhole(PortSession& port, Sequence& sequence, const std::string& title, commission::Configuration* record,
+              std::ostream& err) {
+    port.Run(sequence, record, ProgressStream(err));
+    if (sequence.state() != Sequence::State::Completed || !sequence.Unanswered().empty())
+        throw std::runtime_error(sequence.Summary(title));
+    if (!port.Faults().empty()) {
+        std::string message = title + ": answers that cannot be read:";
+        for (const auto& fault : port.Faults()) message += "\n" + fault;
+        throw std::runtime_error(message);
+    }
+}
+
+// The common frame of the three: usage errors and failures become exit code 2.
+template <class Body>
+int Guarded(const char* name, std::ostream& err, Body body) {
+    try {
+        return body();
+    } catch (const UsageError& e) {
+        err << "tq410k-cli " << name << ": " << e.what() << "\n(see tq410k-cli --help)\n";
+    } catch (const std::exception& e) {
+        err << "tq410k-cli " << name << ": " << e.what() << "\n";
+    }
+    return Failure;
+}
+
+}  // namespace
+
+int ReadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return Guarded("read", err, [&] {
+        const Arguments a = Parse(args, true);
+        PortSession port(a.line);
+        // The converter does not report its serial number and inspector: the
+        // profile keeps their factory values.
+        commission::Configuration record = commission::DefaultConfiguration();
+        Sequence sequence("Reading", commission::ReadAllSteps(), Pace::ReplyParsed, a.line.timeout);
+        RunWhole(port, sequence, "read", &record, err);
+        commission::SaveProfile(a.output, record);
+        out << "Read " << sequence.StepCount() << " answers into " << a.output << "\n";
+        return Success;
+    });
+}
+
+int WriteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return Guarded("write", err, [&] {
+        const Arguments a = Parse(args, false);
+        const auto plan = commission::WriteAllSteps(commission::LoadProfile(a.file));
+        if (!plan.failures.empty()) throw std::runtime_error(a.file + ": " + commission::DescribeFailures(plan.failures));
+        PortSession port(a.line);
+        Sequence sequence("Writing", plan.steps, Pace::BlockReceived, a.line.timeout);
+        RunWhole(port, sequence, "write", nullptr, err);
+        out << "Wrote " << sequence.StepCount() << " commands from " << a.file << "\n";
+        return Success;
+    });
+}
+
+int VerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return Guarded("verify", err, [&] {
+        const Arguments a = Parse(args, false);
+        const auto expected = commission::LoadProfile(a.file);
+        PortSession port(a.line);
+        commission::Configuration reported;
+        Sequence sequence("Verifying", commission::ReadAllSteps(), Pace::ReplyParsed, a.line.timeout);
+        RunWhole(port, sequence, "verify", &reported, err);
+        const auto differences = commission::Compare(expected, reported);
+        out << commission::DescribeDifferences(differences, "profile") << "\n";
+        return differences.empty() ? Success : Differs;
+    });
+}
+
+}  // namespace cli

@@ -1,0 +1,124 @@
+#include "PortSession.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <ostream>
+#include <stdexcept>
+#include <utility>
+
+#include "ReplyCodes.h"
+
+namespace cli {
+
+namespace {
+
+namespace reply = protocol::reply;
+using Kind = commission::Sequence::Action::Kind;
+
+// The window's receive handler waits 300 ms before it takes a block in, and
+// Timer2 parses it 300 ms later.
+constexpr auto ParseDelay = std::chrono::milliseconds(600);
+constexpr std::size_t MaxReceivedText = 255;
+
+}  // namespace
+
+PortSession::PortSession(const LineOptions& line) {
+    using namespace serial;
+    comm_.SetCommName(line.port);
+    comm_.SetBaudRate(line.baud);
+    comm_.SetParity(line.parity);
+    comm_.SetStopBits(line.stopBits);
+    comm_.SetByteSize(TByteSize::_8);
+    comm_.SetOutx_XonXoffFlow(false);
+    comm_.SetInx_XonXoffFlow(false);
+    comm_.SetDtrControl(TDtrControl::DtrEnable);
+    comm_.SetRtsControl(TRtsControl::RtsEnable);
+    comm_.SetReadIntervalTimeout(100);
+    comm_.OnReceiveData = [this](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
+        blocks_.emplace_back(reinterpret_cast<const char*>(buffer), length);
+    };
+    comm_.OnRequestHangup = [this](TComm& sender) {
+        if (!sender.IsOpen() || sender.NotificationOpenSerial() != sender.OpenSerial()) return;
+        lost_ = true;
+        sender.ClosePort();
+    };
+    try {
+        comm_.OpenPort();
+    } catch (const ECommsError& e) {
+        throw std::runtime_error("cannot open " + line.port + ": " + e.what() +
+                                 (e.Reason().empty() ? "" : " (" + e.Reason() + ")"));
+    }
+}
+
+void PortSession::Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress) {
+    Do(sequence, sequence.Start(), progress);
+    while (sequence.Running()) {
+        auto wake = Clock::time_point::max();
+        if (stepDeadline_) wake = std::min(wake, *stepDeadline_);
+        if (parseAt_) wake = std::min(wake, *parseAt_);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
+        pollfd p{comm_.NotifyFd(), POLLIN, 0};
+        ::poll(&p, 1, wake == Clock::time_point::max() ? -1 : static_cast<int>(std::max<long long>(0, left + 1)));
+        if (p.revents & POLLIN) comm_.ProcessNotifications();
+        for (auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, std::move(block), progress);
+        if (lost_) {
+            Do(sequence, sequence.PortLost(), progress);
+            break;
+        }
+        const auto now = Clock::now();
+        if (parseAt_ && now >= *parseAt_) Parse(sequence, record, progress);
+        if (stepDeadline_ && Clock::now() >= *stepDeadline_) Do(sequence, sequence.TimeOut(), progress);
+    }
+    if (progress) *progress << "\r\033[K" << std::flush;
+}
+
+void PortSession::TakeBlock(commission::Sequence& sequence, std::string block, std::ostream* progress) {
+    const bool parsed = reply::IsParsed(replyMode_);
+    if (parsed || reply::IsShownOnly(replyMode_)) {
+        receivedText_ = block.substr(0, MaxReceivedText);
+        if (!parsed)
+            parseAt_.reset();
+        else if (!parseAt_)
+            parseAt_ = Clock::now() + ParseDelay;
+    }
+    Do(sequence, sequence.BlockReceived(), progress);
+}
+
+void PortSession::Parse(commission::Sequence& sequence, commission::Configuration* record,
+                        std::ostream* progress) {
+    parseAt_.reset();
+    const int code = replyMode_;
+    auto parse = commission::ParseReply(code, receivedText_);
+    if (!parse) return;
+    for (const auto& a : parse->assignments)
+        if (a.kind == protocol::Assignment::Kind::ReplyMode) replyMode_ = a.value;
+    const std::string label = sequence.CurrentStep().label;
+    const auto next = sequence.ReplyParsed(receivedText_);
+    if (next.kind != Kind::Nothing && record) {
+        if (auto failed = commission::Apply(*record, *parse))
+            faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
+    }
+    Do(sequence, next, progress);
+}
+
+void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress) {
+    switch (action.kind) {
+        case Kind::Nothing: return;
+        case Kind::Finish: stepDeadline_.reset(); return;
+        case Kind::Send: {
+            const auto& step = sequence.CurrentStep();
+            if (progress) *progress << "\r\033[K" << sequence.Progress() << std::flush;
+            if (step.code) {
+                parseAt_.reset();  // a parse still pending must not run under the new code
+                replyMode_ = *step.code;
+            }
+            const bool sent = comm_.SendData(step.command.data(), static_cast<std::uint16_t>(step.command.size()));
+            stepDeadline_ = Clock::now() + sequence.Timeout();
+            Do(sequence, sequence.Sent(sent), progress);
+            return;
+        }
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,43 @@
+#include "Subcommands.h"
+
+#include "CommissionCommands.h"
+#include "FrameCommand.h"
+
+namespace cli {
+
+const std::vector<Subcommand>& Subcommands() {
+    static const std::vector<Subcommand> table = {
+        {.name = "read",
+         .usage = "--port PATH [LINE] -o FILE",
+         .summary = "read the converter's whole configuration into the profile FILE",
+         .run = ReadCommand},
+        {.name = "write",
+         .usage = "--port PATH [LINE] FILE",
+         .summary = "send every setting of the profile FILE to the converter",
+         .run = WriteCommand},
+        {.name = "verify",
+         .usage = "--port PATH [LINE] FILE",
+         .summary = "read the converter back and list where it differs from FILE (exit 1)",
+         .run = VerifyCommand},
+        {.name = "frame",
+         .usage = "--check HEX | --slave N --function N [--start N] [--count N] [--values V,...]",
+         .summary = "check a custom command's Modbus frame (exit 1: wrong CRC), or build one",
+         .run = RunFrameCommand},
+    };
+    return table;
+}
+
+std::string Usage() {
+    std::string text = "usage: tq410k-cli COMMAND [OPTIONS]\n\ncommands:\n";
+    for (const auto& s : Subcommands()) {
+        text += "  " + std::string(s.name) + " " + std::string(s.usage) + "\n";
+        text += "      " + std::string(s.summary) + "\n";
+    }
+    text +=
+        "\nLINE (read, write, verify): --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
+        "      --timeout MS  how long each step waits for its answer (3000)\n"
+        "\nexit status: 0 done (verify: no differences), 1 verify found differences, 2 error\n";
+    return text;
+}
+
+}  // namespace cli

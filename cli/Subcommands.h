@@ -1,0 +1,31 @@
+#pragma once
+// The subcommands of tq410k-cli, one row each.
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+// Exit codes.
+inline constexpr int Success = 0;
+inline constexpr int Differs = 1;  // verify: the converter differs from the profile
+inline constexpr int Failure = 2;  // any error, with a message on the error stream
+
+// Runs a subcommand on its arguments (after its name); returns the exit code.
+using SubcommandFunction = int (*)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+struct Subcommand {
+    std::string_view name;
+    std::string_view usage;    // the arguments, for --help
+    std::string_view summary;  // one line
+    SubcommandFunction run;
+};
+
+const std::vector<Subcommand>& Subcommands();
+
+// The whole help text.
+std::string Usage();
+
+}  // namespace cli

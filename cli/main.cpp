@@ -1,0 +1,19 @@
+// tq410k-cli: the console's commissioning for scripted batches, without the window.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Subcommands.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        (args.empty() ? std::cerr : std::cout) << cli::Usage();
+        return args.empty() ? cli::Failure : cli::Success;
+    }
+    for (const auto& command : cli::Subcommands())
+        if (command.name == args[0]) return command.run({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    std::cerr << "tq410k-cli: unknown command \"" << args[0] << "\"\n" << cli::Usage();
+    return cli::Failure;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The commands of the read-all and write-all sequences, composed by the
+// protocol's own composers from a record.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Configuration.h"
+
+namespace commission {
+
+// One command of a sequence and the reply code the window's button for it sets
+// (nothing: the code in force judges the answer, as the button does).
+struct Step {
+    std::string label;    // "QX2", "ZDAD07"
+    std::string command;  // the bytes on the wire
+    std::optional<int> code;
+    // A query's answer holds this tag ("ZDAD09:"); a parsed text without it
+    // answered something else (a late block of an earlier command).
+    std::string answerTag = {};
+};
+
+// QX1 to QX5, COMR01 to COMR06, COMP01 to COMP06.
+std::vector<Step> ReadAllSteps();
+
+struct FieldFailure {
+    std::string control;
+    std::string message;  // "'1x' is not a valid integer value"
+};
+
+struct WritePlan {
+    std::vector<Step> steps;             // empty when anything failed
+    std::vector<FieldFailure> failures;  // in write order
+};
+
+// Every set command of the window (never the reset), in write order. Each
+// field is checked on its own, so every field that cannot travel is listed;
+// when any fails, no command is returned.
+WritePlan WriteAllSteps(const Configuration& record);
+
+// Checks one field's value as it would travel; throws an exception whose
+// message says what is wrong.
+void CheckField(const Field& field, const Value& value);
+
+// "Nothing was sent. These fields cannot be sent:" and one line per field,
+// "Slave address: '1x' is not a valid integer value".
+std::string DescribeFailures(const std::vector<FieldFailure>& failures);
+
+}  // namespace commission

@@ -1,0 +1,200 @@
+#include "Profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "Latin1.h"
+
+namespace commission {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+[[noreturn]] void Fault(const std::string& key, const std::string& fault) {
+    throw ProfileError(key + ": " + fault);
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string TypeName(const Json& value) {
+    if (value.is_number_integer()) return "a whole number";
+    if (value.is_number()) return "a number with a fraction";
+    if (value.is_array()) return "an array";
+    if (value.is_object()) return "an object";
+    return std::string("a ") + value.type_name();
+}
+
+Value ReadValue(const Field& field, const Json& json, const std::string& key) {
+    if (field.isIndex) {
+        if (!json.is_number_integer()) Fault(key, "is " + TypeName(json) + ", expected an item index");
+        const auto index = json.get<long long>();
+        if (index < 0 || index >= field.itemCount)
+            Fault(key, "item index " + std::to_string(index) + " is outside 0 to " +
+                           std::to_string(field.itemCount - 1));
+        return static_cast<int>(index);
+    }
+    if (!json.is_string()) Fault(key, "is " + TypeName(json) + ", expected a text");
+    auto text = Utf8ToLatin1(json.get_ref<const std::string&>());
+    if (!text) Fault(key, "holds characters the line cannot carry (only Latin-1 travels)");
+    return *text;
+}
+
+// The fields of each parameter, in profile order.
+std::vector<std::pair<std::string, std::vector<const Field*>>> Parameters() {
+    std::vector<std::pair<std::string, std::vector<const Field*>>> parameters;
+    for (const auto& field : Fields()) {
+        if (parameters.empty() || parameters.back().first != field.parameter)
+            parameters.push_back({field.parameter, {}});
+        parameters.back().second.push_back(&field);
+    }
+    return parameters;
+}
+
+std::string WithoutExceptionId(std::string message) {
+    // "[json.exception.parse_error.101] parse error at line 1, ..." -> "parse error at line 1, ..."
+    if (!message.empty() && message.front() == '[') {
+        const auto end = message.find("] ");
+        if (end != std::string::npos) message.erase(0, end + 2);
+    }
+    return message;
+}
+
+}  // namespace
+
+std::vector<FieldFailure> ProfileFaults(const Configuration& record) {
+    std::vector<FieldFailure> faults;
+    for (const auto& field : Fields()) {
+        if (!record.Has(field.control)) {
+            faults.push_back({field.control, "no value"});
+            continue;
+        }
+        const Value& value = record.At(field.control);
+        if (field.isIndex != std::holds_alternative<int>(value)) {
+            faults.push_back({field.control, "a value of the wrong kind"});
+        } else if (field.isIndex) {
+            const int index = std::get<int>(value);
+            if (index < 0 || index >= field.itemCount)
+                faults.push_back({field.control, "no item selected"});
+        }
+    }
+    return faults;
+}
+
+std::string ProfileText(const Configuration& record) {
+    Json root;
+    root["format"] = ProfileFormat;
+    root["version"] = ProfileVersion;
+    for (const auto& [parameter, fields] : Parameters()) {
+        Json object = Json::object();
+        for (const Field* field : fields) {
+            const Value& value = record.At(field->control);
+            if (const int* index = std::get_if<int>(&value))
+                object[field->key] = *index;
+            else
+                object[field->key] = Latin1ToUtf8(std::get<std::string>(value));
+        }
+        root[parameter] = std::move(object);
+    }
+    return root.dump(2) + "\n";
+}
+
+Configuration ParseProfile(std::string_view text) {
+    Json root;
+    try {
+        root = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& e) {
+        throw ProfileError("not JSON: " + WithoutExceptionId(e.what()));
+    }
+    if (!root.is_object()) throw ProfileError("not a profile: the document is " + TypeName(root) + ", not an object");
+    if (!root.contains("format")) Fault("format", "is missing");
+    if (root["format"] != ProfileFormat)
+        Fault("format", "is " + root["format"].dump() + ", expected " + Quoted(std::string(ProfileFormat)));
+    if (!root.contains("version")) Fault("version", "is missing");
+    if (!root["version"].is_number_integer() || root["version"].get<long long>() != ProfileVersion)
+        Fault("version", root["version"].dump() + " is not supported (this program reads version " +
+                             std::to_string(ProfileVersion) + ")");
+
+    const auto parameters = Parameters();
+    for (const auto& [key, value] : root.items()) {
+        if (key == "format" || key == "version") continue;
+        bool known = false;
+        for (const auto& p : parameters) known = known || p.first == key;
+        if (!known) Fault(key, "unknown key");
+    }
+    Configuration record;
+    for (const auto& [parameter, fields] : parameters) {
+        if (!root.contains(parameter)) Fault(parameter, "is missing");
+        const Json& object = root[parameter];
+        if (!object.is_object()) Fault(parameter, "is " + TypeName(object) + ", expected an object");
+        for (const auto& [key, value] : object.items()) {
+            bool known = false;
+            for (const Field* f : fields) known = known || f->key == key;
+            if (!known) Fault(parameter + "." + key, "unknown key");
+        }
+        for (const Field* field : fields) {
+            const std::string key = parameter + "." + field->key;
+            if (!object.contains(field->key)) Fault(key, "is missing");
+            record.values[field->control] = ReadValue(*field, object[field->key], key);
+        }
+    }
+    return record;
+}
+
+Configuration LoadProfile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ProfileError(path + ": cannot be read: " + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throw ProfileError(path + ": cannot be read");
+    try {
+        return ParseProfile(text.str());
+    } catch (const ProfileError& e) {
+        throw ProfileError(path + ": " + e.what());
+    }
+}
+
+void SaveProfile(const std::string& path, const Configuration& record) {
+    if (auto faults = ProfileFaults(record); !faults.empty()) {
+        std::string message = path + ": not saved:";
+        for (const auto& f : faults) message += "\n" + Label(f.control) + ": " + f.message;
+        throw ProfileError(message);
+    }
+    const std::string text = ProfileText(record);
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) throw ProfileError(path + ": cannot be saved: " + std::strerror(errno));
+    auto fail = [&] {
+        const std::string reason = std::strerror(errno);
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw ProfileError(path + ": cannot be saved: " + reason);
+    };
+    ::fchmod(fd, 0644);
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail();
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) fail();
+    if (::close(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        throw ProfileError(path + ": cannot be saved: " + reason);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        throw ProfileError(path + ": cannot be saved: " + reason);
+    }
+}
+
+}  // namespace commission

@@ -1,0 +1,15 @@
+#pragma once
+// Starting the emulator from a profile: a converter configured like a given unit.
+
+#include <string>
+
+#include "Converter.h"
+
+namespace emulator {
+
+// Stores every setting of the profile at `path` in the converter, through
+// the same set commands the console sends. Throws std::runtime_error with a
+// message naming the file and the fault; the converter is then unchanged.
+void LoadState(Converter& converter, const std::string& path);
+
+}  // namespace emulator

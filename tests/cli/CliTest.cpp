@@ -1,0 +1,136 @@
+// tq410k-cli as a user runs it: against the emulator, with every exit code.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "EmulatorProcess.h"
+#include "Profile.h"
+
+namespace {
+
+using consoletest::Emulator;
+using commission::Configuration;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tq410k-cli.XXXXXX";
+        ASSERT_TRUE(::mkdtemp(pattern));
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    Outcome Run(std::vector<std::string> args) {
+        args.insert(args.begin(), TQ410K_CLI);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = -1;
+        Outcome o;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        o.out = ReadFile(out);
+        o.err = ReadFile(err);
+        return o;
+    }
+    std::string Profile(const std::string& name, const Configuration& record) {
+        const std::string path = (dir / name).string();
+        commission::SaveProfile(path, record);
+        return path;
+    }
+
+    std::filesystem::path dir;
+};
+
+Configuration UnitSeven() {
+    Configuration c = commission::DefaultConfiguration();
+    c.values["Edit1"] = std::string("007");
+    c.values["ZRS485STOP"] = 1;
+    c.values["MPD3XS"] = std::string("00100");
+    c.values["COMDDATA2"] = std::string("01020304");
+    c.values["ECOMBY1"] = std::string("0F");
+    return c;
+}
+
+TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
+    Emulator emulator;
+    const std::string unit7 = Profile("unit7.json", UnitSeven());
+    auto write = Run({"write", "--port", emulator.port(), unit7});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.out, "Wrote 49 commands from " + unit7 + "\n");
+
+    auto same = Run({"verify", "--port", emulator.port(), "--baud", "9600", unit7});
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(same.out, "No differences: the converter holds every setting checked.\n");
+
+    Configuration other = UnitSeven();
+    other.values["MPD3XS"] = std::string("00200");
+    other.values["COMDDATA2"] = std::string("0102");
+    auto differs = Run({"verify", "--port", emulator.port(), Profile("other.json", other)});
+    EXPECT_EQ(differs.status, 1) << differs.err;
+    EXPECT_EQ(differs.out,
+              "Totalizer 3 \xC2\xB7 Coefficient: profile 00200, converter 00100\n"
+              "Command 2 \xC2\xB7 Command: profile 0102, converter 01020304\n");
+
+    const std::string read = (dir / "read.json").string();
+    auto back = Run({"read", "--port", emulator.port(), "-o", read});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(ReadFile(read), ReadFile(unit7));
+    EXPECT_EQ(back.err, "");  // no progress line when stderr is no terminal
+}
+
+TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
+    Emulator silent({"--silent"});
+    const std::string good = Profile("good.json", UnitSeven());
+    const std::string bad = (dir / "bad.json").string();
+    std::ofstream(bad) << "{\"format\": \"tq410k-profile\", \"version\": 7}";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{}, "usage: tq410k-cli COMMAND"},
+        {{"fetch"}, "tq410k-cli: unknown command \"fetch\""},
+        {{"read", "-o", "x.json"}, "tq410k-cli read: --port PATH is required"},
+        {{"write", "--port", silent.port(), "--parity", "mark", good}, "tq410k-cli write: --parity is none, odd or even"},
+        {{"verify", "--port", silent.port(), "--baud", "fast", good},
+         "tq410k-cli verify: --baud takes a number from 1 to 4000000, not \"fast\""},
+        {{"verify", "--port", (dir / "none").string(), good}, "tq410k-cli verify: cannot open " + (dir / "none").string()},
+        {{"write", "--port", silent.port(), bad},
+         "tq410k-cli write: " + bad + ": version: 7 is not supported (this program reads version 1)"},
+        {{"verify", "--port", silent.port(), "--timeout", "50", good},
+         "tq410k-cli verify: verify: 17 steps got no answer: QX1, QX2,"},
+    };
+    for (const auto& c : cases) {
+        const auto o = Run(c.args);
+        EXPECT_EQ(o.status, 2) << c.err;
+        EXPECT_EQ(o.err.substr(0, c.err.size()), c.err);
+    }
+    const auto help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("verify --port PATH [LINE] FILE"), std::string::npos);
+}
+
+}  // namespace

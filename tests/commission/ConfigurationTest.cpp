@@ -1,0 +1,117 @@
+// The record against the converter emulator's own handling of commands:
+// what write-all composes is what the converter stores, and what read-all
+// fills from the converter's answers is what was written.
+
+#include <gtest/gtest.h>
+
+#include "Commands.h"
+#include "Configuration.h"
+#include "Converter.h"
+#include "Verify.h"
+
+namespace {
+
+using namespace commission;
+
+// A record that differs from the defaults in every kind of field.
+Configuration UnitSeven() {
+    Configuration c = DefaultConfiguration();
+    c.values["Edit1"] = std::string("007");
+    c.values["ComboBox4"] = 1;
+    c.values["ADBESARD"] = std::string("00100");
+    c.values["PUBESARD"] = std::string("00200");
+    c.values["Edit3"] = std::string("020");
+    c.values["SENDXIEYI"] = 2;
+    c.values["AMR485BT"] = 4;
+    c.values["BRS485STOP"] = 1;
+    c.values["PCBSN"] = std::string("12345678");
+    c.values["JIANZHI"] = std::string("007");
+    c.values["MAD7XS"] = std::string("00010");
+    c.values["MAD7XIN"] = 23;
+    c.values["MPD12USE"] = 6;
+    c.values["ADFART16"] = 1;
+    c.values["COMAD3"] = 1;
+    c.values["COMDDATA3"] = std::string("0A0B");
+    c.values["FCOMBY2"] = std::string("7F");
+    return c;
+}
+
+Configuration ReadBack(emulator::Converter& converter) {
+    Configuration reported;
+    for (const auto& step : ReadAllSteps()) {
+        auto reply = converter.Handle(step.command);
+        EXPECT_TRUE(reply) << step.label;
+        std::optional<std::string> failed;
+        EXPECT_TRUE(FillFromReply(reported, *step.code, reply->substr(0, 255), &failed)) << step.label;
+        EXPECT_FALSE(failed) << step.label;
+    }
+    return reported;
+}
+
+TEST(ConfigurationTest, WriteAllComposesTheButtonsCommandsInWriteOrder) {
+    const auto plan = WriteAllSteps(UnitSeven());
+    ASSERT_TRUE(plan.failures.empty());
+    ASSERT_EQ(plan.steps.size(), 9u + 16u + 12u + 6u + 6u);
+    EXPECT_EQ(plan.steps.front().command, "HQLNVE#ADR:007#");
+    EXPECT_EQ(plan.steps[2].command, "HQLNVE#BADR:00100,00200#");
+    EXPECT_EQ(plan.steps[2].code, std::nullopt);
+    EXPECT_EQ(plan.steps[8].command, "PPPPPP#PCBSN:12345678,007#");
+    EXPECT_EQ(plan.steps[9 + 6].command, "HQLNVE#ZDAD07:0,001,4,23,00010,014,0#");
+    EXPECT_EQ(plan.steps[9 + 16 + 11].command, "HQLNVE#ZDPU12:6,001,4,00,00001,028,0#");
+    EXPECT_EQ(plan.steps[9 + 28 + 2].command, "HQLNVE#COMW3:1,040A0B#");
+    EXPECT_EQ(plan.steps.back().command, "HQLNVE#COMP06:017F00#");
+    for (const auto& step : plan.steps) EXPECT_EQ(step.command.find("RESET"), std::string::npos);
+}
+
+TEST(ConfigurationTest, WhatIsWrittenIsReadBackAndVerifiesClean) {
+    emulator::Converter converter;
+    const Configuration unit = UnitSeven();
+    for (const auto& step : WriteAllSteps(unit).steps) {
+        auto answer = converter.Handle(step.command);
+        ASSERT_TRUE(answer && answer->find("ERR") == std::string::npos) << step.command;
+    }
+    EXPECT_EQ(converter.State().serialNumber, "12345678");
+    const Configuration reported = ReadBack(converter);
+    EXPECT_TRUE(Compare(unit, reported).empty()) << DescribeDifferences(Compare(unit, reported), "window");
+    // Everything the converter reports was filled; only the board identity is not reported.
+    EXPECT_EQ(reported.values.size(), Fields().size() - 2);
+    EXPECT_FALSE(reported.Has("PCBSN"));
+
+    // A fresh converter differs from unit 7 in every reported field that was changed.
+    emulator::Converter fresh;
+    const auto differences = Compare(unit, ReadBack(fresh));
+    EXPECT_EQ(differences.size(), 15u);
+    EXPECT_EQ(DescribeDifference(differences[0], "window"), "Slave address: window 007, converter 001");
+    bool coefficient = false;
+    for (const auto& d : differences)
+        coefficient = coefficient || DescribeDifference(d, "profile") ==
+                                         "Analog 7 \xC2\xB7 Coefficient: profile 00010, converter 00001";
+    EXPECT_TRUE(coefficient);
+}
+
+TEST(ConfigurationTest, EveryFieldThatCannotTravelIsNamedAndNothingIsComposed) {
+    Configuration c = DefaultConfiguration();
+    c.values["Edit1"] = std::string("1x");
+    c.values["PUBESARD"] = std::string("");
+    c.values["COMDDATA2"] = std::string("010");
+    c.values["MAD3USE"] = std::string("0");  // a text where an index belongs
+    const auto plan = WriteAllSteps(c);
+    EXPECT_TRUE(plan.steps.empty());
+    EXPECT_EQ(DescribeFailures(plan.failures),
+              "Nothing was sent. These fields cannot be sent:\n"
+              "Slave address: '1x' is not a valid integer value\n"
+              "Pulse channel base address: '' is not a valid integer value\n"
+              "Analog 3 \xC2\xB7 Command Code: an item index is expected\n"
+              "Command 2 \xC2\xB7 Command: Input data must be plural (an odd number of characters)");
+}
+
+TEST(ConfigurationTest, ReadAllQueriesEveryRecordOnce) {
+    std::string labels;
+    for (const auto& step : ReadAllSteps()) labels += step.label + " ";
+    EXPECT_EQ(labels,
+              "QX1 QX2 QX3 QX4 QX5 COMR01 COMR02 COMR03 COMR04 COMR05 COMR06 "
+              "COMP01 COMP02 COMP03 COMP04 COMP05 COMP06 ");
+    EXPECT_EQ(ReadAllSteps()[5].command, "PPPPPP#COMR01#");
+}
+
+}  // namespace

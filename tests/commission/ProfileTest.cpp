@@ -1,0 +1,129 @@
+// Profiles: the format round trip, every kind of bad file with its message,
+// and saving that never leaves a half-written file.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Profile.h"
+
+namespace {
+
+using namespace commission;
+namespace fs = std::filesystem;
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    if (at == std::string::npos) throw std::logic_error("no " + from);
+    return text.replace(at, from.size(), to);
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(ProfileTest, TextHoldsTheParametersInOrderAndReadsBackTheSame) {
+    Configuration c = DefaultConfiguration();
+    c.values["MAD7XS"] = std::string("00010");
+    c.values["COMDDATA1"] = std::string("\xE9");  // Latin-1 e acute
+    const std::string text = ProfileText(c);
+    EXPECT_TRUE(text.starts_with("{\n  \"format\": \"tq410k-profile\",\n  \"version\": 1,\n  \"ADR\": {\n    \"address\": \"001\"\n  },\n"));
+    EXPECT_NE(text.find("\"ZDAD07\": {\n    \"commandCode\": 0,\n    \"address\": \"001\",\n    \"length\": \"4\",\n"
+                        "    \"dataType\": 0,\n    \"coefficient\": \"00010\",\n    \"dataAddress\": \"014\",\n"
+                        "    \"dataFormat\": 0\n  }"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"command\": \"\xC3\xA9\""), std::string::npos);  // UTF-8 in the file
+    EXPECT_LT(text.find("\"MR485B\""), text.find("\"PCBSN\""));
+    EXPECT_LT(text.find("\"ZDPU12\""), text.find("\"COMW1\""));
+    EXPECT_LT(text.find("\"COMW6\""), text.find("\"COMP01\""));
+    EXPECT_EQ(ParseProfile(text), c);
+    EXPECT_EQ(ProfileText(ParseProfile(text)), text);
+}
+
+TEST(ProfileTest, EveryFaultIsNamedWithItsKey) {
+    const std::string good = ProfileText(DefaultConfiguration());
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"hello", "not JSON: parse error at line 1, column 1: syntax error while parsing value - invalid literal; "
+                  "last read: 'h'"},
+        {good.substr(0, good.size() / 2), "not JSON: parse error"},
+        {"[1]", "not a profile: the document is an array, not an object"},
+        {Replace(good, "tq410k-profile", "other"), "format: is \"other\", expected \"tq410k-profile\""},
+        {Replace(good, "\"version\": 1", "\"version\": 2"), "version: 2 is not supported (this program reads version 1)"},
+        {Replace(good, "\"JTM\"", "\"JTX\""), "JTX: unknown key"},
+        {Replace(good, "\"pulse\"", "\"pulses\""), "BADR.pulses: unknown key"},
+        {Replace(good, "\"ADR\": {\n    \"address\": \"001\"\n  },\n", ""), "ADR: is missing"},
+        {Replace(good, ",\n    \"pulse\": \"00000\"", ""), "BADR.pulse: is missing"},
+        {Replace(good, "\"monitoring\": 0", "\"monitoring\": \"0\""), "MDO.monitoring: is a string, expected an item index"},
+        {Replace(good, "\"address\": \"001\"", "\"address\": 1"), "ADR.address: is a whole number, expected a text"},
+        {Replace(good, "\"frameType\": 0", "\"frameType\": 4"), "STM.frameType: item index 4 is outside 0 to 3"},
+        {Replace(good, "\"monitoring\": 0", "\"monitoring\": -1"), "MDO.monitoring: item index -1 is outside 0 to 1"},
+        {Replace(good, "\"monitoring\": 0", "\"monitoring\": 0.5"), "MDO.monitoring: is a number with a fraction, expected an item index"},
+        {Replace(good, "\"interval\": \"010\"", "\"interval\": \"\xE2\x82\xAC\""),
+         "JTM.interval: holds characters the line cannot carry (only Latin-1 travels)"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ParseProfile(c.text);
+            ADD_FAILURE() << "accepted: " << c.message;
+        } catch (const ProfileError& e) {
+            EXPECT_EQ(std::string(e.what()).substr(0, c.message.size()), c.message);
+        }
+    }
+}
+
+class ProfileFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tq410k-profile.XXXXXX";
+        ASSERT_TRUE(::mkdtemp(pattern));
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
+};
+
+TEST_F(ProfileFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
+    const std::string path = (dir / "unit7.json").string();
+    Configuration c = DefaultConfiguration();
+    SaveProfile(path, c);
+    const std::string first = ReadFile(path);
+    EXPECT_EQ(first, ProfileText(c));
+    EXPECT_EQ(LoadProfile(path), c);
+
+    // A record a profile cannot hold is refused, and the good file stays.
+    c.values["ZMR485BT"] = -1;
+    try {
+        SaveProfile(path, c);
+        ADD_FAILURE() << "saved";
+    } catch (const ProfileError& e) {
+        EXPECT_EQ(std::string(e.what()), path + ": not saved:\nIRS485 interface \xC2\xB7 Baud: no item selected");
+    }
+    EXPECT_EQ(ReadFile(path), first);
+
+    // A folder that is not there: nothing is written anywhere.
+    EXPECT_THROW(SaveProfile((dir / "none" / "x.json").string(), DefaultConfiguration()), ProfileError);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileFileTest, LoadNamesTheFile) {
+    const std::string path = (dir / "bad.json").string();
+    std::ofstream(path) << "{}";
+    try {
+        LoadProfile(path);
+        ADD_FAILURE() << "loaded";
+    } catch (const ProfileError& e) {
+        EXPECT_EQ(std::string(e.what()), path + ": format: is missing");
+    }
+    EXPECT_THROW(LoadProfile((dir / "missing.json").string()), ProfileError);
+}
+
+}  // namespace

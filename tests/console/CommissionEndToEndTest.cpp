@@ -1,0 +1,232 @@
+// Read all, write all, verify and profiles in the window, against the
+// converter emulator as a separate program.
+
+#include <QLineEdit>
+#include <QStatusBar>
+
+#include <fstream>
+#include <sstream>
+
+#include "CommissionActions.h"
+#include "EmulatorProcess.h"
+#include "Profile.h"
+#include "WindowFixture.h"
+#include "WindowRecord.h"
+
+namespace consoletest {
+namespace {
+
+using namespace std::chrono_literals;
+using commission::Configuration;
+
+// A converter configured unlike the factory in every kind of setting it reports.
+Configuration UnitSeven() {
+    Configuration c = commission::DefaultConfiguration();
+    c.values["Edit1"] = std::string("007");
+    c.values["ADBESARD"] = std::string("00100");
+    c.values["Edit2"] = std::string("025");
+    c.values["SENDXIEYI"] = 3;
+    c.values["AMR485BT"] = 4;
+    c.values["BMR485JN"] = 2;
+    c.values["MAD7XS"] = std::string("00010");
+    c.values["MAD16XIN"] = 24;
+    c.values["MPD12USE"] = 6;
+    c.values["PUFART1"] = 1;
+    c.values["COMAD6"] = 1;
+    c.values["COMDDATA6"] = std::string("0A0B0C");
+    c.values["CCOMBY3"] = std::string("7F");
+    return c;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class CommissionTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        char pattern[] = "/tmp/tq410k-profiles.XXXXXX";
+        ASSERT_TRUE(::mkdtemp(pattern));
+        dir = pattern;
+        actions().SetPathAsker([this](bool) { return QString::fromStdString(nextPath); });
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        std::filesystem::remove_all(dir);
+    }
+    console::CommissionActions& actions() {
+        return *static_cast<console::CommissionActions*>(form->findChild<QObject*>("CommissionActions"));
+    }
+    std::string profile(const std::string& name, const Configuration& record) {
+        const std::string path = (dir / name).string();
+        commission::SaveProfile(path, record);
+        return path;
+    }
+    // Clicks a strip button and waits for its sequence to end.
+    void run(const char* button, std::chrono::milliseconds limit = 120s) {
+        click(button);
+        ASSERT_TRUE(waitFor([&] { return !actions().Running(); }, limit)) << statusText().toStdString();
+    }
+    void load(const std::string& path) {
+        nextPath = path;
+        click("LoadProfileButton");
+    }
+    Configuration window() { return console::ReadWindow(form.get()); }
+
+    std::filesystem::path dir;
+    std::string nextPath;
+};
+
+TEST_F(CommissionTest, TheRecordMatchesTheWindowsControlsDefaultsAndItems) {
+    EXPECT_TRUE(window() == commission::DefaultConfiguration());
+    // The last item of every list is an index the record allows; one more is none.
+    Configuration last = commission::DefaultConfiguration();
+    for (const auto& field : commission::Fields())
+        if (field.isIndex) last.values[field.control] = field.itemCount - 1;
+    last.values["JIANZHI"] = std::string("104");
+    last.values["PCBSN"] = std::string("\xE9t\xE9");  // Latin-1 bytes travel as they are
+    console::ShowInWindow(form.get(), last);
+    EXPECT_TRUE(window() == last);
+    for (const auto& field : commission::Fields()) {
+        if (!field.isIndex) continue;
+        auto* box = find<QComboBox>(field.control.c_str());
+        EXPECT_EQ(box->count(), field.itemCount) << field.control;
+    }
+}
+
+TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAsItCame) {
+    const std::string unit7 = profile("unit7.json", UnitSeven());
+    Emulator emulator({"--state", unit7});
+    openOn(emulator.port());
+    ASSERT_TRUE(form->PortIsOpen());
+    run("ReadAllButton");
+    EXPECT_EQ(actions().LastSummary(), "Read all: 17 of 17 steps answered.");
+    EXPECT_TRUE(window() == UnitSeven());
+
+    nextPath = (dir / "saved.json").string();
+    click("SaveProfileButton");
+    EXPECT_EQ(ReadFile(nextPath), ReadFile(unit7));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
+    Emulator emulator;
+    openOn(emulator.port());
+    load(profile("unit7.json", UnitSeven()));
+    ASSERT_TRUE(window() == UnitSeven());
+    run("WriteAllButton");
+    EXPECT_EQ(actions().LastSummary(), "Write all: 49 of 49 steps answered.");
+    run("VerifyButton");
+    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, actions().LastSummary());
+    EXPECT_TRUE(window() == UnitSeven());
+}
+
+TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
+    Configuration converter = UnitSeven();
+    converter.values["MAD7XS"] = std::string("00020");
+    Emulator emulator({"--state", profile("converter.json", converter)});
+    openOn(emulator.port());
+    load(profile("unit7.json", UnitSeven()));
+    run("VerifyButton");
+    EXPECT_EQ(actions().LastSummary(), "Analog 7 \u00B7 Coefficient: window 00010, converter 00020");
+    EXPECT_TRUE(window() == UnitSeven());  // the window keeps what it held
+    auto* coefficient = find<QLineEdit>("MAD7XS");
+    EXPECT_TRUE(coefficient->property("differs").toBool());
+    EXPECT_FALSE(find<QLineEdit>("MAD6XS")->property("differs").toBool());
+    QTest::keyClick(coefficient, Qt::Key_Backspace);
+    EXPECT_FALSE(coefficient->property("differs").toBool());
+}
+
+TEST_F(CommissionTest, SilentConverterEveryStepTimesOutAndIsNamed) {
+    Emulator emulator({"--silent"});
+    openOn(emulator.port());
+    actions().SetTimeout(150ms);
+    run("ReadAllButton");
+    const QString summary = "Read all: 17 steps got no answer: QX1, QX2, QX3, QX4, QX5, COMR01, COMR02, COMR03, "
+                            "COMR04, COMR05, COMR06, COMP01, COMP02, COMP03, COMP04, COMP05, COMP06.";
+    EXPECT_EQ(actions().LastSummary(), summary);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, summary);
+}
+
+TEST_F(CommissionTest, SlowRepliesStillReadWhole) {
+    Emulator emulator({"--state", profile("unit7.json", UnitSeven()), "--delay", "400"});
+    openOn(emulator.port());
+    run("ReadAllButton");
+    EXPECT_EQ(actions().LastSummary(), "Read all: 17 of 17 steps answered.");
+    EXPECT_TRUE(window() == UnitSeven());
+}
+
+TEST_F(CommissionTest, LostPortStopsTheSequenceWithOneNotice) {
+    Emulator emulator({"--hangup-after", "3"});
+    openOn(emulator.port());
+    run("ReadAllButton");
+    EXPECT_FALSE(form->PortIsOpen());
+    // After the third answer: the hang-up may come before that answer is parsed.
+    const QString summary = actions().LastSummary();
+    EXPECT_TRUE(summary == "Read all: stopped at step 3 of 17 (QX3): the port was closed." ||
+                summary == "Read all: stopped at step 4 of 17 (QX4): the port was closed.")
+        << summary.toStdString();
+    EXPECT_EQ(statusText(), actions().LastSummary());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
+    Emulator emulator({"--silent"});
+    openOn(emulator.port());
+    click("ReadAllButton");
+    ASSERT_TRUE(actions().Running());
+    click("Button6");
+    EXPECT_FALSE(actions().Running());
+    EXPECT_EQ(actions().LastSummary(), "Read all: cancelled at step 1 of 17 (QX1).");
+    EXPECT_EQ(find<QLineEdit>("discomm")->text(), "PPPPPP#VAR#");
+}
+
+TEST_F(CommissionTest, FieldsThatCannotTravelStopWriteAllBeforeAnythingIsSent) {
+    int sent = 0;
+    QObject::connect(form.get(), &console::TForm1::CommandSent, [&] { ++sent; });
+    find<QLineEdit>("Edit2")->setText("ten");
+    find<QLineEdit>("COMDDATA4")->setText("010");
+    click("WriteAllButton");
+    EXPECT_EQ(sent, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Nothing was sent. These fields cannot be sent:\n"
+              "Data read interval: 'ten' is not a valid integer value\n"
+              "Command 4 \u00B7 Command: Input data must be plural (an odd number of characters)");
+}
+
+TEST_F(CommissionTest, ABadProfileIsRefusedWholeAndTheWindowStaysAsItWas) {
+    find<QLineEdit>("MAD2XS")->setText("00042");
+    const Configuration before = window();
+    const struct {
+        std::string text;
+        std::string fault;
+    } files[] = {
+        {"{\"format\": \"tq410k-profile\",", "not JSON: parse error at line 1"},
+        {[] {
+             std::string t = commission::ProfileText(UnitSeven());
+             return t.replace(t.find("\"baud\": 4"), 9, "\"baud\": 5");
+         }(),
+         "MR485A.baud: item index 5 is outside 0 to 4"},
+    };
+    for (const auto& f : files) {
+        const std::string path = (dir / "bad.json").string();
+        std::ofstream(path) << f.text;
+        boxes.clear();
+        load(path);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.startsWith(QString::fromStdString(path + ": " + f.fault)))
+            << boxes[0].text.toStdString();
+        EXPECT_TRUE(window() == before);
+    }
+}
+
+}  // namespace
+}  // namespace consoletest
