@@ -100,6 +100,12 @@ void RunWhole(PortSession& port, Sequence& sequence, const std::string& title, c
     }
 }
 
+// Frames with a wrong CRC are written and compared as they are; the error
+// stream says so, one line each.
+void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err) {
+    for (const auto& warning : warnings) err << "warning: " << warning << "\n";
+}
+
 // The common frame of the three: usage errors and failures become exit code 2.
 template <class Body>
 int Guarded(const char* name, std::ostream& err, Body body) {
@@ -133,8 +139,10 @@ int ReadCommand(const std::vector<std::string>& args, std::ostream& out, std::os
 int WriteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return Guarded("write", err, [&] {
         const Arguments a = Parse(args, false);
-        const auto plan = commission::WriteAllSteps(commission::LoadProfile(a.file));
+        const auto profile = commission::LoadProfile(a.file);
+        const auto plan = commission::WriteAllSteps(profile);
         if (!plan.failures.empty()) throw std::runtime_error(a.file + ": " + commission::DescribeFailures(plan.failures));
+        PrintWarnings(commission::FrameWarnings(profile), err);
         PortSession port(a.line);
         Sequence sequence("Writing", plan.steps, Pace::BlockReceived, a.line.timeout);
         RunWhole(port, sequence, "write", nullptr, err);
@@ -153,6 +161,7 @@ int VerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::
         RunWhole(port, sequence, "verify", &reported, err);
         const auto differences = commission::Compare(expected, reported);
         out << commission::DescribeDifferences(differences, "profile") << "\n";
+        PrintWarnings(commission::FrameWarnings(expected), err);
         return differences.empty() ? Success : Differs;
     });
 }

@@ -6,9 +6,12 @@
 
 #include "ChannelProtocol.h"
 #include "ChannelTable.h"
+#include "CustomCommandCrc.h"
 #include "CustomCommands.h"
+#include "FieldCheck.h"
 #include "ReplyCodes.h"
 #include "SystemParameters.h"
+#include "FieldNames.h"
 
 namespace commission {
 namespace {
@@ -122,9 +125,13 @@ void CheckField(const Field& field, const Value& value) {
         throw std::invalid_argument(field.isIndex ? "an item index is expected" : "a text is expected");
     if (field.isIndex) return;
     const auto& text = std::get<std::string>(value);
-    if (IsNumeric(field.control)) protocol::StrToInt(text);
-    if (IsCustomCommandData(field.control) && text.size() % 2 != 0)
-        throw std::invalid_argument("Input data must be plural (an odd number of characters)");
+    // The same checks as the window's buttons make before they send.
+    if (IsNumeric(field.control))
+        protocol::StrToInt(text);
+    else if (IsCustomCommandData(field.control))
+        protocol::CheckCommandData(field.control, text);
+    else
+        protocol::CheckRawField(field.control, text);
 }
 
 WritePlan WriteAllSteps(const Configuration& record) {
@@ -133,6 +140,8 @@ WritePlan WriteAllSteps(const Configuration& record) {
         try {
             if (!record.Has(field.control)) throw std::invalid_argument("no value");
             CheckField(field, record.At(field.control));
+        } catch (const protocol::EFieldRefused& e) {
+            plan.failures.push_back({field.control, e.Reason()});
         } catch (const std::exception& e) {
             plan.failures.push_back({field.control, e.what()});
         }
@@ -151,7 +160,26 @@ WritePlan WriteAllSteps(const Configuration& record) {
 
 std::string DescribeFailures(const std::vector<FieldFailure>& failures) {
     std::string text = "Nothing was sent. These fields cannot be sent:";
-    for (const auto& f : failures) text += "\n" + Label(f.control) + ": " + f.message;
+    for (const auto& f : failures) text += "\n" + protocol::FieldDisplayName(f.control) + ": " + f.message;
+    return text;
+}
+
+std::vector<std::string> FrameWarnings(const Configuration& record) {
+    std::vector<std::string> warnings;
+    for (int group = 1; group <= protocol::CustomCommandCount; ++group) {
+        const std::string control(protocol::CustomCommandGroups[static_cast<std::size_t>(group - 1)].data);
+        if (!record.Has(control)) continue;
+        const std::string* data = std::get_if<std::string>(&record.At(control));
+        if (!data) continue;
+        if (auto warning = protocol::CustomCommandCrcWarning(group, *data)) warnings.push_back(std::move(*warning));
+    }
+    return warnings;
+}
+
+std::string DescribeWarnings(const std::vector<std::string>& warnings) {
+    if (warnings.empty()) return {};
+    std::string text = "Warnings (written as they are):";
+    for (const auto& warning : warnings) text += "\n" + warning;
     return text;
 }
 

@@ -47,4 +47,11 @@ void CheckField(const Field& field, const Value& value);
 // "Slave address: '1x' is not a valid integer value".
 std::string DescribeFailures(const std::vector<FieldFailure>& failures);
 
+// The custom commands whose Modbus frame ends in a wrong CRC or in none, one
+// line each ("Command 3 · Command: CRC is 0x0944, the frame needs 0x0A84").
+// Warnings only: the frames are written as they are.
+std::vector<std::string> FrameWarnings(const Configuration& record);
+// "Warnings:" and the lines, or nothing when there are none.
+std::string DescribeWarnings(const std::vector<std::string>& warnings);
+
 }  // namespace commission

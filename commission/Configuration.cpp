@@ -160,8 +160,6 @@ bool FillFromReply(Configuration& record, int code, std::string_view text,
     return true;
 }
 
-std::string Label(const std::string& control) { return protocol::FieldLabel(control).value_or(control); }
-
 std::string Show(const Value& value) {
     if (const int* index = std::get_if<int>(&value)) return std::to_string(*index);
     const auto& text = std::get<std::string>(value);

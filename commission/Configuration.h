@@ -57,8 +57,6 @@ std::optional<protocol::ParseResult> ParseReply(int code, std::string_view text)
 bool FillFromReply(Configuration& record, int code, std::string_view text,
                    std::optional<std::string>* failedText = nullptr);
 
-// "Analog 7 · Coefficient" (UTF-8), or the control name for an unknown one.
-std::string Label(const std::string& control);
 // A value as a person reads it: the item index, or the text in quotes.
 std::string Show(const Value& value);
 

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Latin1.h"
+#include "FieldNames.h"
 
 namespace commission {
 namespace {
@@ -164,7 +165,7 @@ Configuration LoadProfile(const std::string& path) {
 void SaveProfile(const std::string& path, const Configuration& record) {
     if (auto faults = ProfileFaults(record); !faults.empty()) {
         std::string message = path + ": not saved:";
-        for (const auto& f : faults) message += "\n" + Label(f.control) + ": " + f.message;
+        for (const auto& f : faults) message += "\n" + protocol::FieldDisplayName(f.control) + ": " + f.message;
         throw ProfileError(message);
     }
     const std::string text = ProfileText(record);

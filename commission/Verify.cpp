@@ -1,5 +1,7 @@
 #include "Verify.h"
 
+#include "FieldNames.h"
+
 namespace commission {
 
 std::vector<Difference> Compare(const Configuration& expected, const Configuration& reported) {
@@ -14,7 +16,7 @@ std::vector<Difference> Compare(const Configuration& expected, const Configurati
 }
 
 std::string DescribeDifference(const Difference& d, const std::string& source) {
-    return Label(d.control) + ": " + source + " " + Show(d.expected) + ", converter " + Show(d.reported);
+    return protocol::FieldDisplayName(d.control) + ": " + source + " " + Show(d.expected) + ", converter " + Show(d.reported);
 }
 
 std::string DescribeDifferences(const std::vector<Difference>& differences, const std::string& source) {

@@ -1,5 +1,7 @@
 #include "CommissionActions.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -112,11 +114,19 @@ void CommissionActions::ReadAll() {
 
 void CommissionActions::WriteAll() {
     if (Running()) return;
-    auto plan = commission::WriteAllSteps(ReadWindow(&form_));
-    if (!plan.failures.empty()) {
-        form_.ShowMessage(FromUtf8(commission::DescribeFailures(plan.failures)));
+    std::vector<commission::FieldFailure> failures;
+    const auto record = ReadWindow(&form_, &failures);
+    auto plan = commission::WriteAllSteps(record);
+    // A text refused for its characters is named once, not again for its stand-in.
+    for (auto& failure : plan.failures)
+        if (std::none_of(failures.begin(), failures.end(),
+                         [&](const auto& refused) { return refused.control == failure.control; }))
+            failures.push_back(std::move(failure));
+    if (!failures.empty()) {
+        form_.ShowMessage(FromUtf8(commission::DescribeFailures(failures)));
         return;
     }
+    warnings_ = commission::FrameWarnings(record);
     Begin(Purpose::Write, std::move(plan.steps), Pace::BlockReceived);
 }
 
@@ -194,6 +204,8 @@ void CommissionActions::End() {
         const auto differences = commission::Compare(expected_, reported_);
         QString text = FromUtf8(commission::DescribeDifferences(differences, "window"));
         if (!allAnswered) text = summary + "\n" + text;
+        if (const auto warnings = commission::FrameWarnings(expected_); !warnings.empty())
+            text += "\n\n" + FromUtf8(commission::DescribeWarnings(warnings));
         lastSummary_ = text;
         form_.ShowNotice(differences.empty() ? QString("Verify: no differences")
                                              : QString("Verify: %1 differences").arg(differences.size()));
@@ -202,7 +214,14 @@ void CommissionActions::End() {
         return;
     }
     form_.ShowNotice(summary);
-    if (completed && !allAnswered) form_.ShowMessage(summary);
+    QString text = summary;
+    bool showBox = completed && !allAnswered;
+    if (completed && purpose_ == Purpose::Write && !warnings_.empty()) {
+        text += "\n\n" + FromUtf8(commission::DescribeWarnings(warnings_));
+        showBox = true;
+    }
+    lastSummary_ = text;
+    if (showBox) form_.ShowMessage(text);
 }
 
 void CommissionActions::ShowRunning(bool running) {

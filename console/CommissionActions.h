@@ -66,6 +66,7 @@ private:
     std::chrono::milliseconds timeout_{std::chrono::seconds(3)};
     bool lastSent_ = false;
     commission::Configuration expected_;  // verify: the window's record at the start
+    std::vector<std::string> warnings_;   // write: frames with a wrong CRC, shown at the end
     commission::Configuration reported_;  // verify: what the converter answered
     std::map<std::string, QMetaObject::Connection> marks_;
     QString lastSummary_;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "Controls.h"
+#include "FieldCheck.h"
 
 namespace console {
 
@@ -13,17 +14,25 @@ QWidget* FindSettingControl(const QWidget* root, const std::string& control) {
     return root->findChild<QWidget*>(QString::fromStdString(control));
 }
 
-commission::Configuration ReadWindow(const QWidget* root) {
+commission::Configuration ReadWindow(const QWidget* root, std::vector<commission::FieldFailure>* refused) {
     commission::Configuration record;
     for (const auto& field : commission::Fields()) {
         QWidget* widget = FindSettingControl(root, field.control);
-        if (auto* box = qobject_cast<QComboBox*>(widget))
-            record.values[field.control] =
-                field.isIndex ? commission::Value(ItemIndex(box)) : commission::Value(ToBytes(box->currentText()));
-        else if (auto* edit = qobject_cast<QLineEdit*>(widget))
-            record.values[field.control] = ToBytes(edit->text());
-        else
-            throw std::logic_error("the window has no control " + field.control);
+        auto* box = qobject_cast<QComboBox*>(widget);
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        if (!box && !edit) throw std::logic_error("the window has no control " + field.control);
+        if (box && field.isIndex) {
+            record.values[field.control] = ItemIndex(box);
+            continue;
+        }
+        const QString text = box ? box->currentText() : edit->text();
+        try {
+            record.values[field.control] = protocol::FieldBytesFromUtf8(field.control, text.toStdString());
+        } catch (const protocol::EFieldRefused& e) {
+            if (!refused) throw;
+            refused->push_back({field.control, e.Reason()});
+            record.values[field.control] = ToBytes(text);
+        }
     }
     return record;
 }

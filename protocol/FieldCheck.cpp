@@ -24,9 +24,8 @@ std::string Utf8(std::string_view bytes) {
 
 [[noreturn]] void Refuse(std::string_view controlName, std::string_view bytes, char character,
                          std::string_view why) {
-    throw EFieldRefused(controlName, FieldDisplayName(controlName) + ": \"" + Utf8(bytes) + "\" holds \"" +
-                                         Utf8(character) + "\", " + std::string(why) +
-                                         "; nothing was sent");
+    throw EFieldRefused(controlName, "\"" + Utf8(bytes) + "\" holds \"" + Utf8(character) + "\", " +
+                                         std::string(why) + "; nothing was sent");
 }
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
@@ -55,13 +54,10 @@ std::optional<char32_t> NextCodePoint(std::string_view utf8, std::size_t& at) {
 
 }  // namespace
 
-EFieldRefused::EFieldRefused(std::string_view controlName, const std::string& message)
-    : std::runtime_error(message), controlName_(controlName) {}
-
-std::string FieldDisplayName(std::string_view controlName) {
-    if (auto label = FieldLabel(controlName)) return *label;
-    return std::string(controlName);
-}
+EFieldRefused::EFieldRefused(std::string_view controlName, const std::string& reason, Naming naming)
+    : std::runtime_error(naming == Naming::FieldFirst ? FieldDisplayName(controlName) + ": " + reason : reason),
+      controlName_(controlName),
+      reason_(reason) {}
 
 std::string FieldBytesFromUtf8(std::string_view controlName, std::string_view utf8) {
     std::string bytes;
@@ -69,11 +65,10 @@ std::string FieldBytesFromUtf8(std::string_view controlName, std::string_view ut
         const std::size_t start = at;
         const auto code = NextCodePoint(utf8, at);
         if (!code)
-            throw EFieldRefused(controlName, FieldDisplayName(controlName) +
-                                                 ": the text is not UTF-8; nothing was sent");
+            throw EFieldRefused(controlName, "the text is not UTF-8; nothing was sent");
         if (*code > 0xFF)
             throw EFieldRefused(controlName,
-                                FieldDisplayName(controlName) + ": \"" + std::string(utf8) + "\" holds \"" +
+                                "\"" + std::string(utf8) + "\" holds \"" +
                                     std::string(utf8.substr(start, at - start)) +
                                     "\", which cannot travel on the serial line (one byte per character, "
                                     "Latin-1 only); nothing was sent");
@@ -91,7 +86,7 @@ void CheckRawField(std::string_view controlName, std::string_view bytes) {
 }
 
 void CheckCommandData(std::string_view controlName, std::string_view bytes) {
-    if (bytes.size() % 2 != 0) throw EFieldRefused(controlName, "Input data must be plural");
+    if (bytes.size() % 2 != 0) throw EFieldRefused(controlName, "Input data must be plural", EFieldRefused::Naming::ReasonOnly);
     const auto bad = std::find_if_not(bytes.begin(), bytes.end(), IsHexDigit);
     if (bad == bytes.end()) return;
     Refuse(controlName, bytes, *bad, "which is not a hexadecimal digit (0-9, A-F)");

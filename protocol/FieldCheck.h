@@ -10,22 +10,26 @@
 #include <string>
 #include <string_view>
 
+#include "FieldNames.h"
+
 namespace protocol {
 
 // A field whose text cannot be sent. The message names the field as a person
-// reads it and the character that is refused; it is UTF-8.
+// reads it, then the reason ("Analog 3 · Coefficient: \"1,5\" holds \",\" …");
+// a reason that stands on its own ("Input data must be plural") is the whole
+// message. UTF-8.
 class EFieldRefused : public std::runtime_error {
 public:
-    EFieldRefused(std::string_view controlName, const std::string& message);
+    enum class Naming { FieldFirst, ReasonOnly };
+    EFieldRefused(std::string_view controlName, const std::string& reason, Naming naming = Naming::FieldFirst);
     const std::string& ControlName() const noexcept { return controlName_; }
+    // The message without the field's name, for lists that name it already.
+    const std::string& Reason() const noexcept { return reason_; }
 
 private:
     std::string controlName_;
+    std::string reason_;
 };
-
-// The name of the field held by the control `controlName` as a person reads
-// it ("Analog 3 · Coefficient"), or the control's name where it has none.
-std::string FieldDisplayName(std::string_view controlName);
 
 // The bytes a field's text travels as: each character one byte (Latin-1).
 // `utf8` is the text as typed; a character outside Latin-1 (or text that is

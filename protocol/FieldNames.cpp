@@ -73,4 +73,9 @@ std::optional<std::string> FieldLabel(std::string_view controlName) {
     return CustomCommandFieldLabel(controlName);
 }
 
+std::string FieldDisplayName(std::string_view controlName) {
+    if (auto label = FieldLabel(controlName)) return *label;
+    return std::string(controlName);
+}
+
 }  // namespace protocol

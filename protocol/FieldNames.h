@@ -13,5 +13,7 @@ namespace protocol {
 // The name of the setting that the control `controlName` holds, or nothing
 // for a name that is no setting of the converter. UTF-8.
 std::optional<std::string> FieldLabel(std::string_view controlName);
+// The same, or the control's name where it holds no setting.
+std::string FieldDisplayName(std::string_view controlName);
 
 }  // namespace protocol

@@ -81,6 +81,8 @@ TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
     auto write = Run({"write", "--port", emulator.port(), unit7});
     EXPECT_EQ(write.status, 0) << write.err;
     EXPECT_EQ(write.out, "Wrote 49 commands from " + unit7 + "\n");
+    // Command 2's frame is no whole request: written as it is, with a warning.
+    EXPECT_EQ(write.err.rfind("warning: Command 2 \xC2\xB7 Command: ", 0), 0u) << write.err;
 
     auto same = Run({"verify", "--port", emulator.port(), "--baud", "9600", unit7});
     EXPECT_EQ(same.status, 0) << same.err;
@@ -131,6 +133,16 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
     const auto help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("verify --port PATH [LINE] FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("frame --check HEX"), std::string::npos);
+}
+
+TEST_F(CliTest, FrameChecksAndBuildsThroughTheProgram) {
+    const auto built = Run({"frame", "--slave", "1", "--function", "3", "--start", "0", "--count", "4"});
+    EXPECT_EQ(built.status, 0);
+    EXPECT_EQ(built.out, "0103000000044409\n");
+    EXPECT_EQ(Run({"frame", "--check", "010300000001840A"}).status, 0);
+    EXPECT_EQ(Run({"frame", "--check", "0103000000014409"}).status, 1);
+    EXPECT_EQ(Run({"frame", "--check", "01xx"}).status, 2);
 }
 
 }  // namespace

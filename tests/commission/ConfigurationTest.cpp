@@ -95,6 +95,10 @@ TEST(ConfigurationTest, EveryFieldThatCannotTravelIsNamedAndNothingIsComposed) {
     c.values["PUBESARD"] = std::string("");
     c.values["COMDDATA2"] = std::string("010");
     c.values["MAD3USE"] = std::string("0");  // a text where an index belongs
+    c.values["MAD3XS"] = std::string("1,5");   // would shift every later field
+    c.values["MPD2MADR"] = std::string("0#1");  // would end the frame early
+    c.values["CCOMBY1"] = std::string("0,");
+    c.values["COMDDATA4"] = std::string("HQLNVE#RESET#0");  // even, but a command of its own
     const auto plan = WriteAllSteps(c);
     EXPECT_TRUE(plan.steps.empty());
     EXPECT_EQ(DescribeFailures(plan.failures),
@@ -102,7 +106,21 @@ TEST(ConfigurationTest, EveryFieldThatCannotTravelIsNamedAndNothingIsComposed) {
               "Slave address: '1x' is not a valid integer value\n"
               "Pulse channel base address: '' is not a valid integer value\n"
               "Analog 3 \xC2\xB7 Command Code: an item index is expected\n"
-              "Command 2 \xC2\xB7 Command: Input data must be plural (an odd number of characters)");
+              "Analog 3 \xC2\xB7 Coefficient: \"1,5\" holds \",\", which would split the field in two; nothing was sent\n"
+              "Totalizer 2 \xC2\xB7 Address: \"0#1\" holds \"#\", which would end the command early; nothing was sent\n"
+              "Command 2 \xC2\xB7 Command: Input data must be plural\n"
+              "Command 4 \xC2\xB7 Command: \"HQLNVE#RESET#0\" holds \"H\", which is not a hexadecimal digit (0-9, A-F); "
+              "nothing was sent\n"
+              "Command 3 \xC2\xB7 Byte1: \"0,\" holds \",\", which would split the field in two; nothing was sent");
+}
+
+TEST(ConfigurationTest, FramesWithAWrongCrcAreWarnedOfNotRefused) {
+    Configuration c = DefaultConfiguration();
+    EXPECT_TRUE(FrameWarnings(c).empty());  // the default frame is right
+    c.values["COMDDATA2"] = std::string("0103000000014409");  // count changed, CRC kept
+    c.values["COMDDATA5"] = std::string("");                  // not in use
+    EXPECT_EQ(FrameWarnings(c), std::vector<std::string>{"Command 2 \xC2\xB7 Command: CRC is 0x0944, the frame needs 0x0A84"});
+    EXPECT_TRUE(WriteAllSteps(c).failures.empty());
 }
 
 TEST(ConfigurationTest, ReadAllQueriesEveryRecordOnce) {

@@ -119,11 +119,14 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
     load(profile("unit7.json", UnitSeven()));
     ASSERT_TRUE(window() == UnitSeven());
     run("WriteAllButton");
-    EXPECT_EQ(actions().LastSummary(), "Write all: 49 of 49 steps answered.");
+    // Command 6's frame has no CRC: written as it is, and said so.
+    const QString warning = "Warnings (written as they are):\n"
+                            "Command 6 \u00B7 Command: no CRC, the frame needs 0xF756 at its end";
+    EXPECT_EQ(actions().LastSummary(), "Write all: 49 of 49 steps answered.\n\n" + warning);
     run("VerifyButton");
-    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, actions().LastSummary());
+    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.\n\n" + warning);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, actions().LastSummary());
     EXPECT_TRUE(window() == UnitSeven());
 }
 
@@ -134,7 +137,8 @@ TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
     openOn(emulator.port());
     load(profile("unit7.json", UnitSeven()));
     run("VerifyButton");
-    EXPECT_EQ(actions().LastSummary(), "Analog 7 \u00B7 Coefficient: window 00010, converter 00020");
+    EXPECT_TRUE(actions().LastSummary().startsWith("Analog 7 \u00B7 Coefficient: window 00010, converter 00020\n\n"
+                                                   "Warnings"));
     EXPECT_TRUE(window() == UnitSeven());  // the window keeps what it held
     auto* coefficient = find<QLineEdit>("MAD7XS");
     EXPECT_TRUE(coefficient->property("differs").toBool());
@@ -193,13 +197,16 @@ TEST_F(CommissionTest, FieldsThatCannotTravelStopWriteAllBeforeAnythingIsSent) {
     QObject::connect(form.get(), &console::TForm1::CommandSent, [&] { ++sent; });
     find<QLineEdit>("Edit2")->setText("ten");
     find<QLineEdit>("COMDDATA4")->setText("010");
+    find<QLineEdit>("MPD2XS")->setText("1\u20AC");  // no Latin-1 byte for it
     click("WriteAllButton");
     EXPECT_EQ(sent, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               "Nothing was sent. These fields cannot be sent:\n"
+              "Totalizer 2 \u00B7 Coefficient: \"1\u20AC\" holds \"\u20AC\", which cannot travel on the serial line "
+              "(one byte per character, Latin-1 only); nothing was sent\n"
               "Data read interval: 'ten' is not a valid integer value\n"
-              "Command 4 \u00B7 Command: Input data must be plural (an odd number of characters)");
+              "Command 4 \u00B7 Command: Input data must be plural");
 }
 
 TEST_F(CommissionTest, ABadProfileIsRefusedWholeAndTheWindowStaysAsItWas) {
