@@ -77,6 +77,7 @@ void PortSession::TakeBlock(commission::Sequence& sequence, std::string block, s
     const bool parsed = reply::IsParsed(replyMode_);
     if (parsed || reply::IsShownOnly(replyMode_)) {
         receivedText_ = block.substr(0, MaxReceivedText);
+        answer_ += block;
         if (!parsed)
             parseAt_.reset();
         else if (!parseAt_)
@@ -94,9 +95,12 @@ void PortSession::Parse(commission::Sequence& sequence, commission::Configuratio
     for (const auto& a : parse->assignments)
         if (a.kind == protocol::Assignment::Kind::ReplyMode) replyMode_ = a.value;
     const std::string label = sequence.CurrentStep().label;
-    const auto next = sequence.ReplyParsed(receivedText_);
+    // The reply code follows the window's parse of the last block; the answer
+    // is read from every block since the command, as a converter answering in
+    // pieces sent it.
+    const auto next = sequence.ReplyParsed(answer_);
     if (next.kind != Kind::Nothing && record) {
-        if (auto failed = commission::Apply(*record, *parse))
+        if (auto failed = commission::Apply(*record, *commission::ParseReply(code, answer_)))
             faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
     }
     Do(sequence, next, progress);
@@ -113,7 +117,8 @@ void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Actio
                 parseAt_.reset();  // a parse still pending must not run under the new code
                 replyMode_ = *step.code;
             }
-            const bool sent = comm_.SendData(step.command.data(), static_cast<std::uint16_t>(step.command.size()));
+            answer_.clear();
+            const bool sent = comm_.SendData(step.command.data(), step.command.size());
             stepDeadline_ = Clock::now() + sequence.Timeout();
             Do(sequence, sequence.Sent(sent), progress);
             return;

@@ -46,6 +46,7 @@ private:
     serial::TComm comm_;
     int replyMode_ = 0;
     std::string receivedText_;
+    std::string answer_;  // every block taken in since the step's command
     std::optional<Clock::time_point> parseAt_;      // Timer2
     std::optional<Clock::time_point> stepDeadline_;
     std::vector<std::string> blocks_;  // received while notifications were processed

@@ -66,17 +66,24 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     connect(&stepTimer_, &QTimer::timeout, this, [this] {
         if (sequence_) Do(sequence_->TimeOut());
     });
-    connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) { lastSent_ = sent; });
-    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray&, bool) {
-        if (Running()) Later([](Sequence& s) { return s.BlockReceived(); });
+    connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) {
+        lastSent_ = sent;
+        answer_.clear();
+    });
+    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool accepted) {
+        if (!Running()) return;
+        if (accepted) answer_.append(block.constData(), static_cast<std::size_t>(block.size()));
+        Later([](Sequence& s) { return s.BlockReceived(); });
     });
     connect(&form_, &TForm1::ReplyParsed, this, [this](int code) {
         if (!Running()) return;
-        Later([this, code, text = form_.ReceivedText()](Sequence& s) {
+        // The window judges a reply by its last block; a converter that
+        // answers in pieces has sent the whole answer in all the blocks since
+        // the step's command, so the sequence reads those.
+        Later([this, code, text = answer_](Sequence& s) {
             auto next = s.ReplyParsed(text);
-            // The step's answer, as the window's parser read it, into the converter's record.
-            if (next.kind != Kind::Nothing && purpose_ == Purpose::Verify)
-                commission::FillFromReply(reported_, code, text);
+            if (next.kind != Kind::Nothing)
+                commission::FillFromReply(purpose_ == Purpose::Verify ? reported_ : read_, code, text);
             return next;
         });
     });
@@ -109,6 +116,7 @@ QString CommissionActions::Title() const {
 
 void CommissionActions::ReadAll() {
     if (Running()) return;
+    read_ = {};
     Begin(Purpose::Read, commission::ReadAllSteps(), Pace::ReplyParsed);
 }
 
@@ -193,6 +201,9 @@ void CommissionActions::End() {
     lastSummary_ = summary;
     const bool completed = sequence_->state() == Sequence::State::Completed;
     const bool allAnswered = completed && sequence_->Unanswered().empty();
+    // Every answer read whole goes into the window, also where the window's
+    // own parse saw only the last piece of it.
+    if (purpose_ == Purpose::Read) ShowInWindow(&form_, read_);
     if (purpose_ == Purpose::Verify) {
         // The window's parsers filled the controls while reading: give the
         // window back what it held, and mark where the converter differs.

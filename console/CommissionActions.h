@@ -68,6 +68,8 @@ private:
     commission::Configuration expected_;  // verify: the window's record at the start
     std::vector<std::string> warnings_;   // write: frames with a wrong CRC, shown at the end
     commission::Configuration reported_;  // verify: what the converter answered
+    commission::Configuration read_;      // read all: what the converter answered
+    std::string answer_;                  // the blocks taken in since the last command
     std::map<std::string, QMetaObject::Connection> marks_;
     QString lastSummary_;
     PathAsker askPath_;

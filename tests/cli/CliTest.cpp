@@ -102,6 +102,13 @@ TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
     EXPECT_EQ(back.status, 0) << back.err;
     EXPECT_EQ(ReadFile(read), ReadFile(unit7));
     EXPECT_EQ(back.err, "");  // no progress line when stderr is no terminal
+
+    // A converter that answers in two pieces is read whole.
+    Emulator split({"--state", unit7, "--split"});
+    const std::string pieces = (dir / "pieces.json").string();
+    auto fromSplit = Run({"read", "--port", split.port(), "-o", pieces});
+    EXPECT_EQ(fromSplit.status, 0) << fromSplit.err;
+    EXPECT_EQ(ReadFile(pieces), ReadFile(unit7));
 }
 
 TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
