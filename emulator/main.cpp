@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -17,12 +18,15 @@
 #include <thread>
 
 #include "Converter.h"
+#include "EmulatorLink.h"
+#include "PortLink.h"
 
 namespace {
 
 struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
+    bool noLink = false;
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
     int hangupAfter = -1;
@@ -35,7 +39,10 @@ void OnSignal(int) { stopRequested = 1; }
 void Usage() {
     std::fputs(
         "usage: tq410k-emulator [options]\n"
-        "  --link PATH        make PATH a symlink to the emulator's port\n"
+        "  --link PATH        make PATH a symlink to the emulator's port (default on a\n"
+        "                     pseudo-terminal: $XDG_RUNTIME_DIR/tq410k-emulator, else\n"
+        "                     /tmp/tq410k-emulator-$USER)\n"
+        "  --no-link          make no link\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
@@ -65,6 +72,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--delay") { if (!number(o.delayMs)) return false; }
         else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
+        else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
@@ -130,11 +138,14 @@ int main(int argc, char** argv) {
     }
     ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
 
+    if (options.noLink) options.link.clear();
+    else if (options.link.empty() && options.device.empty()) options.link = protocol::DefaultEmulatorLink();
+    std::unique_ptr<emulator::PortLink> link;
     if (!options.link.empty()) {
-        ::unlink(options.link.c_str());  // an old link of an earlier run
-        if (::symlink(path.c_str(), options.link.c_str()) != 0) {
-            std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", options.link.c_str(),
-                         std::strerror(errno));
+        try {
+            link = std::make_unique<emulator::PortLink>(options.link, path);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
             return 1;
         }
     }
@@ -202,7 +213,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    if (!options.link.empty()) ::unlink(options.link.c_str());
+    link.reset();
     if (keepSlave >= 0) ::close(keepSlave);
     ::close(port);
     return 0;
