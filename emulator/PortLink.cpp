@@ -1,38 +1,18 @@
 #include "PortLink.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "EmulatorLink.h"
 
 namespace emulator {
 
-PortLink::PortLink(std::string link, std::string target) : link_(std::move(link)), target_(std::move(target)) {
-    using protocol::LinkState;
-    switch (protocol::InspectEmulatorLink(link_)) {
-    case LinkState::Foreign:
-        throw std::runtime_error(link_ + " exists and was not made by this emulator; it is left alone. "
-                                 "Remove it if it is yours, or choose another path with --link.");
-    case LinkState::Own:
-        ::unlink(link_.c_str());  // left by an earlier run
-        break;
-    case LinkState::Absent:
-        break;
-    }
-    // symlink() never follows nor replaces what is there: if anything took
-    // the path meanwhile, this fails.
-    if (::symlink(target_.c_str(), link_.c_str()) != 0)
-        throw std::runtime_error("cannot link " + link_ + ": " + std::strerror(errno));
+std::string LinkPath(const std::string& asked, const std::string& device) {
+    if (!asked.empty() || !device.empty()) return asked;
+    return protocol::DefaultEmulatorLink();
 }
 
-PortLink::~PortLink() {
-    char current[4096];
-    const ssize_t n = ::readlink(link_.c_str(), current, sizeof current - 1);
-    if (n > 0 && protocol::InspectEmulatorLink(link_) == protocol::LinkState::Own &&
-        std::string(current, static_cast<std::size_t>(n)) == target_)
-        ::unlink(link_.c_str());
+std::optional<std::string> LinkRefusal(const std::string& link) {
+    if (link.empty() || protocol::InspectEmulatorLink(link) != protocol::LinkState::Foreign) return std::nullopt;
+    return link + " exists and was not made by this emulator; it is left alone. "
+                  "Remove it if it is yours, or choose another path with --link.";
 }
 
 }  // namespace emulator

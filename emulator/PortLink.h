@@ -1,28 +1,20 @@
 #pragma once
-// The symbolic link the emulator makes to its port, removed again when the
-// emulator ends. A path that holds anything but a link of this user's into
-// /dev is never followed, replaced or removed.
+// The symbolic link the emulator makes to its port: where it goes, and when
+// a path must be left alone. Only a link of the user's own into /dev (one an
+// earlier emulator made) may be replaced; anything else at the path is never
+// followed, replaced or removed.
 
-#include <stdexcept>
+#include <optional>
 #include <string>
 
 namespace emulator {
 
-class PortLink {
-public:
-    // Makes `link` point at `target`; replaces an earlier link of the user's
-    // own (one left by an emulator that was killed). Throws std::runtime_error
-    // with a message for a person when the path is taken by something else or
-    // the link cannot be made.
-    PortLink(std::string link, std::string target);
-    ~PortLink();  // removes the link while it still points at the target
-    PortLink(const PortLink&) = delete;
-    PortLink& operator=(const PortLink&) = delete;
+// The link to make: the one asked for, else the default one on a
+// pseudo-terminal (protocol::DefaultEmulatorLink), none on a serial device.
+std::string LinkPath(const std::string& asked, const std::string& device);
 
-    const std::string& path() const { return link_; }
-
-private:
-    std::string link_, target_;
-};
+// Why the emulator must not make its link at `link`, for a person; nothing
+// when the path is free or holds an earlier emulator's link (or is empty).
+std::optional<std::string> LinkRefusal(const std::string& link);
 
 }  // namespace emulator

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +17,6 @@
 #include <thread>
 
 #include "Converter.h"
-#include "EmulatorLink.h"
 #include "PortLink.h"
 
 namespace {
@@ -115,6 +113,11 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
+    options.link = options.noLink ? "" : emulator::LinkPath(options.link, options.device);
+    if (auto refusal = emulator::LinkRefusal(options.link)) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", refusal->c_str());
+        return 1;
+    }
 
     int port = -1, keepSlave = -1;
     std::string path;
@@ -138,14 +141,11 @@ int main(int argc, char** argv) {
     }
     ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
 
-    if (options.noLink) options.link.clear();
-    else if (options.link.empty() && options.device.empty()) options.link = protocol::DefaultEmulatorLink();
-    std::unique_ptr<emulator::PortLink> link;
     if (!options.link.empty()) {
-        try {
-            link = std::make_unique<emulator::PortLink>(options.link, path);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+        ::unlink(options.link.c_str());  // an old link of an earlier run
+        if (::symlink(path.c_str(), options.link.c_str()) != 0) {
+            std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", options.link.c_str(),
+                         std::strerror(errno));
             return 1;
         }
     }
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    link.reset();
+    if (!options.link.empty()) ::unlink(options.link.c_str());
     if (keepSlave >= 0) ::close(keepSlave);
     ::close(port);
     return 0;

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "EmulatorLink.h"
@@ -40,6 +41,7 @@ protected:
         fs::remove_all(runtime_);
         WindowTest::TearDown();
     }
+    // Starts the emulator with no options; its messages go to `said`.
     void startEmulator() {
         const char* program = std::getenv("TQ410K_EMULATOR");
         std::string path = program ? program : TQ410K_EMULATOR;
@@ -47,9 +49,19 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, said().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
+    // Waits for the emulator to end on its own; its exit status, or -1.
+    int exitStatus() {
+        int status = 0;
+        if (!waitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string said() const { return (runtime_ / "said").string(); }
+    std::string link() const { return (runtime_ / "tq410k-emulator").string(); }
     void stopEmulator() {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
@@ -86,6 +98,25 @@ TEST_F(EmulatorPortListTest, ListsTheLinkWhileTheEmulatorRunsAndOpensIt) {
     stopEmulator();
     EXPECT_FALSE(items().contains(link));
     EXPECT_FALSE(fs::exists(fs::symlink_status(link.toStdString())));
+}
+
+TEST_F(EmulatorPortListTest, TheEmulatorReplacesOnlyItsOwnLink) {
+    fs::create_symlink("/dev/pts/9999", link());  // left by an emulator that was killed
+    startEmulator();
+    ASSERT_TRUE(waitFor([&] { return protocol::EmulatorLinkIsLive(link()); }));
+    stopEmulator();
+
+    {
+        std::ofstream(link()) << "someone else's";
+    }
+    startEmulator();
+    EXPECT_EQ(exitStatus(), 1);
+    std::ifstream message(said());
+    std::string line;
+    std::getline(message, line);
+    EXPECT_NE(line.find(link() + " exists and was not made by this emulator"), std::string::npos) << line;
+    EXPECT_EQ(fs::symlink_status(link()).type(), fs::file_type::regular);
+    EXPECT_FALSE(items().contains(QString::fromStdString(link())));
 }
 
 }  // namespace
