@@ -75,6 +75,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
     }
+    // The default link, before anything that needs to know the link.
+    o.link = o.noLink ? "" : emulator::LinkPath(o.link, o.device);
     return true;
 }
 
@@ -113,7 +115,6 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
-    options.link = options.noLink ? "" : emulator::LinkPath(options.link, options.device);
     if (auto refusal = emulator::LinkRefusal(options.link)) {
         std::fprintf(stderr, "tq410k-emulator: %s\n", refusal->c_str());
         return 1;
