@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QSignalBlocker>
 
+#include "EmulatorLink.h"
+
 namespace console {
 
 QStringList PresentSerialDevices(const QString& devFolder) {
@@ -37,6 +39,9 @@ void TPortComboBox::RefreshDevices() {
         QSignalBlocker block(this);
         while (count() > fixedCount_) removeItem(count() - 1);
         addItems(PresentSerialDevices());
+        // A running converter emulator, for trying the console without a converter.
+        if (const auto link = protocol::DefaultEmulatorLink(); protocol::EmulatorLinkIsLive(link))
+            addItem(QString::fromStdString(link));
     }
     if (currentText() != typed) setEditText(typed);
     // Device paths are longer than the box is wide; the list may be wider.

@@ -1,6 +1,7 @@
 #pragma once
-// The port box: "COM1" to "COM12" first, then the serial devices present,
-// listed anew each time the list opens. Typed text is never touched.
+// The port box: "COM1" to "COM12" first, then the serial devices present and
+// the link of a converter emulator that is running, listed anew each time the
+// list opens. Typed text is never touched.
 
 #include <QComboBox>
 #include <QStringList>

@@ -19,6 +19,7 @@ struct CustomCommand {
     std::string enable = "0";
     std::string data = "0103000000044409";
     std::string rule = "010300";
+    bool operator==(const CustomCommand&) const = default;
 };
 
 struct ConverterState {
@@ -34,6 +35,7 @@ struct ConverterState {
     std::array<CustomCommand, 6> commands;
 
     ConverterState();
+    bool operator==(const ConverterState&) const = default;
 };
 
 class Converter {

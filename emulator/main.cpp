@@ -21,6 +21,7 @@
 #include "LinkedPty.h"
 #include "PeerWatch.h"
 #include "StateFile.h"
+#include "PortLink.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
     std::string state;   // a profile to start from
+    bool noLink = false;
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
     int hangupAfter = -1;
@@ -41,7 +43,10 @@ void OnSignal(int) { stopRequested = 1; }
 void Usage() {
     std::fputs(
         "usage: tq410k-emulator [options]\n"
-        "  --link PATH        make PATH a symlink to the emulator's port\n"
+        "  --link PATH        make PATH a symlink to the emulator's port (default on a\n"
+        "                     pseudo-terminal: $XDG_RUNTIME_DIR/tq410k-emulator, else\n"
+        "                     /tmp/tq410k-emulator-$USER)\n"
+        "  --no-link          make no link\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
         "  --state FILE       start configured as the profile FILE says\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
@@ -76,11 +81,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
         else if (a == "--blink") { if (!number(o.blinkMs)) return false; }
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
+        else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
         else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
     }
+    // The default link, before anything that needs to know the link.
+    o.link = o.noLink ? "" : emulator::LinkPath(o.link, o.device);
     if (o.blinkMs >= 0) {
         // Only a link can bring the port back under the same name.
         if (o.link.empty() || !o.device.empty()) return false;
@@ -116,6 +124,10 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         Usage();
         return 2;
+    }
+    if (auto refusal = emulator::LinkRefusal(options.link)) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", refusal->c_str());
+        return 1;
     }
 
     emulator::Converter converter;

@@ -1,0 +1,165 @@
+// Soak of the real window against `tq410k-emulator --garbage`: the query
+// buttons are clicked in turn and every reply is random bytes. Afterwards the
+// port must still be open and answering, reopen, and read real replies from a
+// normal emulator. Prints the replies, the message boxes the garbage raised,
+// and the resident memory after warm-up and at the end.
+//   window_soak [--replies N]      (default 3000)
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ConsoleApplication.h"
+#include "Form1.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > end) return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+// The emulator as a child process with its link in a private folder.
+class Emulator {
+public:
+    Emulator(const fs::path& link, std::vector<std::string> options) {
+        const char* program = std::getenv("TQ410K_EMULATOR");
+        std::vector<std::string> args{program ? program : TQ410K_EMULATOR, "--link", link.string()};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        WaitFor([&] { return fs::exists(link); }, std::chrono::seconds(10));
+    }
+    ~Emulator() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int replies = 3000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--replies" && i + 1 < argc) {
+            replies = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: window_soak [--replies N]\n");
+            return 2;
+        }
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    console::TApplication app(argc, argv);
+    int boxes = 0;
+    app.SetMessageHook([&](const QString&, const QString&) { ++boxes; });
+
+    char pattern[] = "/tmp/tq410k-soak.XXXXXX";
+    if (!::mkdtemp(pattern)) return 1;
+    const fs::path dir = pattern, link = dir / "port";
+    int failures = 0;
+    auto check = [&](bool ok, const char* what) {
+        std::printf("  %-58s %s\n", what, ok ? "yes" : "NO");
+        failures += !ok;
+    };
+    {
+        console::TForm1 form;
+        form.show();
+        auto* port = form.findChild<QComboBox*>("SPREALCOM");
+        auto* open = form.findChild<QPushButton*>("Button1");
+        auto* memo = form.findChild<QPlainTextEdit*>("Memo8");
+        long blocks = 0;
+        QObject::connect(&form, &console::TForm1::BlockReceived, [&](const QByteArray&, bool) { ++blocks; });
+        const char* queries[] = {"Button49", "Button5", "Button46", "Button9", "Button47",
+                                 "Button76", "Button74", "Button6"};
+
+        long warmKiB = 0, startKiB = ResidentKiB();
+        int answered = 0, unanswered = 0;
+        const auto began = Clock::now();
+        {
+            Emulator garbage(link, {"--garbage"});
+            port->lineEdit()->setText(QString::fromStdString(link.string()));
+            QTest::mouseClick(open, Qt::LeftButton);
+            check(form.PortIsOpen(), "port opens on the garbage emulator");
+            for (int i = 0; i < replies && form.PortIsOpen(); ++i) {
+                if (i == replies / 10) warmKiB = ResidentKiB();
+                const long before = blocks;
+                QTest::mouseClick(form.findChild<QPushButton*>(queries[i % std::size(queries)]), Qt::LeftButton);
+                if (WaitFor([&] { return blocks > before; }, std::chrono::seconds(5))) ++answered;
+                else ++unanswered;
+            }
+            QTest::qWait(400);  // the last parse
+            const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+            const long endKiB = ResidentKiB();
+            std::printf("window against tq410k-emulator --garbage: %d replies in %.0f s, %d unanswered, "
+                        "%d message boxes\n", answered, seconds, unanswered, boxes);
+            std::printf("  resident memory: start %ld KiB, after %d replies %ld KiB, end %ld KiB\n", startKiB,
+                        replies / 10, warmKiB, endKiB);
+            check(form.PortIsOpen(), "port still open");
+            const long before = blocks;
+            QTest::mouseClick(form.findChild<QPushButton*>("Button6"), Qt::LeftButton);
+            check(WaitFor([&] { return blocks > before; }, std::chrono::seconds(5)), "a command still gets its reply");
+            QTest::mouseClick(open, Qt::LeftButton);
+            check(!form.PortIsOpen(), "port closes");
+            QTest::mouseClick(open, Qt::LeftButton);
+            check(form.PortIsOpen(), "port reopens");
+            QTest::mouseClick(open, Qt::LeftButton);
+        }
+        {
+            Emulator normal(link, {});
+            QTest::mouseClick(open, Qt::LeftButton);
+            check(form.PortIsOpen(), "port opens on a normal emulator");
+            QTest::qWait(400);
+            QTest::mouseClick(form.findChild<QPushButton*>("Button49"), Qt::LeftButton);
+            check(WaitFor([&] { return memo->toPlainText().startsWith("ADR:001,MDO:0"); }, std::chrono::seconds(5)),
+                  "a parameter query reads the real reply");
+            QTest::mouseClick(open, Qt::LeftButton);
+        }
+        check(unanswered == 0, "every garbage reply arrived");
+    }
+    fs::remove_all(dir);
+    std::printf(failures ? "window soak: FAILED\n" : "window soak: sound\n");
+    return failures ? 1 : 0;
+}

@@ -1,0 +1,45 @@
+// One reply parser on arbitrary text; REPLY_CODE picks which. Whatever the
+// text, the parser reads inside it, and every text it assigns comes from it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "ChannelProtocol.h"
+#include "CustomCommands.h"
+#include "FuzzCheck.h"
+#include "ReplyCodes.h"
+#include "SystemParameters.h"
+
+namespace {
+
+protocol::ParseResult Parse(std::string_view text) {
+    using namespace protocol;
+    static_assert(reply::IsParsed(REPLY_CODE));
+    switch (REPLY_CODE) {
+    case reply::SystemParameters: return ParseSystemParameters(text);
+    case reply::AnalogChannels: return ParseChannelReply(AnalogChannels(), text);
+    case reply::TotalizerChannels: return ParseChannelReply(TotalizerChannels(), text);
+    case reply::CustomCommand: return ParseCommandReadBack(text);
+    default: return ParseParsingRuleReadBack(text);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto result = Parse(text);
+    using Kind = protocol::Assignment::Kind;
+    for (const auto& a : result.assignments) {
+        if (a.kind == Kind::ReplyMode) {
+            FUZZ_CHECK(a.control.empty());
+            FUZZ_CHECK(a.value == protocol::reply::None);
+            continue;
+        }
+        FUZZ_CHECK(!a.control.empty());
+        if (a.kind == Kind::Text) FUZZ_CHECK(text.find(a.text) != std::string_view::npos);
+    }
+    if (result.failedText) FUZZ_CHECK(text.find(*result.failedText) != std::string_view::npos);
+    return 0;
+}
