@@ -19,17 +19,6 @@ namespace {
 using commission::Pace;
 using commission::Sequence;
 
-struct Arguments {
-    LineOptions line;
-    std::string output;  // -o
-    std::string file;    // the one positional argument
-};
-
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 std::uint32_t Number(const std::string& option, const std::string& text, std::uint32_t low, std::uint32_t high) {
     std::size_t end = 0;
     unsigned long value = 0;
@@ -44,7 +33,9 @@ std::uint32_t Number(const std::string& option, const std::string& text, std::ui
     return static_cast<std::uint32_t>(value);
 }
 
-Arguments Parse(const std::vector<std::string>& args, bool wantsOutput) {
+}  // namespace
+
+Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput) {
     Arguments a;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -85,6 +76,8 @@ Arguments Parse(const std::vector<std::string>& args, bool wantsOutput) {
     return a;
 }
 
+namespace {
+
 std::ostream* ProgressStream(std::ostream& err) { return &err == &std::cerr && ::isatty(2) ? &err : nullptr; }
 
 // Runs a sequence on the port; throws std::runtime_error unless every step was answered.
@@ -123,7 +116,7 @@ int Guarded(const char* name, std::ostream& err, Body body) {
 
 int ReadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return Guarded("read", err, [&] {
-        const Arguments a = Parse(args, true);
+        const Arguments a = ParseArguments(args, true);
         PortSession port(a.line);
         // The converter does not report its serial number and inspector: the
         // profile keeps their factory values.
@@ -138,7 +131,7 @@ int ReadCommand(const std::vector<std::string>& args, std::ostream& out, std::os
 
 int WriteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return Guarded("write", err, [&] {
-        const Arguments a = Parse(args, false);
+        const Arguments a = ParseArguments(args, false);
         const auto profile = commission::LoadProfile(a.file);
         const auto plan = commission::WriteAllSteps(profile);
         if (!plan.failures.empty()) throw std::runtime_error(a.file + ": " + commission::DescribeFailures(plan.failures));
@@ -153,7 +146,7 @@ int WriteCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 
 int VerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return Guarded("verify", err, [&] {
-        const Arguments a = Parse(args, false);
+        const Arguments a = ParseArguments(args, false);
         const auto expected = commission::LoadProfile(a.file);
         PortSession port(a.line);
         commission::Configuration reported;

@@ -2,10 +2,29 @@
 // read, write and verify: the commissioning library's sequences on a port.
 
 #include <iosfwd>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "PortSession.h"
+
 namespace cli {
+
+// What the command line of read, write and verify says.
+struct Arguments {
+    LineOptions line;
+    std::string output;  // -o
+    std::string file;    // the one positional argument
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments after the subcommand's name; throws UsageError naming
+// what is wrong. `wantsOutput`: read (-o FILE) rather than write or verify (FILE).
+Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput);
 
 int ReadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int WriteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

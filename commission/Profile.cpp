@@ -111,7 +111,8 @@ Configuration ParseProfile(std::string_view text) {
     Json root;
     try {
         root = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // Syntax errors, and numbers too large for any type (out_of_range).
         throw ProfileError("not JSON: " + WithoutExceptionId(e.what()));
     }
     if (!root.is_object()) throw ProfileError("not a profile: the document is " + TypeName(root) + ", not an object");

@@ -56,6 +56,7 @@ TEST(ProfileTest, EveryFaultIsNamedWithItsKey) {
                   "last read: 'h'"},
         {good.substr(0, good.size() / 2), "not JSON: parse error"},
         {"[1]", "not a profile: the document is an array, not an object"},
+        {"1e99999", "not JSON: number overflow"},  // too large for any number type
         {Replace(good, "tq410k-profile", "other"), "format: is \"other\", expected \"tq410k-profile\""},
         {Replace(good, "\"version\": 1", "\"version\": 2"), "version: 2 is not supported (this program reads version 1)"},
         {Replace(good, "\"JTM\"", "\"JTX\""), "JTX: unknown key"},
