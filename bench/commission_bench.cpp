@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "CommissionActions.h"
-#include "ConsoleApplication.h"
-#include "EmulatorProcess.h"
-#include "Form1.h"
+#include "console/commissioning/CommissionActions.h"
+#include "console/window/ConsoleApplication.h"
+#include "tests/util/EmulatorProcess.h"
+#include "console/window/Form1.h"
 
 namespace {
 

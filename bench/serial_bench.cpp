@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "PtyPair.h"
-#include "TComm.h"
+#include "tests/util/PtyPair.h"
+#include "serial/TComm.h"
 
 #ifdef TQ_BENCH_QSERIALPORT
 #include <QCoreApplication>

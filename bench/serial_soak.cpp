@@ -15,8 +15,8 @@
 #include <functional>
 #include <string>
 
-#include "PtyPair.h"
-#include "TComm.h"
+#include "tests/util/PtyPair.h"
+#include "serial/TComm.h"
 
 namespace {
 

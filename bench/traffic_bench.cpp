@@ -19,11 +19,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ConsoleApplication.h"
-#include "Form1.h"
-#include "PtyPair.h"
-#include "Reconnect.h"
-#include "TrafficRecorder.h"
+#include "console/window/ConsoleApplication.h"
+#include "console/window/Form1.h"
+#include "tests/util/PtyPair.h"
+#include "console/devices/Reconnect.h"
+#include "console/traffic/TrafficRecorder.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ConsoleApplication.h"
-#include "Form1.h"
+#include "console/window/ConsoleApplication.h"
+#include "console/window/Form1.h"
 
 extern char** environ;
 

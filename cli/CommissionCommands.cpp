@@ -1,4 +1,4 @@
-#include "CommissionCommands.h"
+#include "cli/CommissionCommands.h"
 
 #include <unistd.h>
 
@@ -6,11 +6,11 @@
 #include <optional>
 #include <stdexcept>
 
-#include "Commands.h"
-#include "PortSession.h"
-#include "Profile.h"
-#include "Subcommands.h"
-#include "Verify.h"
+#include "commission/Commands.h"
+#include "cli/PortSession.h"
+#include "commission/Profile.h"
+#include "cli/Subcommands.h"
+#include "commission/Verify.h"
 
 namespace cli {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "PortSession.h"
+#include "cli/PortSession.h"
 
 namespace cli {
 

@@ -1,9 +1,9 @@
-#include "FrameCommand.h"
+#include "cli/FrameCommand.h"
 
 #include <map>
 #include <optional>
 
-#include "ModbusRtu.h"
+#include "protocol/ModbusRtu.h"
 
 namespace cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "PortSession.h"
+#include "cli/PortSession.h"
 
 #include <poll.h>
 
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "ReplyCodes.h"
+#include "protocol/ReplyCodes.h"
 
 namespace cli {
 

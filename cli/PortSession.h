@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "Configuration.h"
-#include "Sequence.h"
-#include "TComm.h"
+#include "commission/Configuration.h"
+#include "commission/Sequence.h"
+#include "serial/TComm.h"
 
 namespace cli {
 

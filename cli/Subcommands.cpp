@@ -1,7 +1,7 @@
-#include "Subcommands.h"
+#include "cli/Subcommands.h"
 
-#include "CommissionCommands.h"
-#include "FrameCommand.h"
+#include "cli/CommissionCommands.h"
+#include "cli/FrameCommand.h"
 
 namespace cli {
 

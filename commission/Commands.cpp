@@ -1,17 +1,17 @@
-#include "Commands.h"
+#include "commission/Commands.h"
 
 #include <array>
 #include <functional>
 #include <stdexcept>
 
-#include "ChannelProtocol.h"
-#include "ChannelTable.h"
-#include "CustomCommandCrc.h"
-#include "CustomCommands.h"
-#include "FieldCheck.h"
-#include "ReplyCodes.h"
-#include "SystemParameters.h"
-#include "FieldNames.h"
+#include "protocol/ChannelProtocol.h"
+#include "protocol/ChannelTable.h"
+#include "protocol/CustomCommandCrc.h"
+#include "protocol/CustomCommands.h"
+#include "protocol/FieldCheck.h"
+#include "protocol/ReplyCodes.h"
+#include "protocol/SystemParameters.h"
+#include "protocol/FieldNames.h"
 
 namespace commission {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Configuration.h"
+#include "commission/Configuration.h"
 
 namespace commission {
 

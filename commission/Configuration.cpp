@@ -1,13 +1,13 @@
-#include "Configuration.h"
+#include "commission/Configuration.h"
 
 #include <cctype>
 
-#include "ChannelTable.h"
-#include "CustomCommands.h"
-#include "FieldNames.h"
-#include "Latin1.h"
-#include "ReplyCodes.h"
-#include "SystemParameters.h"
+#include "protocol/ChannelTable.h"
+#include "protocol/CustomCommands.h"
+#include "protocol/FieldNames.h"
+#include "commission/Latin1.h"
+#include "protocol/ReplyCodes.h"
+#include "protocol/SystemParameters.h"
 
 namespace commission {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ChannelProtocol.h"
-#include "Protocol.h"
+#include "protocol/ChannelProtocol.h"
+#include "protocol/Protocol.h"
 
 namespace commission {
 

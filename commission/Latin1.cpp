@@ -1,4 +1,4 @@
-#include "Latin1.h"
+#include "commission/Latin1.h"
 
 namespace commission {
 

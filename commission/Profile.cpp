@@ -1,4 +1,4 @@
-#include "Profile.h"
+#include "commission/Profile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Latin1.h"
-#include "FieldNames.h"
+#include "commission/Latin1.h"
+#include "protocol/FieldNames.h"
 
 namespace commission {
 namespace {

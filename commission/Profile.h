@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Commands.h"
-#include "Configuration.h"
+#include "commission/Commands.h"
+#include "commission/Configuration.h"
 
 namespace commission {
 

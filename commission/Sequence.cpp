@@ -1,4 +1,4 @@
-#include "Sequence.h"
+#include "commission/Sequence.h"
 
 namespace commission {
 

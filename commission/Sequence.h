@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Commands.h"
+#include "commission/Commands.h"
 
 namespace commission {
 

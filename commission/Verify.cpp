@@ -1,6 +1,6 @@
-#include "Verify.h"
+#include "commission/Verify.h"
 
-#include "FieldNames.h"
+#include "protocol/FieldNames.h"
 
 namespace commission {
 

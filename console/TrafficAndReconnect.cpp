@@ -1,15 +1,15 @@
-#include "TrafficAndReconnect.h"
+#include "console/TrafficAndReconnect.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "DeviceWatcher.h"
-#include "Form1.h"
-#include "PortComboBox.h"
-#include "Reconnect.h"
-#include "TrafficRecorder.h"
-#include "TrafficWindow.h"
+#include "console/devices/DeviceWatcher.h"
+#include "console/window/Form1.h"
+#include "console/window/PortComboBox.h"
+#include "console/devices/Reconnect.h"
+#include "console/traffic/TrafficRecorder.h"
+#include "console/traffic/TrafficWindow.h"
 
 namespace console {
 

@@ -1,9 +1,9 @@
-#include "Converter.h"
+#include "emulator/Converter.h"
 
 #include <vector>
 
-#include "ChannelTable.h"
-#include "Protocol.h"
+#include "protocol/ChannelTable.h"
+#include "protocol/Protocol.h"
 
 namespace emulator {
 namespace {

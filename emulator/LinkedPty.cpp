@@ -1,4 +1,4 @@
-#include "LinkedPty.h"
+#include "emulator/LinkedPty.h"
 
 #include <fcntl.h>
 #include <pty.h>

@@ -1,4 +1,4 @@
-#include "PeerWatch.h"
+#include "emulator/PeerWatch.h"
 
 #include <cerrno>
 

@@ -10,7 +10,7 @@
 // program's side again to look: still exclusive means the program died with
 // it held.
 
-#include "LinkedPty.h"
+#include "emulator/LinkedPty.h"
 
 namespace emulator {
 

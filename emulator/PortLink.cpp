@@ -1,6 +1,6 @@
-#include "PortLink.h"
+#include "emulator/PortLink.h"
 
-#include "EmulatorLink.h"
+#include "emulator/EmulatorLink.h"
 
 namespace emulator {
 

@@ -1,9 +1,9 @@
-#include "StateFile.h"
+#include "emulator/StateFile.h"
 
 #include <stdexcept>
 
-#include "Commands.h"
-#include "Profile.h"
+#include "commission/Commands.h"
+#include "commission/Profile.h"
 
 namespace emulator {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "Converter.h"
+#include "emulator/Converter.h"
 
 namespace emulator {
 

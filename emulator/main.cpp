@@ -17,11 +17,11 @@
 #include <string>
 #include <thread>
 
-#include "Converter.h"
-#include "LinkedPty.h"
-#include "PeerWatch.h"
-#include "StateFile.h"
-#include "PortLink.h"
+#include "emulator/Converter.h"
+#include "emulator/LinkedPty.h"
+#include "emulator/PeerWatch.h"
+#include "emulator/StateFile.h"
+#include "emulator/PortLink.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CommissionCommands.h"
-#include "FrameCommand.h"
-#include "FuzzCheck.h"
+#include "cli/CommissionCommands.h"
+#include "cli/FrameCommand.h"
+#include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;

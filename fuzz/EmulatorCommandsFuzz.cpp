@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Converter.h"
-#include "FuzzCheck.h"
+#include "emulator/Converter.h"
+#include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1 || size > 4000) return 0;  // longer runs may drop a command that never ends

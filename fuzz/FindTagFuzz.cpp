@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "Protocol.h"
+#include "fuzz/FuzzCheck.h"
+#include "protocol/Protocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;

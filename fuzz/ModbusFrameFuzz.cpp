@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "ModbusRtu.h"
+#include "fuzz/FuzzCheck.h"
+#include "protocol/ModbusRtu.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace protocol::modbus;

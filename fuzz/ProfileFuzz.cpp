@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "Profile.h"
+#include "fuzz/FuzzCheck.h"
+#include "commission/Profile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ChannelProtocol.h"
-#include "CustomCommands.h"
-#include "FuzzCheck.h"
-#include "ReplyCodes.h"
-#include "SystemParameters.h"
+#include "protocol/ChannelProtocol.h"
+#include "protocol/CustomCommands.h"
+#include "fuzz/FuzzCheck.h"
+#include "protocol/ReplyCodes.h"
+#include "protocol/SystemParameters.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <variant>
 
-#include "ChannelTable.h"
-#include "Protocol.h"
+#include "protocol/ChannelTable.h"
+#include "protocol/Protocol.h"
 
 namespace protocol {
 

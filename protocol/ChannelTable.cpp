@@ -1,8 +1,8 @@
-#include "ChannelTable.h"
+#include "protocol/ChannelTable.h"
 
 #include <stdexcept>
 
-#include "ReplyCodes.h"
+#include "protocol/ReplyCodes.h"
 
 namespace protocol {
 namespace {

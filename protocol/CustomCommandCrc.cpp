@@ -1,8 +1,8 @@
-#include "CustomCommandCrc.h"
+#include "protocol/CustomCommandCrc.h"
 
-#include "CustomCommands.h"
-#include "FieldNames.h"
-#include "ModbusRtu.h"
+#include "protocol/CustomCommands.h"
+#include "protocol/FieldNames.h"
+#include "protocol/ModbusRtu.h"
 
 namespace protocol {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "Protocol.h"
-#include "ReplyCodes.h"
+#include "protocol/Protocol.h"
+#include "protocol/ReplyCodes.h"
 
 namespace protocol {
 

@@ -1,10 +1,10 @@
-#include "FieldCheck.h"
+#include "protocol/FieldCheck.h"
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
 
-#include "FieldNames.h"
+#include "protocol/FieldNames.h"
 
 namespace protocol {
 namespace {

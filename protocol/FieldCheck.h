@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "FieldNames.h"
+#include "protocol/FieldNames.h"
 
 namespace protocol {
 

@@ -1,9 +1,9 @@
-#include "FieldNames.h"
+#include "protocol/FieldNames.h"
 
 #include <array>
 
-#include "ChannelTable.h"
-#include "CustomCommands.h"
+#include "protocol/ChannelTable.h"
+#include "protocol/CustomCommands.h"
 
 namespace protocol {
 namespace {

@@ -1,4 +1,4 @@
-#include "ModbusRtu.h"
+#include "protocol/ModbusRtu.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "Protocol.h"
-#include "ReplyCodes.h"
+#include "protocol/Protocol.h"
+#include "protocol/ReplyCodes.h"
 
 namespace protocol {
 

@@ -1,4 +1,4 @@
-#include "EventFd.h"
+#include "serial/EventFd.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

@@ -1,4 +1,4 @@
-#include "LineSettings.h"
+#include "serial/LineSettings.h"
 
 #include <sys/ioctl.h>
 

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "TComm.h"
+#include "serial/TComm.h"
 
 namespace serial {
 

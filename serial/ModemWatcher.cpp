@@ -1,4 +1,4 @@
-#include "ModemWatcher.h"
+#include "serial/ModemWatcher.h"
 
 #include <pthread.h>
 #include <signal.h>

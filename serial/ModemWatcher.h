@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "EventFd.h"
-#include "PortIo.h"
+#include "serial/EventFd.h"
+#include "serial/PortIo.h"
 
 namespace serial {
 

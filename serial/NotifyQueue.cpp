@@ -1,4 +1,4 @@
-#include "NotifyQueue.h"
+#include "serial/NotifyQueue.h"
 
 #include <cstring>
 #include <new>

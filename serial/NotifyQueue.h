@@ -16,7 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include "EventFd.h"
+#include "serial/EventFd.h"
 
 namespace serial {
 

@@ -1,7 +1,7 @@
 #include <cctype>
 #include <string>
 
-#include "TComm.h"
+#include "serial/TComm.h"
 
 namespace serial {
 

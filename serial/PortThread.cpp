@@ -1,4 +1,4 @@
-#include "PortThread.h"
+#include "serial/PortThread.h"
 
 #include <pthread.h>
 #include <sys/resource.h>

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "PortIo.h"
+#include "serial/PortIo.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "ReadThread.h"
+#include "serial/ReadThread.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -13,8 +13,8 @@
 #include <optional>
 #include <vector>
 
-#include "ModemWatcher.h"
-#include "ThreadLinks.h"
+#include "serial/ModemWatcher.h"
+#include "serial/ThreadLinks.h"
 
 namespace serial {
 

@@ -1,15 +1,15 @@
-#include "TComm.h"
+#include "serial/TComm.h"
 
 #include <cerrno>
 #include <cstring>
 #include <system_error>
 
-#include "LineSettings.h"
-#include "PortIo.h"
-#include "PortThread.h"
-#include "ReadThread.h"
-#include "ThreadLinks.h"
-#include "WriteThread.h"
+#include "serial/LineSettings.h"
+#include "serial/PortIo.h"
+#include "serial/PortThread.h"
+#include "serial/ReadThread.h"
+#include "serial/ThreadLinks.h"
+#include "serial/WriteThread.h"
 
 namespace serial {
 

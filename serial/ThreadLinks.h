@@ -8,11 +8,11 @@
 #include <mutex>
 #include <vector>
 
-#include "EventFd.h"
-#include "NotifyQueue.h"
-#include "PortIo.h"
-#include "TComm.h"
-#include "Timeouts.h"
+#include "serial/EventFd.h"
+#include "serial/NotifyQueue.h"
+#include "serial/PortIo.h"
+#include "serial/TComm.h"
+#include "serial/Timeouts.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "Timeouts.h"
+#include "serial/Timeouts.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "WriteThread.h"
+#include "serial/WriteThread.h"
 
 #include <cerrno>
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "ThreadLinks.h"
+#include "serial/ThreadLinks.h"
 
 namespace serial {
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "EmulatorProcess.h"
-#include "Profile.h"
+#include "tests/util/EmulatorProcess.h"
+#include "commission/Profile.h"
 
 namespace {
 

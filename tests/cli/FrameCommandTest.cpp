@@ -1,4 +1,4 @@
-#include "FrameCommand.h"
+#include "cli/FrameCommand.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Commands.h"
-#include "Configuration.h"
-#include "Converter.h"
-#include "Verify.h"
+#include "commission/Commands.h"
+#include "commission/Configuration.h"
+#include "emulator/Converter.h"
+#include "commission/Verify.h"
 
 namespace {
 

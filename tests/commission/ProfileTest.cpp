@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "Profile.h"
+#include "commission/Profile.h"
 
 namespace {
 

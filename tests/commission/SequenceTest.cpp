@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Sequence.h"
+#include "commission/Sequence.h"
 
 namespace {
 

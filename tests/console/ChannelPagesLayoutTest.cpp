@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "WindowFixture.h"
+#include "tests/console/WindowFixture.h"
 
 namespace consoletest {
 namespace {

@@ -3,9 +3,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "ChannelTable.h"
-#include "PtyPair.h"
-#include "WindowFixture.h"
+#include "protocol/ChannelTable.h"
+#include "tests/util/PtyPair.h"
+#include "tests/console/WindowFixture.h"
 
 namespace consoletest {
 namespace {

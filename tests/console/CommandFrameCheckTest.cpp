@@ -12,10 +12,10 @@
 
 #include <cstring>
 
-#include "CommandFrameCheck.h"
-#include "FrameBuilderDialog.h"
-#include "PtyPair.h"
-#include "WindowFixture.h"
+#include "console/pages/CommandFrameCheck.h"
+#include "console/pages/FrameBuilderDialog.h"
+#include "tests/util/PtyPair.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace std::chrono_literals;
 

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "CommissionActions.h"
-#include "EmulatorProcess.h"
-#include "Profile.h"
-#include "WindowFixture.h"
-#include "WindowRecord.h"
+#include "console/commissioning/CommissionActions.h"
+#include "tests/util/EmulatorProcess.h"
+#include "commission/Profile.h"
+#include "tests/console/WindowFixture.h"
+#include "console/commissioning/WindowRecord.h"
 
 namespace consoletest {
 namespace {

@@ -13,10 +13,10 @@
 #include <QAbstractItemView>
 #include <QTest>
 
-#include "DeviceWatcher.h"
-#include "PortComboBox.h"
-#include "ReconnectTarget.h"
-#include "TrafficAndReconnect.h"
+#include "console/devices/DeviceWatcher.h"
+#include "console/window/PortComboBox.h"
+#include "console/devices/ReconnectTarget.h"
+#include "console/TrafficAndReconnect.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "EmulatorProcess.h"
-#include "WindowFixture.h"
+#include "tests/util/EmulatorProcess.h"
+#include "tests/console/WindowFixture.h"
 
 namespace consoletest {
 namespace {

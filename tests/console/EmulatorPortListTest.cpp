@@ -13,9 +13,9 @@
 #include <fstream>
 #include <optional>
 
-#include "EmulatorLink.h"
-#include "PortComboBox.h"
-#include "WindowFixture.h"
+#include "emulator/EmulatorLink.h"
+#include "console/window/PortComboBox.h"
+#include "tests/console/WindowFixture.h"
 
 extern char** environ;
 

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "StatusTexts.h"
-#include "WindowFixture.h"
+#include "console/window/StatusTexts.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "PtyPair.h"
-#include "WindowFixture.h"
+#include "tests/util/PtyPair.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 using namespace std::chrono_literals;

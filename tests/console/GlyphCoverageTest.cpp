@@ -9,7 +9,7 @@
 #include <QLabel>
 #include <QTabBar>
 
-#include "WindowFixture.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 

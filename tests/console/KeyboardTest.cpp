@@ -11,8 +11,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "ChannelTable.h"
-#include "WindowFixture.h"
+#include "protocol/ChannelTable.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "PortComboBox.h"
-#include "PtyPair.h"
-#include "WindowFixture.h"
+#include "console/window/PortComboBox.h"
+#include "tests/util/PtyPair.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 using serial::TByteSize;

@@ -16,8 +16,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "PtyPair.h"
-#include "WindowFixture.h"
+#include "tests/util/PtyPair.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 using namespace std::chrono_literals;

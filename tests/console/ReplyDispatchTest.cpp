@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "WindowFixture.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 

@@ -15,8 +15,8 @@
 #include <chrono>
 #include <thread>
 
-#include "PtyPair.h"
-#include "WindowFixture.h"
+#include "tests/util/PtyPair.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace std::chrono_literals;
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <regex>
 
-#include "TrafficLog.h"
+#include "console/traffic/TrafficLog.h"
 
 namespace {
 

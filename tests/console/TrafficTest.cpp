@@ -10,13 +10,13 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 
-#include "EmulatorProcess.h"
-#include "Protocol.h"
-#include "PtyPair.h"
-#include "Reconnect.h"
-#include "TrafficRecorder.h"
-#include "TrafficWindow.h"
-#include "WindowFixture.h"
+#include "tests/util/EmulatorProcess.h"
+#include "protocol/Protocol.h"
+#include "tests/util/PtyPair.h"
+#include "console/devices/Reconnect.h"
+#include "console/traffic/TrafficRecorder.h"
+#include "console/traffic/TrafficWindow.h"
+#include "tests/console/WindowFixture.h"
 
 namespace consoletest {
 namespace {

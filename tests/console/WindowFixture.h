@@ -14,9 +14,9 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "ConsoleApplication.h"
-#include "Controls.h"
-#include "Form1.h"
+#include "console/window/ConsoleApplication.h"
+#include "console/widgets/Controls.h"
+#include "console/window/Form1.h"
 
 namespace consoletest {
 

@@ -6,9 +6,9 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-#include "FieldNames.h"
-#include "PortComboBox.h"
-#include "WindowFixture.h"
+#include "protocol/FieldNames.h"
+#include "console/window/PortComboBox.h"
+#include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 using console::ItemIndex;

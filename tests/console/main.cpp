@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 
-#include "ConsoleApplication.h"
+#include "console/window/ConsoleApplication.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

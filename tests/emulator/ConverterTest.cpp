@@ -1,4 +1,4 @@
-#include "Converter.h"
+#include "emulator/Converter.h"
 
 #include <gtest/gtest.h>
 

@@ -14,8 +14,8 @@
 #include <climits>
 #include <string>
 
-#include "LinkedPty.h"
-#include "PeerWatch.h"
+#include "emulator/LinkedPty.h"
+#include "emulator/PeerWatch.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The emulator's link to its port: made where only the user can write, and
 // never put in place of something it did not make.
 
-#include "PortLink.h"
+#include "emulator/PortLink.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <fstream>
 #include <optional>
 
-#include "EmulatorLink.h"
+#include "emulator/EmulatorLink.h"
 
 namespace fs = std::filesystem;
 using protocol::LinkState;

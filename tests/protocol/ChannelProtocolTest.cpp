@@ -1,4 +1,4 @@
-#include "ChannelProtocol.h"
+#include "protocol/ChannelProtocol.h"
 
 #include <gtest/gtest.h>
 

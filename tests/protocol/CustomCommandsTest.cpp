@@ -1,4 +1,4 @@
-#include "CustomCommands.h"
+#include "protocol/CustomCommands.h"
 
 #include <gtest/gtest.h>
 

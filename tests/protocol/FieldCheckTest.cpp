@@ -1,4 +1,4 @@
-#include "FieldCheck.h"
+#include "protocol/FieldCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "FieldNames.h"
+#include "protocol/FieldNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "ModbusRtu.h"
+#include "protocol/ModbusRtu.h"
 
 #include <gtest/gtest.h>
 
-#include "CustomCommandCrc.h"
+#include "protocol/CustomCommandCrc.h"
 
 using namespace protocol::modbus;
 

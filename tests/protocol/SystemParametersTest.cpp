@@ -1,4 +1,4 @@
-#include "SystemParameters.h"
+#include "protocol/SystemParameters.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include <random>
 #include <thread>
 
-#include "CommFixture.h"
+#include "tests/serial/CommFixture.h"
 
 using namespace serialtest;
 

@@ -9,10 +9,10 @@
 #include <atomic>
 #include <thread>
 
-#include "CommFixture.h"
-#include "FakePortIo.h"
-#include "ReadThread.h"
-#include "WriteThread.h"
+#include "tests/serial/CommFixture.h"
+#include "tests/serial/FakePortIo.h"
+#include "serial/ReadThread.h"
+#include "serial/WriteThread.h"
 
 using namespace serialtest;
 using serial::TLineCounters;

@@ -1,4 +1,4 @@
-#include "CommFixture.h"
+#include "tests/serial/CommFixture.h"
 
 #include <dirent.h>
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "PtyPair.h"
-#include "TComm.h"
+#include "tests/util/PtyPair.h"
+#include "serial/TComm.h"
 
 namespace serialtest {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "CommFixture.h"
+#include "tests/serial/CommFixture.h"
 
 using namespace serialtest;
 using serial::ECommsError;

@@ -3,7 +3,7 @@
 // told; those are read back through the scripted port I/O.)
 #include <termios.h>
 
-#include "CommFixture.h"
+#include "tests/serial/CommFixture.h"
 
 using namespace serialtest;
 using serial::TStopBits;

@@ -1,4 +1,4 @@
-#include "FakePortIo.h"
+#include "tests/serial/FakePortIo.h"
 
 #include <sys/ioctl.h>
 

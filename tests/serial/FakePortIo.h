@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "EventFd.h"
-#include "PortIo.h"
+#include "serial/EventFd.h"
+#include "serial/PortIo.h"
 
 namespace serialtest {
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
-#include "LineSettings.h"
-#include "Timeouts.h"
+#include "serial/LineSettings.h"
+#include "serial/Timeouts.h"
 
 using namespace serial;
 

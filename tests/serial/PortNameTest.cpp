@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TComm.h"
+#include "serial/TComm.h"
 
 TEST(PortName, ComNamesPathsAndBareDeviceNames) {
     const std::pair<const char*, const char*> cases[] = {

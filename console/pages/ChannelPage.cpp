@@ -1,0 +1,130 @@
+#include "console/pages/ChannelPage.h"
+
+#include <algorithm>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "protocol/ChannelProtocol.h"
+#include "console/widgets/Controls.h"
+
+namespace console {
+namespace {
+
+constexpr int HeaderGap = 6;
+
+QStringList Items(const std::vector<std::string>& items) {
+    QStringList list;
+    for (const auto& item : items) list << QString::fromStdString(item);
+    return list;
+}
+
+}  // namespace
+
+const ChannelPageTable& AnalogPage() {
+    static const ChannelPageTable table{
+        .channels = protocol::AnalogChannels(),
+        .groups = {{"GroupBox38", "Analog Signal 1-8", 1, 8, 4, 229, 34, "Button5", "QX2", 88},
+                   {"GroupBox9", "Analog Signal 9-16", 9, 16, 240, 241, 34, "Button46", "QX3", 88}},
+        .fieldLeft = {50, 152, 192, 232, 456, 512, 560},
+        .fieldWidth = {95, 25, 25, 217, 41, 41, 73},
+        .setButtonLeft = 648,
+        .queryLeft = 750,
+    };
+    return table;
+}
+
+const ChannelPageTable& TotalizerPage() {
+    static const ChannelPageTable table{
+        .channels = protocol::TotalizerChannels(),
+        .groups = {{"TotalizerGroup1", "Totalizer 1-6", 1, 6, 4, 189, 34, "Button9", "QX4", 88},
+                   {"TotalizerGroup2", "Totalizer 7-12", 7, 12, 200, 193, 36, "Button47", "QX5", 80}},
+        .fieldLeft = {58, 160, 200, 240, 472, 528, 576},
+        .fieldWidth = {95, 25, 25, 225, 41, 41, 81},
+        .setButtonLeft = 672,
+        .queryLeft = 742,
+    };
+    return table;
+}
+
+ChannelPage::ChannelPage(QWidget* tabSheet, ConsoleHost& host, const ChannelPageTable& table)
+    : QObject(tabSheet), page_(tabSheet), host_(host), table_(table) {
+    for (const auto& group : table_.groups) BuildGroup(group);
+    host_.RegisterParser(table_.channels.replyCode,
+                         [this](const std::string& text) { ParseReply(text); });
+}
+
+void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
+    const auto& channels = table_.channels;
+    auto* group = MakeGroup(page_, layout.objectName, layout.caption,
+                            QRect(table_.groupLeft, layout.top, table_.groupWidth, layout.height));
+
+    // Each header stands centred over its column; where a header is wider
+    // than its column it moves right just enough to clear its left neighbour.
+    const int headerTop = layout.firstRowTop - 17;
+    int previousRight = 0;
+    for (std::size_t c = 0; c < channels.columns.size(); ++c) {
+        auto* header = MakeLabel(group, QString::fromStdString(channels.columns[c].header), QPoint());
+        const int centred = table_.fieldLeft[c] + (table_.fieldWidth[c] - header->width()) / 2;
+        const int left = std::max(centred, previousRight + HeaderGap);
+        header->move(left, headerTop);
+        previousRight = left + header->width();
+    }
+
+    for (int n = layout.firstChannel; n <= layout.lastChannel; ++n) {
+        const int top = layout.firstRowTop + (n - layout.firstChannel) * table_.rowPitch;
+        const QString rowLabel = QString::fromStdString(protocol::RowLabel(channels, n));
+        MakeLabel(group, rowLabel, QPoint(table_.rowLabelLeft, top + 4));
+        // Each field is named by its row and its column header: "MAD3 Coefficient".
+        const QString rowName = NameFromCaption(rowLabel);
+        Row row{n, {}};
+        for (std::size_t c = 0; c < channels.columns.size(); ++c) {
+            const auto& column = channels.columns[c];
+            const QString name = QString::fromStdString(protocol::ControlName(column, n));
+            const QRect geometry(table_.fieldLeft[c], top, table_.fieldWidth[c], table_.fieldHeight);
+            if (column.IsComboBox()) {
+                auto* box = MakeCombo(group, name, Items(column.items), column.defaultIndex, geometry);
+                // The list opens wide enough to show its longest item whole.
+                box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
+                row.controls[c] = box;
+            } else {
+                row.controls[c] =
+                    MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
+            }
+            SetAccessibleName(row.controls[c], rowName + " " + QString::fromStdString(column.header));
+        }
+        auto* set = MakeButton(group, QString::fromStdString(channels.setButtons[n - 1]), "Set",
+                               QRect(QPoint(table_.setButtonLeft, top), table_.setButtonSize));
+        SetAccessibleName(set, "Set " + rowName);
+        connect(set, &QPushButton::clicked, this, [this, row] { SetClick(row); });
+    }
+
+    auto* query = MakeButton(group, layout.queryButton, "Query",
+                             QRect(QPoint(table_.queryLeft, layout.queryTop), table_.querySize));
+    SetAccessibleName(query, "Query " + layout.caption);
+    connect(query, &QPushButton::clicked, this, [this, word = layout.queryWord] { QueryClick(word); });
+}
+
+void ChannelPage::SetClick(const Row& row) {
+    const auto& channels = table_.channels;
+    std::vector<protocol::ColumnValue> values;
+    for (std::size_t c = 0; c < channels.columns.size(); ++c) {
+        if (channels.columns[c].IsComboBox())
+            values.emplace_back(ItemIndex(static_cast<QComboBox*>(row.controls[c])));
+        else
+            values.emplace_back(RawFieldBytes(static_cast<QLineEdit*>(row.controls[c])));
+    }
+    host_.SendCommand(protocol::ComposeChannelSet(channels, row.channel, values), 100);
+}
+
+void ChannelPage::QueryClick(const std::string& word) {
+    host_.SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, word), table_.channels.replyCode);
+}
+
+void ChannelPage::ParseReply(const std::string& text) {
+    ApplyParseResult(page_, protocol::ParseChannelReply(table_.channels, text), host_.ReplyMode());
+}
+
+}  // namespace console

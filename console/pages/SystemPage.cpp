@@ -1,0 +1,316 @@
+#include "console/pages/SystemPage.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <utility>
+
+#include "console/widgets/Controls.h"
+#include "console/pages/CustomCommandGroup.h"
+#include "protocol/CustomCommands.h"
+#include "console/widgets/DigitKeyFilter.h"
+#include "console/widgets/LabelFit.h"
+#include "protocol/SystemParameters.h"
+
+namespace console {
+
+namespace {
+
+constexpr int FieldHeight = 21;
+
+// A control of the page, built from one row of a table.
+struct ControlRow {
+    enum class Kind { Label, Edit, Combo, Button } kind;
+    const char* name;   // object name; empty for plain labels
+    QString text;       // caption, or the initial text of an edit
+    QStringList items;  // combo boxes
+    int index = 0;      // combo boxes: the initial item
+    QRect geometry;     // labels: the top-left corner, and as width the room before the next control
+    // The accessible name; when empty, a field takes the caption of the label
+    // before it in its row, and a button its caption and the row's first label.
+    QString accessible = {};
+    bool labelled = true;  // the label just before it in its row is its caption
+};
+
+using Kind = ControlRow::Kind;
+
+// Builds the rows in order, which is also the order of the Tab key.
+void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
+    constexpr int SameRow = 8;  // labels stand a few pixels lower than their fields
+    int rowTop = -100;
+    QString rowName, lastLabel;
+    QLabel* previousLabel = nullptr;  // the row just before, when it is a label
+    for (const auto& r : rows) {
+        QWidget* control = nullptr;
+        QString name = r.accessible;
+        QLabel* caption = std::exchange(previousLabel, nullptr);
+        switch (r.kind) {
+            case Kind::Label:
+                previousLabel = MakeLabel(parent, r.text, r.geometry.topLeft(), r.name);
+                FitLabel(previousLabel, r.geometry.width());
+                lastLabel = NameFromCaption(r.text);
+                if (std::abs(r.geometry.top() - rowTop) > SameRow) {
+                    rowTop = r.geometry.top();
+                    rowName = lastLabel;
+                }
+                continue;
+            case Kind::Edit: control = MakeEdit(parent, r.name, r.text, r.geometry); break;
+            case Kind::Combo: control = MakeCombo(parent, r.name, r.items, r.index, r.geometry); break;
+            case Kind::Button:
+                control = MakeButton(parent, r.name, r.text, r.geometry);
+                if (name.isEmpty()) name = r.text + " " + rowName;
+                break;
+        }
+        SetAccessibleName(control, name.isEmpty() ? lastLabel : name);
+        if (caption && r.labelled && r.kind != Kind::Button) caption->setBuddy(control);
+    }
+}
+
+// `room`: the width up to the next control (0: no limit).
+ControlRow Label(const char* caption, int x, int y, int room) {
+    return {Kind::Label, "", caption, {}, 0, {x, y, room, 0}};
+}
+ControlRow Edit(const char* name, const char* text, int x, int y, int width) {
+    return {Kind::Edit, name, text, {}, 0, {x, y, width, FieldHeight}};
+}
+ControlRow Combo(const char* name, QStringList items, int index, int x, int y, int width) {
+    return {Kind::Combo, name, {}, std::move(items), index, {x, y, width, FieldHeight}};
+}
+ControlRow Button(const char* name, const char* caption, QRect geometry) {
+    return {Kind::Button, name, caption, {}, 0, geometry};
+}
+ControlRow Named(ControlRow row, const QString& accessibleName, bool labelled = true) {
+    row.accessible = accessibleName;
+    row.labelled = labelled;
+    return row;
+}
+
+// The five rows of the page's own parameters, at y = 10, 40, 70, 100 and 130,
+// each label five pixels lower than its control.
+std::vector<ControlRow> ParameterRows() {
+    const QRect set(408, 0, 49, 20);
+    return {
+        Label("MODBUS Slave Address:", 24, 15, 134),
+        Edit("Edit1", "001", 160, 10, 41),
+        Button("Button2", "Set", set.translated(0, 10)),
+
+        Label(" Serial Port Data Monitoring:", 24, 45, 134),
+        Combo("ComboBox4", {"0_Disable Monitoring", "1_RS485 "}, 0, 160, 40, 129),
+        Button("Button3", "Set", set.translated(0, 40)),
+
+        Label("Analog Channel Base Addr:", 24, 75, 134),
+        Edit("ADBESARD", "00000", 160, 70, 41),
+        Label("Pulse Channel Base Addr:", 216, 75, 126),
+        Edit("PUBESARD", "00000", 344, 70, 41),
+        Button("Button4", "Set", set.translated(0, 70)),
+
+        Label("Data Read Interval:", 24, 105, 102),
+        Edit("Edit2", "010", 128, 100, 49),
+        Label("0.1s", 184, 105, 0),
+        Button("Button7", "Set", set.translated(0, 100)),
+
+        Label("RS485 Data Interval:", 24, 135, 102),
+        Edit("Edit3", "010", 128, 130, 49),
+        Label("1s", 184, 135, 30),
+        Named(Combo("SENDXIEYI",
+                    {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2",
+                     "3 Message Frame 3"},
+                    0, 216, 130, 161),
+              "RS485 Data Interval Frame Type", false),
+        Button("Button10", "Set", set.translated(0, 130)),
+    };
+}
+
+// The three RS485 interfaces of the converter, one row each in GroupBox39.
+struct LineRow {
+    const char* caption;
+    const char* baud;
+    const char* parity;
+    const char* stopBits;
+    const char* button;
+    const char* word;
+    int top;  // of the row's label; its boxes stand 19 pixels lower
+};
+
+constexpr LineRow Lines[] = {
+    {"IRS485 Communication Interface", "ZMR485BT", "ZMR485JN", "ZRS485STOP", "Button188", "MR485Z", 16},
+    {"OARS485 Communication Interface", "AMR485BT", "AMR485JN", "ARS485STOP", "Button22", "MR485A", 72},
+    {"OBRS485 Communication Interface", "BMR485BT", "BMR485JN", "BRS485STOP", "Button17", "MR485B", 128},
+};
+
+std::vector<ControlRow> LineRows() {
+    std::vector<ControlRow> rows;
+    for (const auto& line : Lines) {
+        const int y = line.top + 19;
+        const QString interface = line.caption;
+        rows.push_back(Label(line.caption, 24, line.top, 0));
+        rows.push_back(Label("Baud:", 24, y + 4, 34));
+        rows.push_back(
+            Named(Combo(line.baud, {"1200", "2400", "4800", "9600", "19200"}, 3, 60, y, 69), interface + " Baud"));
+        rows.push_back(Label("Parity:", 152, y + 4, 36));
+        rows.push_back(Named(Combo(line.parity, {"None", "Odd", "Even"}, 0, 190, y, 65), interface + " Parity"));
+        rows.push_back(Label("Stop Bits:", 278, y + 4, 48));
+        rows.push_back(Named(Combo(line.stopBits, {"1", "2"}, 0, 328, y, 50), interface + " Stop Bits"));
+        rows.push_back(Named(Button(line.button, "Set", {400, y, 49, 20}), "Set " + interface));
+    }
+    return rows;
+}
+
+std::vector<ControlRow> IdentityRows() {
+    return {
+        Label("PCBSN:", 24, 20, 38),
+        Edit("PCBSN", "00000000", 64, 16, 97),
+        Label("Inspector:", 176, 20, 46),
+        // Inspector numbers; the seventh is "007".
+        Combo("JIANZHI",
+              {"001", "002", "003", "004", "005", "006", "007", "008", "009", "101", "102", "103", "104"}, 0,
+              224, 16, 57),
+        Button("Button53", "Set", {320, 14, 57, 25}),
+    };
+}
+
+// The numeric edits and the most characters each takes from the keyboard.
+struct KeyFilterRow {
+    const char* edit;
+    int limit;
+};
+
+constexpr KeyFilterRow KeyFilters[] = {
+    {"Edit1", 3}, {"ADBESARD", 5}, {"PUBESARD", 5}, {"Edit2", 3}, {"Edit3", 3},
+};
+
+}  // namespace
+
+SystemPage::SystemPage(QWidget* tabSheet1, ConsoleHost& host)
+    : QObject(tabSheet1), sheet_(tabSheet1), host_(host) {
+    BuildParameterRows();
+    BuildLineGroup();
+    BuildIdentityGroup();
+    for (int group = 1; group <= protocol::CustomCommandCount; ++group)
+        new CustomCommandGroup(sheet_, group, host_);
+    // Made after the command groups it stands under, so Tab reaches it after them.
+    MakeButton(sheet_, "Button49", "Parameter Query", {536, 432, 129, 33});
+    for (const auto& f : KeyFilters) new DigitKeyFilter(FindEdit(f.edit), f.limit);
+    ConnectButtons();
+    RegisterParsers();
+}
+
+void SystemPage::BuildParameterRows() { Build(sheet_, ParameterRows()); }
+
+void SystemPage::BuildLineGroup() {
+    Build(MakeGroup(sheet_, "GroupBox39", "Instrument Communication Parameters", {8, 170, 465, 191}),
+          LineRows());
+}
+
+void SystemPage::BuildIdentityGroup() { Build(MakeGroup(sheet_, {}, {}, {8, 368, 465, 49}), IdentityRows()); }
+
+void SystemPage::ConnectButtons() {
+    struct Binding {
+        const char* button;
+        void (SystemPage::*handler)();
+    };
+    const Binding bindings[] = {
+        {"Button49", &SystemPage::Button49Click},   {"Button2", &SystemPage::Button2Click},
+        {"Button3", &SystemPage::Button3Click},     {"Button4", &SystemPage::Button4Click},
+        {"Button7", &SystemPage::Button7Click},     {"Button10", &SystemPage::Button10Click},
+        {"Button188", &SystemPage::Button188Click}, {"Button22", &SystemPage::Button22Click},
+        {"Button17", &SystemPage::Button17Click},   {"Button53", &SystemPage::Button53Click},
+    };
+    for (const auto& b : bindings) {
+        auto* button = sheet_->findChild<QPushButton*>(b.button);
+        connect(button, &QPushButton::clicked, this, b.handler);
+    }
+    // "Parameter Initialization" belongs to the window, over every page.
+    auto* button8 = sheet_->window()->findChild<QPushButton*>("Button8");
+    if (!button8) throw std::logic_error("the window has no Button8");
+    connect(button8, &QPushButton::clicked, this, &SystemPage::Button8Click);
+}
+
+void SystemPage::RegisterParsers() {
+    auto apply = [this](protocol::ParseResult (*parse)(std::string_view)) {
+        return [this, parse](const std::string& text) {
+            ApplyParseResult(sheet_, parse(text), host_.ReplyMode());
+        };
+    };
+    host_.RegisterParser(protocol::reply::SystemParameters, apply(&protocol::ParseSystemParameters));
+    host_.RegisterParser(protocol::reply::CustomCommand, apply(&protocol::ParseCommandReadBack));
+    host_.RegisterParser(protocol::reply::ParsingRule, apply(&protocol::ParseParsingRuleReadBack));
+}
+
+QLineEdit* SystemPage::FindEdit(const char* name) const {
+    auto* edit = sheet_->findChild<QLineEdit*>(name);
+    if (!edit) throw std::logic_error(std::string("no edit named ") + name);
+    return edit;
+}
+
+QComboBox* SystemPage::FindCombo(const char* name) const {
+    auto* box = sheet_->findChild<QComboBox*>(name);
+    if (!box) throw std::logic_error(std::string("no combo box named ") + name);
+    return box;
+}
+
+// The handlers that set a code set it before converting their fields, so a
+// conversion error leaves ReplyMode at the new code with nothing sent. A text
+// that cannot travel at all is refused before anything changes.
+
+void SystemPage::Button49Click() {
+    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::reply::SystemParameters);
+}
+
+void SystemPage::Button2Click() {
+    const std::string address = FieldBytes(FindEdit("Edit1"));
+    host_.ReplyMode() = protocol::reply::Shown;
+    host_.SendCommand(protocol::SlaveAddressCommand(address), protocol::reply::Shown);
+}
+
+void SystemPage::Button3Click() {
+    host_.ReplyMode() = protocol::reply::Shown;
+    host_.SendCommand(protocol::MonitoringCommand(ItemIndex(FindCombo("ComboBox4"))),
+                      protocol::reply::Shown);
+}
+
+// The answer to "BADR" and to the three line settings is judged by the code in force.
+void SystemPage::Button4Click() {
+    host_.SendCommand(
+        protocol::BaseAddressesCommand(FieldBytes(FindEdit("ADBESARD")), FieldBytes(FindEdit("PUBESARD"))),
+        std::nullopt);
+}
+
+void SystemPage::Button7Click() {
+    const std::string interval = FieldBytes(FindEdit("Edit2"));
+    host_.ReplyMode() = protocol::reply::Shown;
+    host_.SendCommand(protocol::ReadIntervalCommand(interval), protocol::reply::Shown);
+}
+
+void SystemPage::Button10Click() {
+    const std::string interval = FieldBytes(FindEdit("Edit3"));
+    host_.ReplyMode() = protocol::reply::Shown;
+    host_.SendCommand(protocol::SendIntervalCommand(interval, ItemIndex(FindCombo("SENDXIEYI"))),
+                      protocol::reply::Shown);
+}
+
+void SystemPage::SendLineSettings(int line) {
+    const LineRow& row = Lines[line];
+    host_.SendCommand(
+        protocol::LineSettingsCommand(row.word, ItemIndex(FindCombo(row.baud)),
+                                      ItemIndex(FindCombo(row.parity)), ItemIndex(FindCombo(row.stopBits))),
+        std::nullopt);
+}
+
+void SystemPage::Button188Click() { SendLineSettings(0); }
+void SystemPage::Button22Click() { SendLineSettings(1); }
+void SystemPage::Button17Click() { SendLineSettings(2); }
+
+// Converts both fields first and takes the code only once the command is out.
+void SystemPage::Button53Click() {
+    auto command =
+        protocol::BoardIdentityCommand(FieldBytes(FindEdit("PCBSN")), FieldBytes(FindCombo("JIANZHI")));
+    host_.SendCommand(command, std::nullopt);
+    host_.ReplyMode() = protocol::reply::Shown;
+}
+
+void SystemPage::Button8Click() {
+    host_.ReplyMode() = protocol::reply::Shown;
+    host_.SendCommand(protocol::ResetCommand(), protocol::reply::Shown);
+}
+
+}  // namespace console

@@ -1,0 +1,120 @@
+#include "console/widgets/Controls.h"
+
+#include <stdexcept>
+
+#include "protocol/FieldCheck.h"
+
+namespace console {
+
+QLabel* MakeLabel(QWidget* parent, const QString& caption, QPoint topLeft, const QString& objectName) {
+    auto* label = new QLabel(caption, parent);
+    if (!objectName.isEmpty()) label->setObjectName(objectName);
+    label->adjustSize();
+    label->move(topLeft);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& objectName, const QString& text, QRect geometry) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(objectName);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringList& items, int index,
+                     QRect geometry) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(objectName);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    box->addItems(items);
+    SetItemIndex(box, index);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& caption,
+                        QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const QString& objectName, const QString& caption, QRect geometry) {
+    auto* group = new QGroupBox(caption, parent);
+    if (!objectName.isEmpty()) group->setObjectName(objectName);
+    group->setGeometry(geometry);
+    return group;
+}
+
+namespace {
+
+std::string FieldBytes(const QWidget* field, const QString& text) {
+    return protocol::FieldBytesFromUtf8(field->objectName().toStdString(), text.toUtf8().toStdString());
+}
+
+}  // namespace
+
+std::string FieldBytes(const QLineEdit* field) { return FieldBytes(field, field->text()); }
+std::string FieldBytes(const QComboBox* field) { return FieldBytes(field, field->currentText()); }
+
+std::string RawFieldBytes(const QLineEdit* field) {
+    std::string bytes = FieldBytes(field);
+    protocol::CheckRawField(field->objectName().toStdString(), bytes);
+    return bytes;
+}
+
+QString NameFromCaption(const QString& caption) {
+    QString name = caption.trimmed();
+    if (name.endsWith(':')) name.chop(1);
+    return name.trimmed();
+}
+
+void SetAccessibleName(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    if (qobject_cast<QComboBox*>(control)) control->setAccessibleDescription(name);
+}
+
+int ItemIndex(const QComboBox* box) {
+    const QString text = box->currentText();
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i) == text) return i;
+    return -1;
+}
+
+void SetItemIndex(QComboBox* box, int index) {
+    if (index >= 0 && index < box->count()) {
+        box->setCurrentIndex(index);
+        if (box->isEditable()) box->setEditText(box->itemText(index));
+    } else {
+        box->setCurrentIndex(-1);
+        if (box->isEditable()) box->setEditText(QString());
+    }
+    // Show the start of an item wider than the box.
+    if (box->lineEdit()) box->lineEdit()->setCursorPosition(0);
+}
+
+void ApplyParseResult(QWidget* root, const protocol::ParseResult& result, int& replyMode) {
+    using Kind = protocol::Assignment::Kind;
+    for (const auto& a : result.assignments) {
+        if (a.kind == Kind::ReplyMode) {
+            replyMode = a.value;
+            continue;
+        }
+        const QString name = QString::fromStdString(a.control);
+        if (a.kind == Kind::Text) {
+            auto* edit = root->findChild<QLineEdit*>(name);
+            if (!edit) throw std::logic_error("no edit named " + a.control);
+            edit->setText(FromBytes(a.text));
+        } else {
+            auto* box = root->findChild<QComboBox*>(name);
+            if (!box) throw std::logic_error("no combo box named " + a.control);
+            SetItemIndex(box, a.value);
+        }
+    }
+    if (result.failedText) throw protocol::EConvertError(*result.failedText);
+}
+
+}  // namespace console

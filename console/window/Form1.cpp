@@ -1,0 +1,315 @@
+#include "console/window/Form1.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "console/pages/ChannelPage.h"
+#include "console/commissioning/CommissionActions.h"
+#include "console/window/ConsoleApplication.h"
+#include "console/widgets/Controls.h"
+#include "console/window/PortComboBox.h"
+#include "protocol/Protocol.h"
+#include "console/window/StatusTexts.h"
+#include "console/pages/SystemPage.h"
+#include "console/TrafficAndReconnect.h"
+
+namespace console {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The receive handler waits this long before it takes a block in, so that a
+// reply the converter sends in pieces has settled.
+constexpr auto ReceiveWait = 300ms;
+constexpr int Timer2Interval = 300;
+constexpr std::size_t MaxReceivedText = 255;
+constexpr int NoticeTimeoutMs = 15000;
+
+QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+
+// The baud rate of the text picked or typed (the text, not the item index, so
+// a typed rate is used as typed). Anything but a whole number above 0 leaves
+// the port closed; the message quotes the text as typed.
+std::uint32_t BaudRateOf(const QString& text) {
+    const std::string typed = text.toUtf8().toStdString();
+    const bool latin1 = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    const auto rate = latin1 ? protocol::TryStrToInt(ToBytes(text)) : std::nullopt;
+    if (!rate) throw ETextError("'" + typed + "' is not a valid integer value");
+    if (*rate <= 0)
+        throw ETextError("Baud rate \"" + typed + "\" is not a whole number above 0; the port stays closed");
+    return static_cast<std::uint32_t>(*rate);
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("Form1");
+    BuildWindow();
+    ConfigureComm1();
+
+    timer2_.setObjectName("Timer2");
+    timer2_.setInterval(Timer2Interval);
+    timer2_.setTimerType(Qt::PreciseTimer);
+    connect(&timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(Button26, &QPushButton::clicked, this, &TForm1::Button26Click);
+
+    notifier_ = std::make_unique<QSocketNotifier>(comm1_.NotifyFd(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &TForm1::DrainNotifications);
+
+    if (auto* app = TApplication::Instance())
+        app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
+
+    // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
+    // Each belongs to its tab sheet.
+    new SystemPage(TabSheet1, *this);
+    new ChannelPage(TabSheet2, *this, AnalogPage());
+    new ChannelPage(TabSheet3, *this, TotalizerPage());
+    OrderTabChain();
+
+    // Read all, write all, verify and profiles, in the action strip.
+    new CommissionActions(*this);
+
+    FormCreate();
+
+    AddTrafficLogAndReconnect(*this);
+}
+
+TForm1::~TForm1() {
+    if (auto* app = TApplication::Instance()) app->SetNoticeSink({});
+    timer2_.stop();
+}
+
+void TForm1::ConfigureComm1() {
+    using namespace serial;
+    comm1_.SetCommName("COM2");
+    comm1_.SetBaudRate(115200);
+    comm1_.SetParityCheck(false);
+    comm1_.SetOutx_CtsFlow(false);
+    comm1_.SetOutx_DsrFlow(false);
+    comm1_.SetDtrControl(TDtrControl::DtrEnable);
+    comm1_.SetDsrSensitivity(false);
+    comm1_.SetTxContinueOnXoff(true);
+    comm1_.SetOutx_XonXoffFlow(true);
+    comm1_.SetInx_XonXoffFlow(true);
+    comm1_.SetReplaceWhenParityError(false);
+    comm1_.SetIgnoreNullChar(false);
+    comm1_.SetRtsControl(TRtsControl::RtsEnable);
+    comm1_.SetXonLimit(500);
+    comm1_.SetXoffLimit(500);
+    comm1_.SetByteSize(TByteSize::_8);
+    comm1_.SetParity(TParity::None);
+    comm1_.SetStopBits(TStopBits::_1);
+    comm1_.SetXonChar(17);
+    comm1_.SetXoffChar(19);
+    comm1_.SetReplacedChar(0);
+    comm1_.SetReadIntervalTimeout(100);
+    comm1_.SetReadTotalTimeoutMultiplier(0);
+    comm1_.SetReadTotalTimeoutConstant(0);
+    comm1_.SetWriteTotalTimeoutMultiplier(0);
+    comm1_.SetWriteTotalTimeoutConstant(0);
+
+    comm1_.OnReceiveData = [this](TComm& sender, const std::uint8_t* buffer, std::uint16_t length) {
+        Comm1ReceiveData(sender, buffer, length);
+    };
+    comm1_.OnReceiveError = [this](TComm& sender, std::uint32_t mask) { Comm1ReceiveError(sender, mask); };
+    comm1_.OnModemStateChange = [this](TComm& sender, std::uint32_t event) {
+        Comm1ModemStateChange(sender, event);
+    };
+    comm1_.OnRequestHangup = [this](TComm& sender) { Comm1RequestHangup(sender); };
+}
+
+void TForm1::FormCreate() {
+    timer2_.stop();
+    Button6->setEnabled(true);
+    Button1->setEnabled(true);
+    ShowPortState();
+    ShowTraffic();
+}
+
+// ---- The send step ----
+
+void TForm1::SendCommand(const std::string& command, std::optional<int> code) {
+    if (command.size() > 0xFFFF) throw std::length_error("The command is too long to send");
+    if (code) {
+        // A parse still pending for an earlier reply must not run under the new code.
+        timer2_.stop();
+        replyMode_ = *code;
+    }
+    discomm->setText(FromBytes(command));
+    Memo8->clear();
+    const bool sent = comm1_.SendData(command.data(), static_cast<std::uint16_t>(command.size()));
+    if (sent) {
+        bytesSent_ += command.size();
+        ShowTraffic();
+    } else {
+        ShowNotice(comm1_.IsOpen() ? "not sent: the port no longer accepts data"
+                                   : "not sent: the port is closed");
+    }
+    emit CommandSent(QByteArray(command.data(), static_cast<qsizetype>(command.size())), sent);
+}
+
+void TForm1::RegisterParser(int code, std::function<void(const std::string&)> parser) {
+    parsers_[code] = std::move(parser);
+}
+
+void TForm1::ShowMessage(const QString& text) {
+    if (auto* app = TApplication::Instance())
+        app->ShowMessage(text);
+    else
+        QMessageBox::information(this, windowTitle(), text);
+}
+
+void TForm1::ShowNotice(const QString& text) { statusBar()->showMessage(text, NoticeTimeoutMs); }
+
+// ---- Opening and closing ----
+
+void TForm1::Button1Click() {
+    using namespace serial;
+    if (portIsOpen_) {
+        portIsOpen_ = false;
+        Button1->setText("Open");
+        comm1_.ClosePort();
+        ShowPortState();
+        emit PortClosed();
+        return;
+    }
+    comm1_.ClosePort();
+    // The text, not the item index: a typed rate is used as typed.
+    comm1_.SetBaudRate(BaudRateOf(ComboBox1->currentText()));
+    const int parity = ItemIndex(ComboBox2);
+    if (parity < 0)
+        throw ETextError(("Parity \"" + ComboBox2->currentText() +
+                          "\" is not one of None, Odd, Even; the port stays closed")
+                             .toStdString());
+    comm1_.SetParity(static_cast<TParity>(parity));
+    comm1_.SetStopBits(ItemIndex(ComboBox3) == 1 ? TStopBits::_2 : TStopBits::_1);
+    // A port name is a file name: encoded as the file system names it, not as line bytes.
+    comm1_.SetCommName(QFile::encodeName(SPREALCOM->currentText()).toStdString());
+    comm1_.SetOutx_XonXoffFlow(false);
+    comm1_.SetInx_XonXoffFlow(false);
+    try {
+        comm1_.OpenPort();
+    } catch (const ECommsError& e) {
+        throw EDetailedError(e.what(),
+                             DescribeOpenFailure(e.Reason(), DevicePathForPortName(comm1_.CommName())));
+    }
+    comm1_.SetDtrControl(CheckBox2->isChecked() ? TDtrControl::DtrEnable : TDtrControl::DtrDisable);
+    comm1_.SetRtsControl(CheckBox1->isChecked() ? TRtsControl::RtsEnable : TRtsControl::RtsDisable);
+    portIsOpen_ = true;
+    Button1->setText("Close");
+    ShowPortState();
+    emit PortOpened();
+}
+
+void TForm1::Button6Click() { SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, "VAR"), reply::Shown); }
+
+void TForm1::Button26Click() { Memo8->clear(); }
+
+// ---- Receiving and dispatching ----
+
+void TForm1::DrainNotifications() {
+    // Disabled while draining: a message box inside a handler runs a nested
+    // event loop, which must not drain the queue a second time.
+    notifier_->setEnabled(false);
+    struct Reenable {
+        QSocketNotifier& notifier;
+        ~Reenable() { notifier.setEnabled(true); }
+    } reenable{*notifier_};
+    // A block waited for hands the thread back to the window's own events
+    // (input, repaints, Timer2) before the next notification: a converter that
+    // streams must not keep the window in here for as long as it streams. The
+    // notifier fires again at once for what is still queued.
+    const auto start = std::chrono::steady_clock::now();
+    while (comm1_.ProcessNotification())
+        if (std::chrono::steady_clock::now() - start >= ReceiveWait) break;
+}
+
+void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
+    bytesReceived_ += BufferLength;
+    ShowTraffic();
+    const bool parsed = reply::IsParsed(replyMode_);
+    const bool accepted = parsed || reply::IsShownOnly(replyMode_);
+    emit BlockReceived(QByteArray(reinterpret_cast<const char*>(Buffer), BufferLength), accepted);
+    if (!accepted) return;  // dropped, and not waited for
+    // A later block that is already waiting replaces this one anyway; waiting
+    // for each of a fast stream would freeze the window.
+    if (!comm1_.ReceivedDataWaiting()) std::this_thread::sleep_for(ReceiveWait);
+    receivedText_.assign(reinterpret_cast<const char*>(Buffer),
+                         std::min<std::size_t>(BufferLength, MaxReceivedText));
+    Memo8->setPlainText(FromBytes(receivedText_));
+    if (parsed)
+        EnableTimer2();
+    else
+        timer2_.stop();
+}
+
+void TForm1::EnableTimer2() {
+    // Enabling a running timer does not restart its interval.
+    if (!timer2_.isActive()) timer2_.start();
+}
+
+void TForm1::Timer2Timer() {
+    timer2_.stop();
+    const std::string text = receivedText_;
+    const int code = replyMode_;
+    if (auto parser = parsers_.find(code); parser != parsers_.end()) {
+        // A parser that stops at a bad field has still read the reply.
+        try {
+            parser->second(text);
+        } catch (...) {
+            emit ReplyParsed(code);
+            throw;
+        }
+        emit ReplyParsed(code);
+    }
+}
+
+// ---- Line events ----
+
+void TForm1::Comm1RequestHangup(serial::TComm& Sender) {
+    // Only the threads of the port open now may close it.
+    if (!Sender.IsOpen() || Sender.NotificationOpenSerial() != Sender.OpenSerial()) return;
+    const std::string device = Sender.DevicePath();
+    portIsOpen_ = false;
+    Button1->setText("Open");
+    Sender.ClosePort();
+    ShowPortState();
+    ShowNotice(FromLocal("Connection lost: " + device + " was closed"));
+    emit PortLost(FromLocal(device));
+}
+
+void TForm1::Comm1ReceiveError(serial::TComm&, std::uint32_t EventMask) {
+    ShowNotice(FromLocal(DescribeLineErrors(EventMask)));
+}
+
+void TForm1::Comm1ModemStateChange(serial::TComm&, std::uint32_t ModemEvent) {
+    ShowNotice(FromLocal(DescribeModemEvent(ModemEvent)));
+}
+
+// ---- Status bar ----
+
+void TForm1::ShowPortState() {
+    const auto state = comm1_.IsOpen() ? comm1_.ReadLineState() : std::nullopt;
+    portState_->setText(state ? FromLocal(DescribeLineState(comm1_.DevicePath(), *state))
+                              : QString("Port closed"));
+}
+
+void TForm1::ShowTraffic() { traffic_->setText(FromLocal(DescribeTraffic(bytesSent_, bytesReceived_))); }
+
+}  // namespace console

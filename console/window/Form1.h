@@ -1,0 +1,139 @@
+#pragma once
+// Form1, the console's one window: the port group, the three pages of
+// parameters, the send and receive buffers, the serial port component Comm1,
+// the send step every command button uses and the dispatch of replies to the
+// parsers that the pages register.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "console/pages/ConsoleHost.h"
+#include "protocol/ReplyCodes.h"
+#include "serial/TComm.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSocketNotifier;
+class QTabWidget;
+
+namespace console {
+
+class TPortComboBox;
+
+namespace reply = protocol::reply;
+
+class TForm1 : public QMainWindow, public ConsoleHost {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ConsoleHost
+    int& ReplyMode() override { return replyMode_; }
+    void SendCommand(const std::string& command, std::optional<int> code) override;
+    void RegisterParser(int code, std::function<void(const std::string& text)> parser) override;
+    void ShowMessage(const QString& text) override;
+
+    bool PortIsOpen() const { return portIsOpen_; }
+    const std::string& ReceivedText() const { return receivedText_; }
+    serial::TComm& Comm1() { return comm1_; }
+    QTimer& Timer2() { return timer2_; }
+
+    // Handlers.
+    void FormCreate();
+    void Button1Click();
+    void Button6Click();
+    void Button26Click();
+    void Comm1ReceiveData(serial::TComm& Sender, const std::uint8_t* Buffer, std::uint16_t BufferLength);
+    void Comm1ReceiveError(serial::TComm& Sender, std::uint32_t EventMask);
+    void Comm1ModemStateChange(serial::TComm& Sender, std::uint32_t ModemEvent);
+    void Comm1RequestHangup(serial::TComm& Sender);
+    void Timer2Timer();
+
+    // A notice in the status bar (line events, a lost connection, errors met
+    // while a message box is open).
+    void ShowNotice(const QString& text);
+
+    // Adds a widget to the strip of actions under the receive buffer, after
+    // those already there. The strip takes ownership.
+    void AddToActionStrip(QWidget* widget);
+
+signals:
+    // What passes through the window, for the features beside it (traffic
+    // log, sequences). Connected slots only observe: they must not send.
+    // A command the send step handed to the port (sent) or could not (!sent).
+    void CommandSent(const QByteArray& bytes, bool sent);
+    // Every block received, before the reply table judges it; `accepted` says
+    // whether the receive handler takes it in (shows it, and parses it later).
+    void BlockReceived(const QByteArray& bytes, bool accepted);
+    // Timer2 ran the parser registered for `code` on the received text.
+    void ReplyParsed(int code);
+    // The port was opened, closed by the user, or lost.
+    void PortOpened();
+    void PortClosed();
+    void PortLost(const QString& device);
+
+public:
+
+private:
+    // Building the window (Form1Layout.cpp).
+    void BuildWindow();
+    void BuildHeader(QWidget* client);
+    void BuildPortGroup(QWidget* client);
+    void BuildPages(QWidget* client);
+    void BuildBuffers(QWidget* client);
+    void BuildActionStrip(QWidget* client);
+    void BuildStatusBar();
+    void OrderTabChain();
+
+    void ConfigureComm1();
+    void DrainNotifications();
+    void EnableTimer2();
+    void ShowPortState();
+    void ShowTraffic();
+
+    serial::TComm comm1_;
+    QTimer timer2_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+
+    bool portIsOpen_ = false;
+    int replyMode_ = reply::None;
+    std::string receivedText_;
+    std::map<int, std::function<void(const std::string&)>> parsers_;
+    std::uint64_t bytesSent_ = 0;
+    std::uint64_t bytesReceived_ = 0;
+
+    // Controls, owned by the window.
+    TPortComboBox* SPREALCOM = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QLineEdit* discomm = nullptr;
+    QPlainTextEdit* Memo8 = nullptr;
+    QPushButton* Button26 = nullptr;
+    QLabel* portState_ = nullptr;
+    QLabel* traffic_ = nullptr;
+    QWidget* actionStrip_ = nullptr;
+};
+
+}  // namespace console
