@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "console/Console.h"
 #include "console/commissioning/CommissionActions.h"
 #include "console/window/ConsoleApplication.h"
 #include "tests/util/EmulatorProcess.h"
@@ -49,7 +50,8 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     console::TApplication app(argc, argv);
     app.SetMessageHook([](const QString&, const QString&) {});  // no modal boxes in a benchmark
-    console::TForm1 form;
+    const auto made = console::MakeConsole();
+    console::TForm1& form = *made;
     form.show();
     consoletest::Emulator emulator;
     auto* port = form.findChild<QComboBox*>("SPREALCOM");

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "console/Console.h"
 #include "console/window/ConsoleApplication.h"
 #include "console/window/Form1.h"
 #include "tests/util/PtyPair.h"
@@ -65,7 +66,8 @@ struct StreamFigures {
 // A 64 MiB stream that the window drops block by block (no command was
 // sent), as a converter streaming unasked.
 StreamFigures StreamIntoWindow(Variant variant, const std::string& data) {
-    console::TForm1 form;
+    const auto made = console::MakeConsole();
+    console::TForm1& form = *made;
     form.show();
     auto* recorder = form.findChild<console::TrafficRecorder*>();
     if (variant == Variant::NoLog) QObject::disconnect(&form, nullptr, recorder, nullptr);
@@ -90,7 +92,8 @@ StreamFigures StreamIntoWindow(Variant variant, const std::string& data) {
 // with the log's recorder listening, and without. The ring is filled first:
 // its first fill also pays for fresh memory (page faults), later blocks reuse it.
 std::pair<double, double> RecorderCostPerBlock(const std::string& data) {
-    console::TForm1 form;
+    const auto made = console::MakeConsole();
+    console::TForm1& form = *made;
     const QByteArray block(data.data(), 2048);
     constexpr int Blocks = 32768;
     for (int i = 0; i < Blocks + 1000; ++i) emit form.BlockReceived(block, false);
@@ -106,7 +109,8 @@ std::pair<double, double> RecorderCostPerBlock(const std::string& data) {
 
 // Milliseconds from a port's link coming back to the port being open again.
 std::vector<double> ReconnectTimes(int rounds) {
-    console::TForm1 form;
+    const auto made = console::MakeConsole();
+    console::TForm1& form = *made;
     form.show();
     form.findChild<QCheckBox*>("ReconnectCheck")->setChecked(true);
     auto* reconnect = form.findChild<console::Reconnect*>();

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "console/Console.h"
 #include "console/window/ConsoleApplication.h"
 #include "console/window/Form1.h"
 
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
         failures += !ok;
     };
     {
-        console::TForm1 form;
+        const auto made = console::MakeConsole();
+        console::TForm1& form = *made;
         form.show();
         auto* port = form.findChild<QComboBox*>("SPREALCOM");
         auto* open = form.findChild<QPushButton*>("Button1");

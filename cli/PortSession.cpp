@@ -13,17 +13,14 @@ namespace cli {
 
 namespace {
 
-namespace reply = protocol::reply;
 using Kind = commission::Sequence::Action::Kind;
-
-// The window's receive handler waits 300 ms before it takes a block in, and
-// Timer2 parses it 300 ms later.
-constexpr auto ParseDelay = std::chrono::milliseconds(600);
-constexpr std::size_t MaxReceivedText = 255;
 
 }  // namespace
 
 PortSession::PortSession(const LineOptions& line) {
+    // A sequence reads every block since its command, as a converter
+    // answering in pieces sent it.
+    replies_.CollectAnswers(true);
     using namespace serial;
     comm_.SetCommName(line.port);
     comm_.SetBaudRate(line.baud);
@@ -56,51 +53,36 @@ void PortSession::Run(commission::Sequence& sequence, commission::Configuration*
     while (sequence.Running()) {
         auto wake = Clock::time_point::max();
         if (stepDeadline_) wake = std::min(wake, *stepDeadline_);
-        if (parseAt_) wake = std::min(wake, *parseAt_);
+        if (const auto parseAt = replies_.ParseAt()) wake = std::min(wake, *parseAt);
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
         pollfd p{comm_.NotifyFd(), POLLIN, 0};
         ::poll(&p, 1, wake == Clock::time_point::max() ? -1 : static_cast<int>(std::max<long long>(0, left + 1)));
         if (p.revents & POLLIN) comm_.ProcessNotifications();
-        for (auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, std::move(block), progress);
+        for (const auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, block, progress);
         if (lost_) {
             Do(sequence, sequence.PortLost(), progress);
             break;
         }
-        const auto now = Clock::now();
-        if (parseAt_ && now >= *parseAt_) Parse(sequence, record, progress);
+        if (replies_.ParseDue()) Parse(sequence, record, progress);
         if (stepDeadline_ && Clock::now() >= *stepDeadline_) Do(sequence, sequence.TimeOut(), progress);
     }
     if (progress) *progress << "\r\033[K" << std::flush;
 }
 
-void PortSession::TakeBlock(commission::Sequence& sequence, std::string block, std::ostream* progress) {
-    const bool parsed = reply::IsParsed(replyMode_);
-    if (parsed || reply::IsShownOnly(replyMode_)) {
-        receivedText_ = block.substr(0, MaxReceivedText);
-        answer_ += block;
-        if (!parsed)
-            parseAt_.reset();
-        else if (!parseAt_)
-            parseAt_ = Clock::now() + ParseDelay;
-    }
+void PortSession::TakeBlock(commission::Sequence& sequence, const std::string& block, std::ostream* progress) {
+    // Nothing waits here: the parse falls due after the window's wait and its Timer2.
+    replies_.BlockReceived(block, false);
     Do(sequence, sequence.BlockReceived(), progress);
 }
 
 void PortSession::Parse(commission::Sequence& sequence, commission::Configuration* record,
                         std::ostream* progress) {
-    parseAt_.reset();
-    const int code = replyMode_;
-    auto parse = commission::ParseReply(code, receivedText_);
-    if (!parse) return;
-    for (const auto& a : parse->assignments)
-        if (a.kind == protocol::Assignment::Kind::ReplyMode) replyMode_ = a.value;
+    const auto parsed = replies_.Parse();
+    if (!parsed) return;
     const std::string label = sequence.CurrentStep().label;
-    // The reply code follows the window's parse of the last block; the answer
-    // is read from every block since the command, as a converter answering in
-    // pieces sent it.
-    const auto next = sequence.ReplyParsed(answer_);
+    const auto next = sequence.ReplyParsed(parsed->text);
     if (next.kind != Kind::Nothing && record) {
-        if (auto failed = commission::Apply(*record, *commission::ParseReply(code, answer_)))
+        if (auto failed = commission::Apply(*record, parsed->result))
             faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
     }
     Do(sequence, next, progress);
@@ -113,11 +95,8 @@ void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Actio
         case Kind::Send: {
             const auto& step = sequence.CurrentStep();
             if (progress) *progress << "\r\033[K" << sequence.Progress() << std::flush;
-            if (step.code) {
-                parseAt_.reset();  // a parse still pending must not run under the new code
-                replyMode_ = *step.code;
-            }
-            answer_.clear();
+            // A parse still pending must not run under the new code.
+            replies_.Sending(step.code);
             const bool sent = comm_.SendData(step.command.data(), step.command.size());
             stepDeadline_ = Clock::now() + sequence.Timeout();
             Do(sequence, sequence.Sent(sent), progress);

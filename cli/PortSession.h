@@ -1,7 +1,7 @@
 #pragma once
 // The converter on a serial port, for the command-line program: opens the
-// port as the window does and runs a sequence in a poll loop, judging every
-// block by the reply code as the window's receive handler and Timer2 do.
+// port as the window does and runs a sequence in a poll loop, every block
+// taken through the reply path the window uses.
 
 #include <chrono>
 #include <iosfwd>
@@ -11,6 +11,7 @@
 
 #include "commission/Configuration.h"
 #include "commission/Sequence.h"
+#include "protocol/ReplyPath.h"
 #include "serial/TComm.h"
 
 namespace cli {
@@ -40,14 +41,11 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress);
-    void TakeBlock(commission::Sequence& sequence, std::string block, std::ostream* progress);
+    void TakeBlock(commission::Sequence& sequence, const std::string& block, std::ostream* progress);
     void Parse(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress);
 
     serial::TComm comm_;
-    int replyMode_ = 0;
-    std::string receivedText_;
-    std::string answer_;  // every block taken in since the step's command
-    std::optional<Clock::time_point> parseAt_;      // Timer2
+    protocol::ReplyPath replies_;
     std::optional<Clock::time_point> stepDeadline_;
     std::vector<std::string> blocks_;  // received while notifications were processed
     bool lost_ = false;

@@ -7,6 +7,7 @@
 #include "protocol/FieldNames.h"
 #include "commission/Latin1.h"
 #include "protocol/ReplyCodes.h"
+#include "protocol/ReplyPath.h"
 #include "protocol/SystemParameters.h"
 
 namespace commission {
@@ -139,21 +140,9 @@ std::optional<std::string> Apply(Configuration& record, const protocol::ParseRes
     return parse.failedText;
 }
 
-std::optional<protocol::ParseResult> ParseReply(int code, std::string_view text) {
-    namespace reply = protocol::reply;
-    switch (code) {
-        case reply::SystemParameters: return protocol::ParseSystemParameters(text);
-        case reply::AnalogChannels: return protocol::ParseChannelReply(protocol::AnalogChannels(), text);
-        case reply::TotalizerChannels: return protocol::ParseChannelReply(protocol::TotalizerChannels(), text);
-        case reply::CustomCommand: return protocol::ParseCommandReadBack(text);
-        case reply::ParsingRule: return protocol::ParseParsingRuleReadBack(text);
-        default: return std::nullopt;
-    }
-}
-
 bool FillFromReply(Configuration& record, int code, std::string_view text,
                    std::optional<std::string>* failedText) {
-    auto parse = ParseReply(code, text);
+    auto parse = protocol::ParseReply(code, text);
     if (!parse) return false;
     auto failed = Apply(record, *parse);
     if (failedText) *failedText = std::move(failed);

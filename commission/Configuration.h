@@ -48,11 +48,7 @@ Configuration DefaultConfiguration();
 // else (ReplyMode) is ignored. Returns the text that stopped the parse, if any.
 std::optional<std::string> Apply(Configuration& record, const protocol::ParseResult& parse);
 
-// Runs the window's parser for reply `code` on `text`; nothing when no parser
-// belongs to the code.
-std::optional<protocol::ParseResult> ParseReply(int code, std::string_view text);
-
-// Runs the window's parser for reply `code` on `text` into the record.
+// Runs the parser of reply `code` on `text` into the record.
 // False when no parser belongs to the code.
 bool FillFromReply(Configuration& record, int code, std::string_view text,
                    std::optional<std::string>* failedText = nullptr);

@@ -14,6 +14,8 @@
 #include "console/window/Form1.h"
 #include "commission/Profile.h"
 #include "console/commissioning/WindowRecord.h"
+#include "console/widgets/Controls.h"
+#include "protocol/Protocol.h"
 
 namespace console {
 
@@ -66,26 +68,9 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     connect(&stepTimer_, &QTimer::timeout, this, [this] {
         if (sequence_) Do(sequence_->TimeOut());
     });
-    connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) {
-        lastSent_ = sent;
-        answer_.clear();
-    });
-    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool accepted) {
+    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray&, bool) {
         if (!Running()) return;
-        if (accepted) answer_.append(block.constData(), static_cast<std::size_t>(block.size()));
-        Later([](Sequence& s) { return s.BlockReceived(); });
-    });
-    connect(&form_, &TForm1::ReplyParsed, this, [this](int code) {
-        if (!Running()) return;
-        // The window judges a reply by its last block; a converter that
-        // answers in pieces has sent the whole answer in all the blocks since
-        // the step's command, so the sequence reads those.
-        Later([this, code, text = answer_](Sequence& s) {
-            auto next = s.ReplyParsed(text);
-            if (next.kind != Kind::Nothing)
-                commission::FillFromReply(purpose_ == Purpose::Verify ? reported_ : read_, code, text);
-            return next;
-        });
+        AtThisStep([this] { Do(sequence_->BlockReceived()); });
     });
     auto portGone = [this] {
         if (Running()) Do(sequence_->PortLost());
@@ -159,17 +144,36 @@ void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> ste
     }
     const char* verb = purpose == Purpose::Read ? "Reading" : purpose == Purpose::Write ? "Writing" : "Verifying";
     sequence_.emplace(verb, std::move(steps), pace, timeout_);
+    // The queries' answers come here whole, not into the controls behind the
+    // sequence's back.
+    if (pace == Pace::ReplyParsed)
+        form_.TakeReplies([this](const protocol::ReplyPath::Parsed& parsed) { TakeReply(parsed); });
     ShowRunning(true);
     Do(sequence_->Start());
 }
 
-void CommissionActions::Later(std::function<Sequence::Action(Sequence&)> event) {
-    // The window's handler that emitted the signal must finish first (it may
-    // still be taking the block in); and an event meant for an earlier step
-    // must not move a later one.
+void CommissionActions::AtThisStep(std::function<void()> event) {
+    // The window's handler that reported it must finish first (it may still
+    // be taking the block in); and an event meant for an earlier step must not
+    // move a later one.
     const std::size_t step = sequence_->CurrentIndex();
     QTimer::singleShot(0, this, [this, event = std::move(event), step] {
-        if (Running() && sequence_->CurrentIndex() == step) Do(event(*sequence_));
+        if (Running() && sequence_->CurrentIndex() == step) event();
+    });
+}
+
+void CommissionActions::TakeReply(const protocol::ReplyPath::Parsed& parsed) {
+    AtThisStep([this, parsed] {
+        const auto next = sequence_->ReplyParsed(parsed.text);
+        std::optional<std::string> failed;
+        // One parse fills the record and, for read all, the controls: verify
+        // leaves the window as it was, to compare with.
+        if (next.kind != Kind::Nothing) {
+            failed = commission::Apply(purpose_ == Purpose::Verify ? reported_ : read_, parsed.result);
+            if (purpose_ == Purpose::Read) ApplyAssignments(&form_, parsed.result);
+        }
+        Do(next);
+        if (failed) throw protocol::EConvertError(*failed);
     });
 }
 
@@ -179,9 +183,8 @@ void CommissionActions::Do(Sequence::Action action) {
         case Kind::Send: {
             const auto& step = sequence_->CurrentStep();
             form_.statusBar()->showMessage(FromUtf8(sequence_->Progress()));
-            lastSent_ = false;
-            form_.SendCommand(step.command, step.code);
-            if (const auto next = sequence_->Sent(lastSent_); next.kind != Kind::Nothing) {
+            const bool sent = form_.SendCommand(step.command, step.code);
+            if (const auto next = sequence_->Sent(sent); next.kind != Kind::Nothing) {
                 Do(next);
                 return;
             }
@@ -196,18 +199,14 @@ void CommissionActions::Do(Sequence::Action action) {
 }
 
 void CommissionActions::End() {
+    form_.TakeReplies({});
     ShowRunning(false);
     const QString summary = FromUtf8(sequence_->Summary(Title().toStdString()));
     lastSummary_ = summary;
     const bool completed = sequence_->state() == Sequence::State::Completed;
     const bool allAnswered = completed && sequence_->Unanswered().empty();
-    // Every answer read whole goes into the window, also where the window's
-    // own parse saw only the last piece of it.
-    if (purpose_ == Purpose::Read) ShowInWindow(&form_, read_);
     if (purpose_ == Purpose::Verify) {
-        // The window's parsers filled the controls while reading: give the
-        // window back what it held, and mark where the converter differs.
-        ShowInWindow(&form_, expected_);
+        // Mark where the converter differs from what the window holds.
         if (!completed) {
             form_.ShowNotice(summary);
             return;

@@ -16,6 +16,7 @@
 #include "commission/Configuration.h"
 #include "commission/Sequence.h"
 #include "commission/Verify.h"
+#include "protocol/ReplyPath.h"
 
 class QPushButton;
 
@@ -51,8 +52,11 @@ private:
 
     void Begin(Purpose purpose, std::vector<commission::Step> steps, commission::Pace pace);
     void Do(commission::Sequence::Action action);
-    // Feeds an event once the window's handler that reported it has returned.
-    void Later(std::function<commission::Sequence::Action(commission::Sequence&)> event);
+    // Runs `event` once the window's handler that reported it has returned,
+    // if the sequence is still at the step it is at now.
+    void AtThisStep(std::function<void()> event);
+    // A query's answer, parsed whole by the window's reply path.
+    void TakeReply(const protocol::ReplyPath::Parsed& parsed);
     void End();
     void ShowRunning(bool running);
     void MarkDifferences(const std::vector<commission::Difference>& differences);
@@ -64,12 +68,10 @@ private:
     Purpose purpose_ = Purpose::Read;
     QTimer stepTimer_;
     std::chrono::milliseconds timeout_{std::chrono::seconds(3)};
-    bool lastSent_ = false;
     commission::Configuration expected_;  // verify: the window's record at the start
     std::vector<std::string> warnings_;   // write: frames with a wrong CRC, shown at the end
     commission::Configuration reported_;  // verify: what the converter answered
     commission::Configuration read_;      // read all: what the converter answered
-    std::string answer_;                  // the blocks taken in since the last command
     std::map<std::string, QMetaObject::Connection> marks_;
     QString lastSummary_;
     PathAsker askPath_;

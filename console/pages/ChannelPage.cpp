@@ -52,8 +52,6 @@ const ChannelPageTable& TotalizerPage() {
 ChannelPage::ChannelPage(QWidget* tabSheet, ConsoleHost& host, const ChannelPageTable& table)
     : QObject(tabSheet), page_(tabSheet), host_(host), table_(table) {
     for (const auto& group : table_.groups) BuildGroup(group);
-    host_.RegisterParser(table_.channels.replyCode,
-                         [this](const std::string& text) { ParseReply(text); });
 }
 
 void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
@@ -121,10 +119,6 @@ void ChannelPage::SetClick(const Row& row) {
 
 void ChannelPage::QueryClick(const std::string& word) {
     host_.SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, word), table_.channels.replyCode);
-}
-
-void ChannelPage::ParseReply(const std::string& text) {
-    ApplyParseResult(page_, protocol::ParseChannelReply(table_.channels, text), host_.ReplyMode());
 }
 
 }  // namespace console

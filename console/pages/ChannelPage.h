@@ -1,7 +1,7 @@
 #pragma once
 // A page of channel rows (the analog page and the totalizer page): two group
-// boxes of rows, one "Set" button per row and one "Query" button per group,
-// and the page's reply parser. Built from a table; every row is alike.
+// boxes of rows, one "Set" button per row and one "Query" button per group.
+// Built from a table; every row is alike.
 
 #include <QObject>
 #include <QPoint>
@@ -53,8 +53,7 @@ const ChannelPageTable& TotalizerPage();  // TabSheet3
 
 class ChannelPage : public QObject {
 public:
-    // Builds the page's controls on `tabSheet`, which owns them and this page,
-    // and registers the page's reply parser with the host.
+    // Builds the page's controls on `tabSheet`, which owns them and this page.
     ChannelPage(QWidget* tabSheet, ConsoleHost& host, const ChannelPageTable& table);
 
 private:
@@ -66,7 +65,6 @@ private:
     void BuildGroup(const ChannelGroupLayout& group);
     void SetClick(const Row& row);    // the handler of every "Set" button
     void QueryClick(const std::string& word);  // the handler of every "Query" button
-    void ParseReply(const std::string& text);
 
     QWidget* page_;
     ConsoleHost& host_;

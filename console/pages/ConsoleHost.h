@@ -1,8 +1,8 @@
 #pragma once
 // What a page of parameters needs of the main window: the reply code, the one
-// send step, a place for its reply parser, and the application's message box.
+// send step and the application's message box. Replies are parsed by the
+// window's reply path, into the controls by name.
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,10 +18,8 @@ public:
     virtual int& ReplyMode() = 0;
     // The send step of every command button: ReplyMode takes the code (when one
     // is given), the send buffer shows the command, the receive buffer is
-    // emptied, and the bytes go to the port.
-    virtual void SendCommand(const std::string& command, std::optional<int> code) = 0;
-    // Timer2's dispatch runs `parser` on the received text while ReplyMode is `code`.
-    virtual void RegisterParser(int code, std::function<void(const std::string& text)> parser) = 0;
+    // emptied, and the bytes go to the port. True when the port took them.
+    virtual bool SendCommand(const std::string& command, std::optional<int> code) = 0;
     // A modal message box, through the application's replaceable message hook.
     virtual void ShowMessage(const QString& text) = 0;
 };

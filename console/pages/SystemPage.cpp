@@ -191,7 +191,6 @@ SystemPage::SystemPage(QWidget* tabSheet1, ConsoleHost& host)
     MakeButton(sheet_, "Button49", "Parameter Query", {536, 432, 129, 33});
     for (const auto& f : KeyFilters) new DigitKeyFilter(FindEdit(f.edit), f.limit);
     ConnectButtons();
-    RegisterParsers();
 }
 
 void SystemPage::BuildParameterRows() { Build(sheet_, ParameterRows()); }
@@ -223,17 +222,6 @@ void SystemPage::ConnectButtons() {
     auto* button8 = sheet_->window()->findChild<QPushButton*>("Button8");
     if (!button8) throw std::logic_error("the window has no Button8");
     connect(button8, &QPushButton::clicked, this, &SystemPage::Button8Click);
-}
-
-void SystemPage::RegisterParsers() {
-    auto apply = [this](protocol::ParseResult (*parse)(std::string_view)) {
-        return [this, parse](const std::string& text) {
-            ApplyParseResult(sheet_, parse(text), host_.ReplyMode());
-        };
-    };
-    host_.RegisterParser(protocol::reply::SystemParameters, apply(&protocol::ParseSystemParameters));
-    host_.RegisterParser(protocol::reply::CustomCommand, apply(&protocol::ParseCommandReadBack));
-    host_.RegisterParser(protocol::reply::ParsingRule, apply(&protocol::ParseParsingRuleReadBack));
 }
 
 QLineEdit* SystemPage::FindEdit(const char* name) const {

@@ -17,8 +17,7 @@ namespace console {
 
 class SystemPage : public QObject {
 public:
-    // Builds every control on `tabSheet1`, which owns the page, and registers
-    // the page's reply parsers with `host`.
+    // Builds every control on `tabSheet1`, which owns the page.
     SystemPage(QWidget* tabSheet1, ConsoleHost& host);
 
     // Handlers. Conversion errors (EConvertError) propagate to the caller.
@@ -39,7 +38,6 @@ private:
     void BuildLineGroup();
     void BuildIdentityGroup();
     void ConnectButtons();
-    void RegisterParsers();
     void SendLineSettings(int line);
 
     QLineEdit* FindEdit(const char* name) const;

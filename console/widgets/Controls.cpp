@@ -96,13 +96,10 @@ void SetItemIndex(QComboBox* box, int index) {
     if (box->lineEdit()) box->lineEdit()->setCursorPosition(0);
 }
 
-void ApplyParseResult(QWidget* root, const protocol::ParseResult& result, int& replyMode) {
+void ApplyAssignments(QWidget* root, const protocol::ParseResult& result) {
     using Kind = protocol::Assignment::Kind;
     for (const auto& a : result.assignments) {
-        if (a.kind == Kind::ReplyMode) {
-            replyMode = a.value;
-            continue;
-        }
+        if (a.kind == Kind::ReplyMode) continue;
         const QString name = QString::fromStdString(a.control);
         if (a.kind == Kind::Text) {
             auto* edit = root->findChild<QLineEdit*>(name);
@@ -114,6 +111,10 @@ void ApplyParseResult(QWidget* root, const protocol::ParseResult& result, int& r
             SetItemIndex(box, a.value);
         }
     }
+}
+
+void ApplyParseResult(QWidget* root, const protocol::ParseResult& result) {
+    ApplyAssignments(root, result);
     if (result.failedText) throw protocol::EConvertError(*result.failedText);
 }
 

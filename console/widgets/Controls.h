@@ -38,9 +38,11 @@ int ItemIndex(const QComboBox* box);
 // Selects item `index`; an index outside the items leaves no selection and an empty text.
 void SetItemIndex(QComboBox* box, int index);
 
-// Applies a parse to the controls under `root` (found by object name) and to
-// replyMode, in order; then raises the conversion error that stopped the parse.
-void ApplyParseResult(QWidget* root, const protocol::ParseResult& result, int& replyMode);
+// Applies a parse to the controls under `root` (found by object name), in
+// order, passing over its reply codes.
+void ApplyAssignments(QWidget* root, const protocol::ParseResult& result);
+// The same; then raises the conversion error that stopped the parse.
+void ApplyParseResult(QWidget* root, const protocol::ParseResult& result);
 
 // The bytes the text of a setting travels as: Latin-1, one byte per
 // character. Text with a character outside Latin-1 is refused

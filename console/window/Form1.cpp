@@ -16,14 +16,12 @@
 #include <QTabWidget>
 
 #include "console/pages/ChannelPage.h"
-#include "console/commissioning/CommissionActions.h"
 #include "console/window/ConsoleApplication.h"
 #include "console/widgets/Controls.h"
 #include "console/window/PortComboBox.h"
 #include "protocol/Protocol.h"
 #include "console/window/StatusTexts.h"
 #include "console/pages/SystemPage.h"
-#include "console/TrafficAndReconnect.h"
 
 namespace console {
 
@@ -31,11 +29,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The receive handler waits this long before it takes a block in, so that a
-// reply the converter sends in pieces has settled.
-constexpr auto ReceiveWait = 300ms;
-constexpr int Timer2Interval = 300;
-constexpr std::size_t MaxReceivedText = 255;
+// A drain of the notifications hands the thread back after this long.
+constexpr auto DrainBudget = protocol::ReplyPath::SettleWait;
 constexpr int NoticeTimeoutMs = 15000;
 
 QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
@@ -61,7 +56,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     ConfigureComm1();
 
     timer2_.setObjectName("Timer2");
-    timer2_.setInterval(Timer2Interval);
+    timer2_.setInterval(static_cast<int>(protocol::ReplyPath::ParseInterval.count()));
     timer2_.setTimerType(Qt::PreciseTimer);
     connect(&timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
@@ -75,19 +70,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (auto* app = TApplication::Instance())
         app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
 
-    // ---- Pages of parameters: each is created here with its tab sheet and this window. ----
-    // Each belongs to its tab sheet.
+    // The pages of parameters; each belongs to its tab sheet.
     new SystemPage(TabSheet1, *this);
     new ChannelPage(TabSheet2, *this, AnalogPage());
     new ChannelPage(TabSheet3, *this, TotalizerPage());
     OrderTabChain();
 
-    // Read all, write all, verify and profiles, in the action strip.
-    new CommissionActions(*this);
-
     FormCreate();
-
-    AddTrafficLogAndReconnect(*this);
 }
 
 TForm1::~TForm1() {
@@ -144,13 +133,11 @@ void TForm1::FormCreate() {
 
 // ---- The send step ----
 
-void TForm1::SendCommand(const std::string& command, std::optional<int> code) {
+bool TForm1::SendCommand(const std::string& command, std::optional<int> code) {
     if (command.size() > 0xFFFF) throw std::length_error("The command is too long to send");
-    if (code) {
-        // A parse still pending for an earlier reply must not run under the new code.
-        timer2_.stop();
-        replyMode_ = *code;
-    }
+    // A parse still pending for an earlier reply must not run under the new code.
+    replies_.Sending(code);
+    if (code) timer2_.stop();
     discomm->setText(FromBytes(command));
     Memo8->clear();
     const bool sent = comm1_.SendData(command.data(), static_cast<std::uint16_t>(command.size()));
@@ -162,10 +149,12 @@ void TForm1::SendCommand(const std::string& command, std::optional<int> code) {
                                    : "not sent: the port is closed");
     }
     emit CommandSent(QByteArray(command.data(), static_cast<qsizetype>(command.size())), sent);
+    return sent;
 }
 
-void TForm1::RegisterParser(int code, std::function<void(const std::string&)> parser) {
-    parsers_[code] = std::move(parser);
+void TForm1::TakeReplies(ReplyTaker taker) {
+    replyTaker_ = std::move(taker);
+    replies_.CollectAnswers(static_cast<bool>(replyTaker_));
 }
 
 void TForm1::ShowMessage(const QString& text) {
@@ -237,23 +226,22 @@ void TForm1::DrainNotifications() {
     // notifier fires again at once for what is still queued.
     const auto start = std::chrono::steady_clock::now();
     while (comm1_.ProcessNotification())
-        if (std::chrono::steady_clock::now() - start >= ReceiveWait) break;
+        if (std::chrono::steady_clock::now() - start >= DrainBudget) break;
 }
 
 void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::uint16_t BufferLength) {
     bytesReceived_ += BufferLength;
     ShowTraffic();
-    const bool parsed = reply::IsParsed(replyMode_);
-    const bool accepted = parsed || reply::IsShownOnly(replyMode_);
-    emit BlockReceived(QByteArray(reinterpret_cast<const char*>(Buffer), BufferLength), accepted);
-    if (!accepted) return;  // dropped, and not waited for
+    const std::string_view block(reinterpret_cast<const char*>(Buffer), BufferLength);
     // A later block that is already waiting replaces this one anyway; waiting
     // for each of a fast stream would freeze the window.
-    if (!comm1_.ReceivedDataWaiting()) std::this_thread::sleep_for(ReceiveWait);
-    receivedText_.assign(reinterpret_cast<const char*>(Buffer),
-                         std::min<std::size_t>(BufferLength, MaxReceivedText));
-    Memo8->setPlainText(FromBytes(receivedText_));
-    if (parsed)
+    const auto received = replies_.BlockReceived(block, comm1_.ReceivedDataWaiting());
+    const bool accepted = received.take != protocol::ReplyPath::Take::Dropped;
+    emit BlockReceived(QByteArray(block.data(), static_cast<qsizetype>(block.size())), accepted);
+    if (!accepted) return;  // dropped, and not waited for
+    std::this_thread::sleep_for(received.settle);
+    Memo8->setPlainText(FromBytes(replies_.Text()));
+    if (received.take == protocol::ReplyPath::Take::ShownForParse)
         EnableTimer2();
     else
         timer2_.stop();
@@ -266,18 +254,21 @@ void TForm1::EnableTimer2() {
 
 void TForm1::Timer2Timer() {
     timer2_.stop();
-    const std::string text = receivedText_;
-    const int code = replyMode_;
-    if (auto parser = parsers_.find(code); parser != parsers_.end()) {
-        // A parser that stops at a bad field has still read the reply.
-        try {
-            parser->second(text);
-        } catch (...) {
-            emit ReplyParsed(code);
-            throw;
-        }
-        emit ReplyParsed(code);
+    const auto parsed = replies_.Parse();
+    if (!parsed) return;
+    if (replyTaker_) {
+        replyTaker_(*parsed);
+        emit ReplyParsed(parsed->code);
+        return;
     }
+    // A parse that stops at a bad field has still read the reply.
+    try {
+        ApplyParseResult(this, parsed->result);
+    } catch (...) {
+        emit ReplyParsed(parsed->code);
+        throw;
+    }
+    emit ReplyParsed(parsed->code);
 }
 
 // ---- Line events ----

@@ -1,12 +1,11 @@
 #pragma once
 // Form1, the console's one window: the port group, the three pages of
 // parameters, the send and receive buffers, the serial port component Comm1,
-// the send step every command button uses and the dispatch of replies to the
-// parsers that the pages register.
+// the send step every command button uses, and the receive handler and Timer2
+// that run the reply path.
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +14,7 @@
 #include <QTimer>
 
 #include "console/pages/ConsoleHost.h"
-#include "protocol/ReplyCodes.h"
+#include "protocol/ReplyPath.h"
 #include "serial/TComm.h"
 
 class QCheckBox;
@@ -40,13 +39,12 @@ public:
     ~TForm1() override;
 
     // ConsoleHost
-    int& ReplyMode() override { return replyMode_; }
-    void SendCommand(const std::string& command, std::optional<int> code) override;
-    void RegisterParser(int code, std::function<void(const std::string& text)> parser) override;
+    int& ReplyMode() override { return replies_.Mode(); }
+    bool SendCommand(const std::string& command, std::optional<int> code) override;
     void ShowMessage(const QString& text) override;
 
     bool PortIsOpen() const { return portIsOpen_; }
-    const std::string& ReceivedText() const { return receivedText_; }
+    const std::string& ReceivedText() const { return replies_.Text(); }
     serial::TComm& Comm1() { return comm1_; }
     QTimer& Timer2() { return timer2_; }
 
@@ -69,6 +67,12 @@ public:
     // those already there. The strip takes ownership.
     void AddToActionStrip(QWidget* widget);
 
+    // While a taker is set (a running sequence), Timer2's parse runs on the
+    // whole answer since the last command and goes to the taker instead of
+    // the controls. An empty taker gives the parses back to the controls.
+    using ReplyTaker = std::function<void(const protocol::ReplyPath::Parsed&)>;
+    void TakeReplies(ReplyTaker taker);
+
 signals:
     // What passes through the window, for the features beside it (traffic
     // log, sequences). Connected slots only observe: they must not send.
@@ -77,7 +81,7 @@ signals:
     // Every block received, before the reply table judges it; `accepted` says
     // whether the receive handler takes it in (shows it, and parses it later).
     void BlockReceived(const QByteArray& bytes, bool accepted);
-    // Timer2 ran the parser registered for `code` on the received text.
+    // Timer2 ran the parser of `code` on the received text.
     void ReplyParsed(int code);
     // The port was opened, closed by the user, or lost.
     void PortOpened();
@@ -108,9 +112,8 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 
     bool portIsOpen_ = false;
-    int replyMode_ = reply::None;
-    std::string receivedText_;
-    std::map<int, std::function<void(const std::string&)>> parsers_;
+    protocol::ReplyPath replies_;
+    ReplyTaker replyTaker_;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t bytesReceived_ = 0;
 

@@ -16,7 +16,7 @@
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/PortComboBox.h"
 #include "console/devices/ReconnectTarget.h"
-#include "console/TrafficAndReconnect.h"
+#include "console/Console.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The ReplyMode table: which blocks are shown, which are parsed, and by whom.
+// The ReplyMode table in the window: which blocks are shown, which are parsed, and when.
 // Blocks are handed to the receive handler directly, as Comm1 would.
 
 #include <QElapsedTimer>
@@ -15,11 +15,9 @@ class DispatchTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        for (int code : {201, 202, 203, 1501, 1502})
-            form->RegisterParser(code, [this, code](const std::string& text) {
-                parses.push_back({code, text});
-                if (code != 201) form->ReplyMode() = 0;
-            });
+        // The window parses the received text: what it holds when a parse ran.
+        QObject::connect(form.get(), &console::TForm1::ReplyParsed, form.get(),
+                         [this](int code) { parses.push_back({code, form->ReceivedText()}); });
     }
     void deliver(const std::string& bytes) {
         form->Comm1ReceiveData(form->Comm1(), reinterpret_cast<const std::uint8_t*>(bytes.data()),

@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "console/Console.h"
 #include "console/window/ConsoleApplication.h"
 #include "console/widgets/Controls.h"
 #include "console/window/Form1.h"
@@ -32,7 +33,7 @@ protected:
             boxes.push_back({text, detail});
             if (onBox) onBox();
         });
-        form = std::make_unique<console::TForm1>();
+        form = console::MakeConsole();
         form->show();
     }
     void TearDown() override {

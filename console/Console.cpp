@@ -1,9 +1,10 @@
-#include "console/TrafficAndReconnect.h"
+#include "console/Console.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QPushButton>
 
+#include "console/commissioning/CommissionActions.h"
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/Form1.h"
 #include "console/window/PortComboBox.h"
@@ -13,6 +14,11 @@
 
 namespace console {
 
+namespace {
+
+// The "Traffic…" button and the "Reconnect" box in the action strip, the
+// recorder of what passes, the device watcher, and the port list following
+// the devices.
 void AddTrafficLogAndReconnect(TForm1& form) {
     auto* recorder = new TrafficRecorder(form);
     recorder->setObjectName("TrafficRecorder");
@@ -39,6 +45,16 @@ void AddTrafficLogAndReconnect(TForm1& form) {
     new Reconnect(form, *watcher, *reconnect, [recorder](const QString& text) { recorder->Note(text); });
 
     if (auto* ports = form.findChild<TPortComboBox*>("SPREALCOM")) FollowDevices(*ports, *watcher);
+}
+
+}  // namespace
+
+std::unique_ptr<TForm1> MakeConsole() {
+    auto form = std::make_unique<TForm1>();
+    // Read all, write all, verify and profiles, in the action strip; the form owns it.
+    new CommissionActions(*form);
+    AddTrafficLogAndReconnect(*form);
+    return form;
 }
 
 void FollowDevices(TPortComboBox& box, DeviceWatcher& watcher) {

@@ -1,0 +1,60 @@
+#include "protocol/ReplyPath.h"
+
+#include <algorithm>
+
+#include "protocol/ChannelProtocol.h"
+#include "protocol/CustomCommands.h"
+#include "protocol/SystemParameters.h"
+
+namespace protocol {
+
+std::optional<ParseResult> ParseReply(int code, std::string_view text) {
+    switch (code) {
+        case reply::SystemParameters: return ParseSystemParameters(text);
+        case reply::AnalogChannels: return ParseChannelReply(AnalogChannels(), text);
+        case reply::TotalizerChannels: return ParseChannelReply(TotalizerChannels(), text);
+        case reply::CustomCommand: return ParseCommandReadBack(text);
+        case reply::ParsingRule: return ParseParsingRuleReadBack(text);
+        default: return std::nullopt;
+    }
+}
+
+void ReplyPath::Sending(std::optional<int> code) {
+    if (code) {
+        parseAt_.reset();
+        mode_ = *code;
+    }
+    answer_.clear();
+}
+
+void ReplyPath::CollectAnswers(bool on) {
+    collect_ = on;
+    answer_.clear();
+}
+
+ReplyPath::Received ReplyPath::BlockReceived(std::string_view block, bool laterBlockWaiting) {
+    const bool parsed = reply::IsParsed(mode_);
+    if (!parsed && !reply::IsShownOnly(mode_)) return {};
+    const auto settle = laterBlockWaiting ? std::chrono::milliseconds{0} : SettleWait;
+    text_.assign(block.substr(0, MaxText));
+    if (collect_) answer_.append(block.substr(0, MaxAnswer - std::min(MaxAnswer, answer_.size())));
+    if (!parsed) {
+        parseAt_.reset();
+        return {Take::Shown, settle};
+    }
+    if (!parseAt_) parseAt_ = now_() + settle + ParseInterval;
+    return {Take::ShownForParse, settle};
+}
+
+std::optional<ReplyPath::Parsed> ReplyPath::Parse() {
+    parseAt_.reset();
+    const int code = mode_;
+    std::string text = collect_ ? answer_ : text_;
+    auto result = ParseReply(code, text);
+    if (!result) return std::nullopt;
+    for (const auto& a : result->assignments)
+        if (a.kind == Assignment::Kind::ReplyMode) mode_ = a.value;
+    return Parsed{code, std::move(*result), std::move(text)};
+}
+
+}  // namespace protocol
