@@ -2,10 +2,10 @@
 
 #include <cctype>
 
+#include "protocol/Latin1.h"
 #include "protocol/ChannelTable.h"
 #include "protocol/CustomCommands.h"
 #include "protocol/FieldNames.h"
-#include "commission/Latin1.h"
 #include "protocol/ReplyCodes.h"
 #include "protocol/ReplyPath.h"
 #include "protocol/SystemParameters.h"
@@ -152,7 +152,7 @@ bool FillFromReply(Configuration& record, int code, std::string_view text,
 std::string Show(const Value& value) {
     if (const int* index = std::get_if<int>(&value)) return std::to_string(*index);
     const auto& text = std::get<std::string>(value);
-    return text.empty() ? "(empty)" : Latin1ToUtf8(text);
+    return text.empty() ? "(empty)" : protocol::Latin1ToUtf8(text);
 }
 
 }  // namespace commission

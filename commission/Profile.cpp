@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "commission/Latin1.h"
+#include "protocol/Latin1.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
@@ -43,7 +43,7 @@ Value ReadValue(const Field& field, const Json& json, const std::string& key) {
         return static_cast<int>(index);
     }
     if (!json.is_string()) Fault(key, "is " + TypeName(json) + ", expected a text");
-    auto text = Utf8ToLatin1(json.get_ref<const std::string&>());
+    auto text = protocol::Utf8ToLatin1(json.get_ref<const std::string&>());
     if (!text) Fault(key, "holds characters the line cannot carry (only Latin-1 travels)");
     return *text;
 }
@@ -100,7 +100,7 @@ std::string ProfileText(const Configuration& record) {
             if (const int* index = std::get_if<int>(&value))
                 object[field->key] = *index;
             else
-                object[field->key] = Latin1ToUtf8(std::get<std::string>(value));
+                object[field->key] = protocol::Latin1ToUtf8(std::get<std::string>(value));
         }
         root[parameter] = std::move(object);
     }

@@ -5,52 +5,19 @@
 #include <optional>
 
 #include "protocol/FieldNames.h"
+#include "protocol/Latin1.h"
 
 namespace protocol {
 namespace {
 
-// One Latin-1 byte as UTF-8, so that the message can quote it.
-std::string Utf8(char byte) {
-    const auto code = static_cast<unsigned char>(byte);
-    if (code < 0x80) return std::string(1, byte);
-    return {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
-}
-
-std::string Utf8(std::string_view bytes) {
-    std::string text;
-    for (char byte : bytes) text += Utf8(byte);
-    return text;
-}
-
 [[noreturn]] void Refuse(std::string_view controlName, std::string_view bytes, char character,
                          std::string_view why) {
-    throw EFieldRefused(controlName, "\"" + Utf8(bytes) + "\" holds \"" + Utf8(character) + "\", " +
+    throw EFieldRefused(controlName, "\"" + Latin1ToUtf8(bytes) + "\" holds \"" +
+                                         Latin1ToUtf8(std::string_view(&character, 1)) + "\", " +
                                          std::string(why) + "; nothing was sent");
 }
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-// The next code point of `utf8` at `at`, advancing `at`; nothing for a
-// sequence that is not UTF-8.
-std::optional<char32_t> NextCodePoint(std::string_view utf8, std::size_t& at) {
-    const auto lead = static_cast<unsigned char>(utf8[at]);
-    const std::size_t length = lead < 0x80           ? 1
-                               : (lead >> 5) == 0x06 ? 2
-                               : (lead >> 4) == 0x0E ? 3
-                               : (lead >> 3) == 0x1E ? 4
-                                                     : 0;
-    if (length == 0 || at + length > utf8.size()) return std::nullopt;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(utf8[at + i]);
-        if ((next & 0xC0) != 0x80) return std::nullopt;
-        code = (code << 6) | (next & 0x3F);
-    }
-    constexpr char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};  // shorter forms are not UTF-8
-    if (code < Smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
-    at += length;
-    return code;
-}
 
 }  // namespace
 
@@ -60,21 +27,13 @@ EFieldRefused::EFieldRefused(std::string_view controlName, const std::string& re
       reason_(reason) {}
 
 std::string FieldBytesFromUtf8(std::string_view controlName, std::string_view utf8) {
-    std::string bytes;
-    for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t start = at;
-        const auto code = NextCodePoint(utf8, at);
-        if (!code)
-            throw EFieldRefused(controlName, "the text is not UTF-8; nothing was sent");
-        if (*code > 0xFF)
-            throw EFieldRefused(controlName,
-                                "\"" + std::string(utf8) + "\" holds \"" +
-                                    std::string(utf8.substr(start, at - start)) +
-                                    "\", which cannot travel on the serial line (one byte per character, "
-                                    "Latin-1 only); nothing was sent");
-        bytes += static_cast<char>(*code);
-    }
-    return bytes;
+    Utf8Fault fault;
+    if (auto bytes = Utf8ToLatin1(utf8, &fault)) return std::move(*bytes);
+    if (fault.notUtf8) throw EFieldRefused(controlName, "the text is not UTF-8; nothing was sent");
+    throw EFieldRefused(controlName, "\"" + std::string(utf8) + "\" holds \"" +
+                                         std::string(utf8.substr(fault.start, fault.length)) +
+                                         "\", which cannot travel on the serial line (one byte per character, "
+                                         "Latin-1 only); nothing was sent");
 }
 
 void CheckRawField(std::string_view controlName, std::string_view bytes) {
