@@ -24,6 +24,7 @@
 
 #include "tests/util/PtyPair.h"
 #include "serial/TComm.h"
+#include "serial/WriteAll.h"
 
 #ifdef TQ_BENCH_QSERIALPORT
 #include <QCoreApplication>
@@ -32,6 +33,10 @@
 #endif
 
 namespace {
+
+std::string_view AsText(const std::vector<std::uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -90,20 +95,6 @@ std::vector<std::uint8_t> Pattern(std::size_t n) {
 }
 
 // Writes every byte to the device's side of the pair.
-void WriteAll(int fd, const std::vector<std::uint8_t>& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{fd, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else {
-            return;
-        }
-    }
-}
 
 // What one receiver made of the data: how long it took, in how many pieces
 // (reads or blocks), and whether every byte came through in order.
@@ -136,7 +127,7 @@ Outcome RawReadLoop(const testutil::PtyPair& pty, const std::vector<std::uint8_t
     if (fd < 0) return {.intact = false};
     std::vector<std::uint8_t> buffer(64 * 1024);
     const auto start = Clock::now();
-    std::thread device([&] { WriteAll(pty.master(), data); });
+    std::thread device([&] { serial::WriteAll(pty.master(), AsText(data)); });
     while (!check.Done()) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n <= 0) break;
@@ -156,7 +147,7 @@ Outcome Component(const testutil::PtyPair& pty, const std::vector<std::uint8_t>&
     comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* b, std::uint16_t n) { check.Piece(b, n); };
     comm.OpenPort();
     const auto start = Clock::now();
-    std::thread device([&] { WriteAll(pty.master(), data); });
+    std::thread device([&] { serial::WriteAll(pty.master(), AsText(data)); });
     Pump(comm, [&] { return check.Done(); });
     check.outcome.seconds = Seconds(Clock::now() - start);
     device.join();
@@ -179,7 +170,7 @@ Outcome QtSerialPort(const testutil::PtyPair& pty, const std::vector<std::uint8_
         if (check.Done()) loop.quit();
     });
     const auto start = Clock::now();
-    std::thread device([&] { WriteAll(pty.master(), data); });
+    std::thread device([&] { serial::WriteAll(pty.master(), AsText(data)); });
     loop.exec();
     check.outcome.seconds = Seconds(Clock::now() - start);
     device.join();
@@ -270,7 +261,7 @@ void OwnerNotDraining() {
     comm.OpenPort();
     std::atomic<bool> allWritten{false};
     std::thread device([&] {
-        WriteAll(pty.master(), data);
+        serial::WriteAll(pty.master(), AsText(data));
         allWritten = true;
     });
     long peak = before;

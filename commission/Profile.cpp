@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "protocol/Latin1.h"
+#include "serial/WriteAll.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
@@ -180,12 +181,7 @@ void SaveProfile(const std::string& path, const Configuration& record) {
         throw ProfileError(path + ": cannot be saved: " + reason);
     };
     ::fchmod(fd, 0644);
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail();
-        done += static_cast<std::size_t>(n);
-    }
+    if (!serial::WriteAll(fd, text)) fail();
     if (::fsync(fd) != 0) fail();
     if (::close(fd) != 0) {
         const std::string reason = std::strerror(errno);

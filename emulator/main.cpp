@@ -22,6 +22,7 @@
 #include "emulator/PeerWatch.h"
 #include "emulator/StateFile.h"
 #include "emulator/PortLink.h"
+#include "serial/WriteAll.h"
 
 namespace {
 
@@ -97,20 +98,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     return true;
 }
 
-void WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{fd, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else {
-            return;
-        }
-    }
-}
 
 
 }  // namespace
@@ -212,7 +199,7 @@ int main(int argc, char** argv) {
             // Data monitoring: the converter copies its RS485 traffic to this port.
             char line[64];
             std::snprintf(line, sizeof line, "MON:RS485B 01 03 00 00 00 04 44 09 #%u", ++streamed);
-            WriteAll(port, line);
+            serial::WriteAll(port, line);
             nextStream = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.streamMs);
         }
         if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -230,11 +217,11 @@ int main(int argc, char** argv) {
                 for (auto& c : reply) c = static_cast<char>(random() & 0xFF);
             if (!options.silent) {
                 if (options.split && reply.size() > 1) {
-                    WriteAll(port, reply.substr(0, reply.size() / 2));
+                    serial::WriteAll(port, reply.substr(0, reply.size() / 2));
                     std::this_thread::sleep_for(std::chrono::milliseconds(250));
-                    WriteAll(port, reply.substr(reply.size() / 2));
+                    serial::WriteAll(port, reply.substr(reply.size() / 2));
                 } else {
-                    WriteAll(port, reply);
+                    serial::WriteAll(port, reply);
                 }
             }
             if (converter.Monitoring() && streamed == 0) nextStream = std::chrono::steady_clock::now();

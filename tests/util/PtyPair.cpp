@@ -10,6 +10,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "serial/WriteAll.h"
+
 namespace testutil {
 
 PtyPair::PtyPair() {
@@ -35,18 +37,7 @@ PtyPair::~PtyPair() {
 }
 
 void PtyPair::write(const std::string& bytes) const {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{master_, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else {
-            throw std::runtime_error(std::string("pty write: ") + std::strerror(errno));
-        }
-    }
+    if (!serial::WriteAll(master_, bytes)) throw std::runtime_error(std::string("pty write: ") + std::strerror(errno));
 }
 
 void PtyPair::write(const std::vector<std::uint8_t>& bytes) const {
