@@ -4,16 +4,9 @@
 // normal emulator. Prints the replies, the message boxes the garbage raised,
 // and the resident memory after warm-up and at the end.
 //   window_soak [--replies N]      (default 3000)
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -28,12 +21,10 @@
 #include "console/Console.h"
 #include "console/window/ConsoleApplication.h"
 #include "console/window/Form1.h"
-
-extern char** environ;
+#include "tests/util/EmulatorProcess.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 long ResidentKiB() {
@@ -53,33 +44,6 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
     return true;
 }
 
-// The emulator as a child process with its link in a private folder.
-class Emulator {
-public:
-    Emulator(const fs::path& link, std::vector<std::string> options) {
-        const char* program = std::getenv("TQ410K_EMULATOR");
-        std::vector<std::string> args{program ? program : TQ410K_EMULATOR, "--link", link.string()};
-        args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        WaitFor([&] { return fs::exists(link); }, std::chrono::seconds(10));
-    }
-    ~Emulator() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,9 +61,6 @@ int main(int argc, char** argv) {
     int boxes = 0;
     app.SetMessageHook([&](const QString&, const QString&) { ++boxes; });
 
-    char pattern[] = "/tmp/tq410k-soak.XXXXXX";
-    if (!::mkdtemp(pattern)) return 1;
-    const fs::path dir = pattern, link = dir / "port";
     int failures = 0;
     auto check = [&](bool ok, const char* what) {
         std::printf("  %-58s %s\n", what, ok ? "yes" : "NO");
@@ -121,8 +82,8 @@ int main(int argc, char** argv) {
         int answered = 0, unanswered = 0;
         const auto began = Clock::now();
         {
-            Emulator garbage(link, {"--garbage"});
-            port->lineEdit()->setText(QString::fromStdString(link.string()));
+            consoletest::Emulator garbage({"--garbage"});
+            port->lineEdit()->setText(QString::fromStdString(garbage.port()));
             QTest::mouseClick(open, Qt::LeftButton);
             check(form.PortIsOpen(), "port opens on the garbage emulator");
             for (int i = 0; i < replies && form.PortIsOpen(); ++i) {
@@ -150,7 +111,8 @@ int main(int argc, char** argv) {
             QTest::mouseClick(open, Qt::LeftButton);
         }
         {
-            Emulator normal(link, {});
+            consoletest::Emulator normal;
+            port->lineEdit()->setText(QString::fromStdString(normal.port()));
             QTest::mouseClick(open, Qt::LeftButton);
             check(form.PortIsOpen(), "port opens on a normal emulator");
             QTest::qWait(400);
@@ -161,7 +123,6 @@ int main(int argc, char** argv) {
         }
         check(unanswered == 0, "every garbage reply arrived");
     }
-    fs::remove_all(dir);
     std::printf(failures ? "window soak: FAILED\n" : "window soak: sound\n");
     return failures ? 1 : 0;
 }
