@@ -17,10 +17,10 @@ QWidget* FindSettingControl(const QWidget* root, const std::string& control) {
 commission::Configuration ReadWindow(const QWidget* root, std::vector<commission::FieldFailure>* refused) {
     commission::Configuration record;
     for (const auto& field : commission::Fields()) {
-        QWidget* widget = FindSettingControl(root, field.control);
-        auto* box = qobject_cast<QComboBox*>(widget);
-        auto* edit = qobject_cast<QLineEdit*>(widget);
-        if (!box && !edit) throw std::logic_error("the window has no control " + field.control);
+        QWidget& widget = FindControl<QWidget>(root, QString::fromStdString(field.control));
+        auto* box = qobject_cast<QComboBox*>(&widget);
+        auto* edit = qobject_cast<QLineEdit*>(&widget);
+        if (!box && !edit) throw std::logic_error(field.control + " is neither an edit nor a combo box");
         if (box && field.isIndex) {
             record.values[field.control] = ItemIndex(box);
             continue;

@@ -20,13 +20,6 @@ constexpr int NoticeTimeoutMs = 15000;
 
 QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
 
-template <class T>
-T& Control(TForm1& form, const char* name) {
-    auto* control = form.findChild<T*>(name);
-    if (!control) throw std::logic_error(std::string("the window has no control ") + name);
-    return *control;
-}
-
 }  // namespace
 
 Reconnect::Reconnect(TForm1& form, DeviceWatcher& watcher, QCheckBox& enabled,
@@ -38,7 +31,7 @@ Reconnect::Reconnect(TForm1& form, DeviceWatcher& watcher, QCheckBox& enabled,
     connect(&watcher, &DeviceWatcher::Appeared, this, &Reconnect::DeviceAppeared);
     // Pressed rather than clicked: the click handler may end in an error box,
     // and the waiting must end all the same.
-    connect(&Control<QPushButton>(form, "Button1"), &QPushButton::pressed, this,
+    connect(&FindControl<QPushButton>(&form, "Button1"), &QPushButton::pressed, this,
             [this] { StopWaiting("Reconnect: stopped waiting"); });
     connect(&enabled, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) StopWaiting("Reconnect: stopped waiting");
@@ -46,21 +39,21 @@ Reconnect::Reconnect(TForm1& form, DeviceWatcher& watcher, QCheckBox& enabled,
 }
 
 PortSettings Reconnect::ReadPortGroup() const {
-    return {.name = QFile::encodeName(Control<QComboBox>(form_, "SPREALCOM").currentText()).toStdString(),
-            .baud = Control<QComboBox>(form_, "ComboBox1").currentText().toStdString(),
-            .parity = ItemIndex(&Control<QComboBox>(form_, "ComboBox2")),
-            .stopBits = ItemIndex(&Control<QComboBox>(form_, "ComboBox3")),
-            .dtr = Control<QCheckBox>(form_, "CheckBox2").isChecked(),
-            .rts = Control<QCheckBox>(form_, "CheckBox1").isChecked()};
+    return {.name = QFile::encodeName(FindControl<QComboBox>(&form_, "SPREALCOM").currentText()).toStdString(),
+            .baud = FindControl<QComboBox>(&form_, "ComboBox1").currentText().toStdString(),
+            .parity = ItemIndex(&FindControl<QComboBox>(&form_, "ComboBox2")),
+            .stopBits = ItemIndex(&FindControl<QComboBox>(&form_, "ComboBox3")),
+            .dtr = FindControl<QCheckBox>(&form_, "CheckBox2").isChecked(),
+            .rts = FindControl<QCheckBox>(&form_, "CheckBox1").isChecked()};
 }
 
 void Reconnect::WritePortGroup(const PortSettings& settings) const {
-    Control<QComboBox>(form_, "SPREALCOM").setEditText(QFile::decodeName(QByteArray::fromStdString(settings.name)));
-    Control<QComboBox>(form_, "ComboBox1").setEditText(QString::fromStdString(settings.baud));
-    SetItemIndex(&Control<QComboBox>(form_, "ComboBox2"), settings.parity);
-    SetItemIndex(&Control<QComboBox>(form_, "ComboBox3"), settings.stopBits);
-    Control<QCheckBox>(form_, "CheckBox2").setChecked(settings.dtr);
-    Control<QCheckBox>(form_, "CheckBox1").setChecked(settings.rts);
+    FindControl<QComboBox>(&form_, "SPREALCOM").setEditText(QFile::decodeName(QByteArray::fromStdString(settings.name)));
+    FindControl<QComboBox>(&form_, "ComboBox1").setEditText(QString::fromStdString(settings.baud));
+    SetItemIndex(&FindControl<QComboBox>(&form_, "ComboBox2"), settings.parity);
+    SetItemIndex(&FindControl<QComboBox>(&form_, "ComboBox3"), settings.stopBits);
+    FindControl<QCheckBox>(&form_, "CheckBox2").setChecked(settings.dtr);
+    FindControl<QCheckBox>(&form_, "CheckBox1").setChecked(settings.rts);
 }
 
 void Reconnect::PortOpened() {

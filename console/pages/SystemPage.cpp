@@ -215,26 +215,16 @@ void SystemPage::ConnectButtons() {
         {"Button17", &SystemPage::Button17Click},   {"Button53", &SystemPage::Button53Click},
     };
     for (const auto& b : bindings) {
-        auto* button = sheet_->findChild<QPushButton*>(b.button);
-        connect(button, &QPushButton::clicked, this, b.handler);
+        connect(&FindControl<QPushButton>(sheet_, b.button), &QPushButton::clicked, this, b.handler);
     }
     // "Parameter Initialization" belongs to the window, over every page.
-    auto* button8 = sheet_->window()->findChild<QPushButton*>("Button8");
-    if (!button8) throw std::logic_error("the window has no Button8");
-    connect(button8, &QPushButton::clicked, this, &SystemPage::Button8Click);
+    connect(&FindControl<QPushButton>(sheet_->window(), "Button8"), &QPushButton::clicked, this,
+            &SystemPage::Button8Click);
 }
 
-QLineEdit* SystemPage::FindEdit(const char* name) const {
-    auto* edit = sheet_->findChild<QLineEdit*>(name);
-    if (!edit) throw std::logic_error(std::string("no edit named ") + name);
-    return edit;
-}
+QLineEdit* SystemPage::FindEdit(const char* name) const { return &FindControl<QLineEdit>(sheet_, name); }
 
-QComboBox* SystemPage::FindCombo(const char* name) const {
-    auto* box = sheet_->findChild<QComboBox*>(name);
-    if (!box) throw std::logic_error(std::string("no combo box named ") + name);
-    return box;
-}
+QComboBox* SystemPage::FindCombo(const char* name) const { return &FindControl<QComboBox>(sheet_, name); }
 
 // The handlers that set a code set it before converting their fields, so a
 // conversion error leaves ReplyMode at the new code with nothing sent. A text

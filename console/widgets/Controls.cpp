@@ -101,15 +101,10 @@ void ApplyAssignments(QWidget* root, const protocol::ParseResult& result) {
     for (const auto& a : result.assignments) {
         if (a.kind == Kind::ReplyMode) continue;
         const QString name = QString::fromStdString(a.control);
-        if (a.kind == Kind::Text) {
-            auto* edit = root->findChild<QLineEdit*>(name);
-            if (!edit) throw std::logic_error("no edit named " + a.control);
-            edit->setText(FromBytes(a.text));
-        } else {
-            auto* box = root->findChild<QComboBox*>(name);
-            if (!box) throw std::logic_error("no combo box named " + a.control);
-            SetItemIndex(box, a.value);
-        }
+        if (a.kind == Kind::Text)
+            FindControl<QLineEdit>(root, name).setText(FromBytes(a.text));
+        else
+            SetItemIndex(&FindControl<QComboBox>(root, name), a.value);
     }
 }
 

@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QStringList>
 
+#include <stdexcept>
+
 #include "protocol/Protocol.h"
 
 namespace console {
@@ -32,6 +34,15 @@ QString NameFromCaption(const QString& caption);
 // The name a screen reader gives `control`. Qt on Linux reports a combo box's
 // text as its name, so a combo box carries the name as its description too.
 void SetAccessibleName(QWidget* control, const QString& name);
+
+// The control of kind T named `name` under `root`. The window builds every
+// control it names, so a missing one is a fault of the program (logic_error).
+template <class T>
+T& FindControl(const QObject* root, const QString& name) {
+    auto* control = root->findChild<T*>(name);
+    if (!control) throw std::logic_error("the window has no control named " + name.toStdString());
+    return *control;
+}
 
 // The item whose text equals the box's current text exactly, else -1.
 int ItemIndex(const QComboBox* box);
