@@ -28,7 +28,7 @@ std::uint32_t Number(const std::string& option, const std::string& text, std::ui
         end = 0;
     }
     if (text.empty() || end != text.size() || text[0] == '-' || text[0] == '+' || value < low || value > high)
-        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) +
+        throw EUsageError(option + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) +
                          ", not \"" + text + "\"");
     return static_cast<std::uint32_t>(value);
 }
@@ -40,7 +40,7 @@ Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            if (i + 1 >= args.size()) throw EUsageError(arg + " needs a value");
             return args[++i];
         };
         if (arg == "--port") {
@@ -52,27 +52,27 @@ Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput)
             if (v == "none") a.line.parity = serial::TParity::None;
             else if (v == "odd") a.line.parity = serial::TParity::Odd;
             else if (v == "even") a.line.parity = serial::TParity::Even;
-            else throw UsageError("--parity is none, odd or even, not \"" + v + "\"");
+            else throw EUsageError("--parity is none, odd or even, not \"" + v + "\"");
         } else if (arg == "--stop") {
             const std::string& v = value();
             if (v == "1") a.line.stopBits = serial::TStopBits::_1;
             else if (v == "2") a.line.stopBits = serial::TStopBits::_2;
-            else throw UsageError("--stop is 1 or 2, not \"" + v + "\"");
+            else throw EUsageError("--stop is 1 or 2, not \"" + v + "\"");
         } else if (arg == "--timeout") {
             a.line.timeout = std::chrono::milliseconds(Number(arg, value(), 1, 600000));
         } else if (arg == "-o" && wantsOutput) {
             a.output = value();
         } else if (!arg.empty() && arg[0] == '-') {
-            throw UsageError("unknown option " + arg);
+            throw EUsageError("unknown option " + arg);
         } else if (!wantsOutput && a.file.empty()) {
             a.file = arg;
         } else {
-            throw UsageError("unexpected argument \"" + arg + "\"");
+            throw EUsageError("unexpected argument \"" + arg + "\"");
         }
     }
-    if (a.line.port.empty()) throw UsageError("--port PATH is required");
-    if (wantsOutput && a.output.empty()) throw UsageError("-o FILE is required");
-    if (!wantsOutput && a.file.empty()) throw UsageError("the profile FILE is required");
+    if (a.line.port.empty()) throw EUsageError("--port PATH is required");
+    if (wantsOutput && a.output.empty()) throw EUsageError("-o FILE is required");
+    if (!wantsOutput && a.file.empty()) throw EUsageError("the profile FILE is required");
     return a;
 }
 
@@ -104,7 +104,7 @@ template <class Body>
 int Guarded(const char* name, std::ostream& err, Body body) {
     try {
         return body();
-    } catch (const UsageError& e) {
+    } catch (const EUsageError& e) {
         err << "tq410k-cli " << name << ": " << e.what() << "\n(see tq410k-cli --help)\n";
     } catch (const std::exception& e) {
         err << "tq410k-cli " << name << ": " << e.what() << "\n";

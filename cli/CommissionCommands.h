@@ -17,12 +17,12 @@ struct Arguments {
     std::string file;    // the one positional argument
 };
 
-class UsageError : public std::runtime_error {
+class EUsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the arguments after the subcommand's name; throws UsageError naming
+// Reads the arguments after the subcommand's name; throws EUsageError naming
 // what is wrong. `wantsOutput`: read (-o FILE) rather than write or verify (FILE).
 Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput);
 

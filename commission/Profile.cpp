@@ -21,7 +21,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 [[noreturn]] void Fault(const std::string& key, const std::string& fault) {
-    throw ProfileError(key + ": " + fault);
+    throw EProfileError(key + ": " + fault);
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -114,9 +114,9 @@ Configuration ParseProfile(std::string_view text) {
         root = Json::parse(text.begin(), text.end());
     } catch (const Json::exception& e) {
         // Syntax errors, and numbers too large for any type (out_of_range).
-        throw ProfileError("not JSON: " + WithoutExceptionId(e.what()));
+        throw EProfileError("not JSON: " + WithoutExceptionId(e.what()));
     }
-    if (!root.is_object()) throw ProfileError("not a profile: the document is " + TypeName(root) + ", not an object");
+    if (!root.is_object()) throw EProfileError("not a profile: the document is " + TypeName(root) + ", not an object");
     if (!root.contains("format")) Fault("format", "is missing");
     if (root["format"] != ProfileFormat)
         Fault("format", "is " + root["format"].dump() + ", expected " + Quoted(std::string(ProfileFormat)));
@@ -153,14 +153,14 @@ Configuration ParseProfile(std::string_view text) {
 
 Configuration LoadProfile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw ProfileError(path + ": cannot be read: " + std::strerror(errno));
+    if (!in) throw EProfileError(path + ": cannot be read: " + std::strerror(errno));
     std::ostringstream text;
     text << in.rdbuf();
-    if (in.bad()) throw ProfileError(path + ": cannot be read");
+    if (in.bad()) throw EProfileError(path + ": cannot be read");
     try {
         return ParseProfile(text.str());
-    } catch (const ProfileError& e) {
-        throw ProfileError(path + ": " + e.what());
+    } catch (const EProfileError& e) {
+        throw EProfileError(path + ": " + e.what());
     }
 }
 
@@ -168,17 +168,17 @@ void SaveProfile(const std::string& path, const Configuration& record) {
     if (auto faults = ProfileFaults(record); !faults.empty()) {
         std::string message = path + ": not saved:";
         for (const auto& f : faults) message += "\n" + protocol::FieldDisplayName(f.control) + ": " + f.message;
-        throw ProfileError(message);
+        throw EProfileError(message);
     }
     const std::string text = ProfileText(record);
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) throw ProfileError(path + ": cannot be saved: " + std::strerror(errno));
+    if (fd < 0) throw EProfileError(path + ": cannot be saved: " + std::strerror(errno));
     auto fail = [&] {
         const std::string reason = std::strerror(errno);
         ::close(fd);
         ::unlink(temporary.c_str());
-        throw ProfileError(path + ": cannot be saved: " + reason);
+        throw EProfileError(path + ": cannot be saved: " + reason);
     };
     ::fchmod(fd, 0644);
     if (!serial::WriteAll(fd, text)) fail();
@@ -186,12 +186,12 @@ void SaveProfile(const std::string& path, const Configuration& record) {
     if (::close(fd) != 0) {
         const std::string reason = std::strerror(errno);
         ::unlink(temporary.c_str());
-        throw ProfileError(path + ": cannot be saved: " + reason);
+        throw EProfileError(path + ": cannot be saved: " + reason);
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
         ::unlink(temporary.c_str());
-        throw ProfileError(path + ": cannot be saved: " + reason);
+        throw EProfileError(path + ": cannot be saved: " + reason);
     }
 }
 

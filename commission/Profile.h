@@ -20,21 +20,21 @@ inline constexpr int ProfileVersion = 1;
 
 // A profile that cannot be read or written; the message names the file (when
 // there is one), the key and the fault.
-class ProfileError : public std::runtime_error {
+class EProfileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // The record as a profile: stable key order, two-space indent, final newline.
 std::string ProfileText(const Configuration& record);
-// Checks the whole document before it returns a record; throws ProfileError
+// Checks the whole document before it returns a record; throws EProfileError
 // "<key>: <fault>" on the first fault met.
 Configuration ParseProfile(std::string_view text);
 
-// Reads and checks a file; throws ProfileError "<path>: <key>: <fault>".
+// Reads and checks a file; throws EProfileError "<path>: <key>: <fault>".
 Configuration LoadProfile(const std::string& path);
 // Writes through a temporary file in the same folder and renames it over
-// `path`, so a failed save leaves any earlier file whole. Throws ProfileError.
+// `path`, so a failed save leaves any earlier file whole. Throws EProfileError.
 // A record that a profile could not hold (an index outside the items, a
 // value missing) is refused before anything is written.
 void SaveProfile(const std::string& path, const Configuration& record);

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto a = cli::ParseArguments(args, data[0] & 1);
         FUZZ_CHECK(!a.line.port.empty());
         FUZZ_CHECK((data[0] & 1) ? !a.output.empty() : !a.file.empty());
-    } catch (const cli::UsageError&) {
+    } catch (const cli::EUsageError&) {
     }
     std::ostringstream out, err;
     const int status = cli::RunFrameCommand(args, out, err);

@@ -1,5 +1,5 @@
 // The profile loader on arbitrary text: it either refuses the text with a
-// ProfileError or gives a record that a profile holds exactly (saved and read
+// EProfileError or gives a record that a profile holds exactly (saved and read
 // again, the same record).
 
 #include <cstddef>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     commission::Configuration record;
     try {
         record = commission::ParseProfile(text);
-    } catch (const commission::ProfileError&) {
+    } catch (const commission::EProfileError&) {
         return 0;
     }
     FUZZ_CHECK(commission::ParseProfile(commission::ProfileText(record)) == record);

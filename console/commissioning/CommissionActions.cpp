@@ -278,7 +278,7 @@ void CommissionActions::SaveProfile() {
     try {
         commission::SaveProfile(QFile::encodeName(path).toStdString(), ReadWindow(&form_));
         form_.ShowNotice("Profile saved: " + path);
-    } catch (const commission::ProfileError& e) {
+    } catch (const commission::EProfileError& e) {
         form_.ShowMessage(FromUtf8(e.what()));
     }
 }
@@ -295,7 +295,7 @@ void CommissionActions::LoadProfile() {
         ClearMarks();
         ShowInWindow(&form_, record);
         form_.ShowNotice("Profile loaded: " + path);
-    } catch (const commission::ProfileError& e) {
+    } catch (const commission::EProfileError& e) {
         form_.ShowMessage(FromUtf8(e.what()));
     }
 }

@@ -75,7 +75,7 @@ TEST(ProfileTest, EveryFaultIsNamedWithItsKey) {
         try {
             ParseProfile(c.text);
             ADD_FAILURE() << "accepted: " << c.message;
-        } catch (const ProfileError& e) {
+        } catch (const EProfileError& e) {
             EXPECT_EQ(std::string(e.what()).substr(0, c.message.size()), c.message);
         }
     }
@@ -105,13 +105,13 @@ TEST_F(ProfileFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
     try {
         SaveProfile(path, c);
         ADD_FAILURE() << "saved";
-    } catch (const ProfileError& e) {
+    } catch (const EProfileError& e) {
         EXPECT_EQ(std::string(e.what()), path + ": not saved:\nIRS485 interface \xC2\xB7 Baud: no item selected");
     }
     EXPECT_EQ(ReadFile(path), first);
 
     // A folder that is not there: nothing is written anywhere.
-    EXPECT_THROW(SaveProfile((dir / "none" / "x.json").string(), DefaultConfiguration()), ProfileError);
+    EXPECT_THROW(SaveProfile((dir / "none" / "x.json").string(), DefaultConfiguration()), EProfileError);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
@@ -121,10 +121,10 @@ TEST_F(ProfileFileTest, LoadNamesTheFile) {
     try {
         LoadProfile(path);
         ADD_FAILURE() << "loaded";
-    } catch (const ProfileError& e) {
+    } catch (const EProfileError& e) {
         EXPECT_EQ(std::string(e.what()), path + ": format: is missing");
     }
-    EXPECT_THROW(LoadProfile((dir / "missing.json").string()), ProfileError);
+    EXPECT_THROW(LoadProfile((dir / "missing.json").string()), EProfileError);
 }
 
 }  // namespace
