@@ -55,29 +55,41 @@ std::vector<ChannelColumn> Columns(const std::string& channelPrefix, const Colum
                                    std::vector<std::string> dataAddresses) {
     using E = FieldEncoding;
     return {
-        {"Command Code", channelPrefix, n.use, E::ItemIndex, 7, 1, CommandCodeItems, 0, {}, {}},
-        {"Address", channelPrefix, n.madr, E::Text, 9, 3, {}, 0, "001", {}},
-        {"Length", channelPrefix, n.dadr, E::Text, 13, 1, {}, 0, "4", {}},
-        {"Data Type", channelPrefix, n.xin, E::TwoDigitItemIndex, 15, 2, std::move(dataTypes), 0, {}, {}},
-        {"Coefficient", channelPrefix, n.xs, E::Text, 18, 5, {}, 0, "00001", {}},
-        {"Data Address", n.sadrPrefix, "", E::Text, 24, 3, {}, 0, {}, std::move(dataAddresses)},
-        {"Data Format", n.fartPrefix, "", E::ItemIndex, 28, 1, DataFormatItems, 0, {}, {}},
+        {.header = "Command Code", .namePrefix = channelPrefix, .nameSuffix = n.use, .encoding = E::ItemIndex,
+         .recordOffset = 7, .recordWidth = 1, .items = CommandCodeItems},
+        {.header = "Address", .namePrefix = channelPrefix, .nameSuffix = n.madr, .encoding = E::Text,
+         .recordOffset = 9, .recordWidth = 3, .defaultText = "001"},
+        {.header = "Length", .namePrefix = channelPrefix, .nameSuffix = n.dadr, .encoding = E::Text,
+         .recordOffset = 13, .recordWidth = 1, .defaultText = "4"},
+        {.header = "Data Type", .namePrefix = channelPrefix, .nameSuffix = n.xin, .encoding = E::TwoDigitItemIndex,
+         .recordOffset = 15, .recordWidth = 2, .items = std::move(dataTypes)},
+        {.header = "Coefficient", .namePrefix = channelPrefix, .nameSuffix = n.xs, .encoding = E::Text,
+         .recordOffset = 18, .recordWidth = 5, .defaultText = "00001"},
+        {.header = "Data Address", .namePrefix = n.sadrPrefix, .encoding = E::Text,
+         .recordOffset = 24, .recordWidth = 3, .channelDefaults = std::move(dataAddresses)},
+        {.header = "Data Format", .namePrefix = n.fartPrefix, .encoding = E::ItemIndex,
+         .recordOffset = 28, .recordWidth = 1, .items = DataFormatItems},
     };
 }
 
+// Data addresses by channel: the first ones given, every later channel as the last.
+std::vector<std::string> Addresses(std::vector<std::string> first, std::size_t channels) {
+    first.resize(channels, first.back());
+    return first;
+}
+
 ChannelTable MakeAnalog() {
-    ChannelTable t;
-    t.rowLabelPrefix = "MAD";
-    t.setWord = "ZDAD";
-    t.replyTag = "ZDAD";
-    t.replyCode = reply::AnalogChannels;
-    t.replyModeResetAfter = 4;
-    t.setButtons = {"Button170", "Button171", "Button172", "Button173", "Button13", "Button12",
-                    "Button11",  "Button18",  "Button19",  "Button20",  "Button21", "Button23",
-                    "Button24",  "Button25",  "Button27",  "Button28"};
+    ChannelTable t{
+        .rowLabelPrefix = "MAD",
+        .setWord = "ZDAD",
+        .replyTag = "ZDAD",
+        .replyCode = reply::AnalogChannels,
+        .replyModeResetAfter = 4,
+        .setButtons = {"Button170", "Button171", "Button172", "Button173", "Button13", "Button12",
+                       "Button11",  "Button18",  "Button19",  "Button20",  "Button21", "Button23",
+                       "Button24",  "Button25",  "Button27",  "Button28"},
+    };
     // Channel 4 is "008", and from channel 7 on every channel is "014".
-    std::vector<std::string> addresses = {"000", "002", "004", "008", "010", "012", "014"};
-    addresses.resize(16, "014");
     t.columns = Columns("MAD", {"USE", "MADR", "DADR", "XIN", "XS", "ADSADR", "ADFART"},
                         WithTail(CommonDataTypes(),
                                  {
@@ -89,22 +101,21 @@ ChannelTable MakeAnalog() {
                                      "23-Scientific Notation (2 Decimal Places)",
                                      "24-Scientific notation (3 decimal places)",
                                  }),
-                        std::move(addresses));
+                        Addresses({"000", "002", "004", "008", "010", "012", "014"}, t.setButtons.size()));
     return t;
 }
 
 ChannelTable MakeTotalizer() {
-    ChannelTable t;
-    t.rowLabelPrefix = "MPU";
-    t.setWord = "ZDPU";
-    t.replyTag = "ZDPD";
-    t.replyCode = reply::TotalizerChannels;
-    t.replyModeResetAfter = 0;
-    t.setButtons = {"Button174", "Button175", "Button176", "Button177", "Button16", "Button15",
-                    "Button14",  "Button29",  "Button30",  "Button31",  "Button32", "Button33"};
+    ChannelTable t{
+        .rowLabelPrefix = "MPU",
+        .setWord = "ZDPU",
+        .replyTag = "ZDPD",
+        .replyCode = reply::TotalizerChannels,
+        .replyModeResetAfter = 0,
+        .setButtons = {"Button174", "Button175", "Button176", "Button177", "Button16", "Button15",
+                       "Button14",  "Button29",  "Button30",  "Button31",  "Button32", "Button33"},
+    };
     // From channel 7 on every channel is "028".
-    std::vector<std::string> addresses = {"016", "018", "020", "022", "024", "026", "028"};
-    addresses.resize(12, "028");
     t.columns = Columns("MPD", {"USE", "MADR", "DADR", "XIN", "XS", "PUSADR", "PUFART"},
                         WithTail(CommonDataTypes(),
                                  {
@@ -116,7 +127,7 @@ ChannelTable MakeTotalizer() {
                                      "23-Bit Extraction",
                                      "24-Bit Shifting",
                                  }),
-                        std::move(addresses));
+                        Addresses({"016", "018", "020", "022", "024", "026", "028"}, t.setButtons.size()));
     return t;
 }
 

@@ -1,6 +1,6 @@
 #include "protocol/SystemParameters.h"
 
-#include <array>
+#include <vector>
 
 namespace protocol {
 
@@ -57,50 +57,56 @@ namespace {
 
 struct Field {
     enum class Use { Text, ItemIndex } use;
-    std::size_t offset;
+    std::size_t offset;  // from the tag's first character
     std::size_t width;
     const char* control;
 };
 
 struct Record {
     std::string_view tag;
-    std::array<Field, 3> fields;
-    std::size_t fieldCount;
+    std::vector<Field> fields;
 };
 
 constexpr auto AsText = Field::Use::Text;
 constexpr auto AsIndex = Field::Use::ItemIndex;
 
-// The tags in the order they are searched, each with its fields at their
-// offsets from the tag's first character.
-constexpr std::array<Record, 8> Records{{
-    {"ADR:", {{{AsText, 4, 3, "Edit1"}}}, 1},
-    {"MDO:", {{{AsIndex, 4, 1, "ComboBox4"}}}, 1},
-    {"JTM:", {{{AsText, 4, 3, "Edit2"}}}, 1},
-    {"STM:", {{{AsText, 4, 3, "Edit3"}, {AsIndex, 8, 2, "SENDXIEYI"}}}, 2},
-    {"BADR:", {{{AsText, 5, 5, "ADBESARD"}, {AsText, 11, 5, "PUBESARD"}}}, 2},
-    {"R485Z:",
-     {{{AsIndex, 6, 1, "ZMR485BT"}, {AsIndex, 8, 1, "ZMR485JN"}, {AsIndex, 10, 1, "ZRS485STOP"}}},
-     3},
-    {"R485A:",
-     {{{AsIndex, 6, 1, "AMR485BT"}, {AsIndex, 8, 1, "AMR485JN"}, {AsIndex, 10, 1, "ARS485STOP"}}},
-     3},
-    {"R485B:",
-     {{{AsIndex, 6, 1, "BMR485BT"}, {AsIndex, 8, 1, "BMR485JN"}, {AsIndex, 10, 1, "BRS485STOP"}}},
-     3},
-}};
+// One RS485 line's record: baud, parity and stop bits.
+Record LineRecord(std::string_view tag, const char* baud, const char* parity, const char* stopBits) {
+    return {.tag = tag,
+            .fields = {{.use = AsIndex, .offset = 6, .width = 1, .control = baud},
+                       {.use = AsIndex, .offset = 8, .width = 1, .control = parity},
+                       {.use = AsIndex, .offset = 10, .width = 1, .control = stopBits}}};
+}
+
+// The tags in the order they are searched, each with its fields.
+const std::vector<Record>& Records() {
+    static const std::vector<Record> records = {
+        {.tag = "ADR:", .fields = {{.use = AsText, .offset = 4, .width = 3, .control = "Edit1"}}},
+        {.tag = "MDO:", .fields = {{.use = AsIndex, .offset = 4, .width = 1, .control = "ComboBox4"}}},
+        {.tag = "JTM:", .fields = {{.use = AsText, .offset = 4, .width = 3, .control = "Edit2"}}},
+        {.tag = "STM:",
+         .fields = {{.use = AsText, .offset = 4, .width = 3, .control = "Edit3"},
+                    {.use = AsIndex, .offset = 8, .width = 2, .control = "SENDXIEYI"}}},
+        {.tag = "BADR:",
+         .fields = {{.use = AsText, .offset = 5, .width = 5, .control = "ADBESARD"},
+                    {.use = AsText, .offset = 11, .width = 5, .control = "PUBESARD"}}},
+        LineRecord("R485Z:", "ZMR485BT", "ZMR485JN", "ZRS485STOP"),
+        LineRecord("R485A:", "AMR485BT", "AMR485JN", "ARS485STOP"),
+        LineRecord("R485B:", "BMR485BT", "BMR485JN", "BRS485STOP"),
+    };
+    return records;
+}
 
 }  // namespace
 
 ParseResult ParseSystemParameters(std::string_view text) {
     ParseResult result;
-    for (const Record& record : Records) {
+    for (const Record& record : Records()) {
         auto position = record.tag == "ADR:" ? FindSlaveAddressTag(text) : FindTag(text, record.tag);
         if (!position) continue;
         RecordReader reader(text, *position, result);
-        for (std::size_t i = 0; i < record.fieldCount; ++i) {
-            const Field& f = record.fields[i];
-            bool taken = f.use == AsText ? reader.Text(f.offset, f.width, f.control)
+        for (const Field& f : record.fields) {
+            const bool taken = f.use == AsText ? reader.Text(f.offset, f.width, f.control)
                                          : reader.ItemIndex(f.offset, f.width, f.control);
             if (!taken) break;
         }

@@ -26,8 +26,13 @@ QStringList Items(const std::vector<std::string>& items) {
 const ChannelPageTable& AnalogPage() {
     static const ChannelPageTable table{
         .channels = protocol::AnalogChannels(),
-        .groups = {{"GroupBox38", "Analog Signal 1-8", 1, 8, 4, 229, 34, "Button5", "QX2", 88},
-                   {"GroupBox9", "Analog Signal 9-16", 9, 16, 240, 241, 34, "Button46", "QX3", 88}},
+        .groups = {
+            {.objectName = "GroupBox38", .caption = "Analog Signal 1-8",
+             .firstChannel = 1, .lastChannel = 8, .top = 4, .height = 229, .firstRowTop = 34,
+             .queryButton = "Button5", .queryWord = "QX2", .queryTop = 88},
+            {.objectName = "GroupBox9", .caption = "Analog Signal 9-16",
+             .firstChannel = 9, .lastChannel = 16, .top = 240, .height = 241, .firstRowTop = 34,
+             .queryButton = "Button46", .queryWord = "QX3", .queryTop = 88}},
         .fieldLeft = {50, 152, 192, 232, 456, 512, 560},
         .fieldWidth = {95, 25, 25, 217, 41, 41, 73},
         .setButtonLeft = 648,
@@ -39,8 +44,13 @@ const ChannelPageTable& AnalogPage() {
 const ChannelPageTable& TotalizerPage() {
     static const ChannelPageTable table{
         .channels = protocol::TotalizerChannels(),
-        .groups = {{"TotalizerGroup1", "Totalizer 1-6", 1, 6, 4, 189, 34, "Button9", "QX4", 88},
-                   {"TotalizerGroup2", "Totalizer 7-12", 7, 12, 200, 193, 36, "Button47", "QX5", 80}},
+        .groups = {
+            {.objectName = "TotalizerGroup1", .caption = "Totalizer 1-6",
+             .firstChannel = 1, .lastChannel = 6, .top = 4, .height = 189, .firstRowTop = 34,
+             .queryButton = "Button9", .queryWord = "QX4", .queryTop = 88},
+            {.objectName = "TotalizerGroup2", .caption = "Totalizer 7-12",
+             .firstChannel = 7, .lastChannel = 12, .top = 200, .height = 193, .firstRowTop = 36,
+             .queryButton = "Button47", .queryWord = "QX5", .queryTop = 80}},
         .fieldLeft = {58, 160, 200, 240, 472, 528, 576},
         .fieldWidth = {95, 25, 25, 225, 41, 41, 81},
         .setButtonLeft = 672,
