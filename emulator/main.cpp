@@ -98,7 +98,169 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     return true;
 }
 
+// The port the emulator answers on: a pseudo-terminal behind the link
+// (renewed when a program dies holding it in exclusive mode), or a serial device.
+struct Port {
+    int fd = -1;
+    std::string path;
+    std::optional<emulator::LinkedPty> pty;
+    std::optional<emulator::PeerWatch> peerWatch;
+};
 
+bool OpenPseudoTerminal(const Options& o, Port& port) {
+    port.pty.emplace(o.link);
+    if (!port.pty->Renew()) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", port.pty->Error().c_str());
+        return false;
+    }
+    port.peerWatch.emplace(*port.pty);
+    port.fd = port.pty->Master();
+    port.path = port.pty->SlavePath();
+    return true;
+}
+
+bool OpenDevice(const Options& o, Port& port) {
+    port.fd = ::open(o.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (port.fd < 0) {
+        std::fprintf(stderr, "tq410k-emulator: cannot open %s: %s\n", o.device.c_str(), std::strerror(errno));
+        return false;
+    }
+    emulator::MakeRaw(port.fd);
+    port.path = o.device;
+    ::fcntl(port.fd, F_SETFL, ::fcntl(port.fd, F_GETFL) | O_NONBLOCK);
+    if (o.link.empty()) return true;
+    ::unlink(o.link.c_str());  // an old link of an earlier run
+    if (::symlink(port.path.c_str(), o.link.c_str()) != 0) {
+        std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", o.link.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void Announce(const Options& o, const std::string& path) {
+    std::printf("TQ410-K emulator on %s%s%s\n", path.c_str(), o.link.empty() ? "" : " -> ", o.link.c_str());
+    std::printf("Type this into \"Serial Port Number:\": %s\n", o.link.empty() ? path.c_str() : o.link.c_str());
+    std::fflush(stdout);
+}
+
+// The converter answering on the port until a signal, a hang-up or the end of the port.
+class Answering {
+public:
+    Answering(const Options& o, emulator::Converter& converter, Port& port)
+        : o_(o), converter_(converter), port_(port) {}
+
+    // The exit status.
+    int Run() {
+        char buffer[4096];
+        while (!stopRequested) {
+            const int timeout = PollTimeout();
+            pollfd p{port_.fd, POLLIN, 0};
+            const int ready = ::poll(&p, 1, timeout);
+            if (ready < 0 && errno != EINTR) break;
+            if (port_.peerWatch && port_.peerWatch->Check(ready > 0 && (p.revents & POLLHUP))) {
+                port_.fd = port_.pty->Master();
+                std::printf("The program on the port went without closing it; fresh port %s%s%s\n",
+                            port_.pty->SlavePath().c_str(), o_.link.empty() ? "" : " -> ", o_.link.c_str());
+                std::fflush(stdout);
+                continue;
+            }
+            if (converter_.Monitoring() && Clock::now() >= nextStream_) Stream();
+            if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            const ssize_t n = ::read(port_.fd, buffer, sizeof buffer);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (n < 0 && errno == EIO && port_.pty) {
+                // Nobody has the console's side open right now: wait and look again.
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                continue;
+            }
+            if (n <= 0) break;
+            if (const auto status = Answer(std::string_view(buffer, static_cast<std::size_t>(n)))) return *status;
+        }
+        return 0;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    int PollTimeout() const {
+        int timeout = -1;
+        if (converter_.Monitoring()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextStream_ - Clock::now());
+            timeout = static_cast<int>(std::max<long long>(0, left.count()));
+        }
+        if (port_.peerWatch && port_.peerWatch->IntervalMs() >= 0)
+            timeout = timeout < 0 ? port_.peerWatch->IntervalMs() : std::min(timeout, port_.peerWatch->IntervalMs());
+        return timeout;
+    }
+
+    // Data monitoring: the converter copies its RS485 traffic to this port.
+    void Stream() {
+        char line[64];
+        std::snprintf(line, sizeof line, "MON:RS485B 01 03 00 00 00 04 44 09 #%u", ++streamed_);
+        serial::WriteAll(port_.fd, line);
+        nextStream_ = Clock::now() + std::chrono::milliseconds(o_.streamMs);
+    }
+
+    // Answers what came, with the fault switches in force. An exit status
+    // when the emulator cannot go on.
+    std::optional<int> Answer(std::string_view received) {
+        for (auto& reply : converter_.Feed(received)) {
+            Send(reply);
+            if (converter_.Monitoring() && streamed_ == 0) nextStream_ = Clock::now();
+            if (o_.hangupAfter >= 0 && ++answered_ >= o_.hangupAfter) {
+                if (!HangUp()) return 1;
+                if (o_.blinkMs >= 0) break;  // the rest of what came was for the old port
+            }
+        }
+        return std::nullopt;
+    }
+
+    void Send(std::string& reply) {
+        if (o_.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(o_.delayMs));
+        if (o_.garbage)
+            for (auto& c : reply) c = static_cast<char>(random_() & 0xFF);
+        if (o_.silent) return;
+        if (o_.split && reply.size() > 1) {
+            serial::WriteAll(port_.fd, reply.substr(0, reply.size() / 2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            serial::WriteAll(port_.fd, reply.substr(reply.size() / 2));
+        } else {
+            serial::WriteAll(port_.fd, reply);
+        }
+    }
+
+    // Ends the emulator, or with --blink drops the port and comes back on a
+    // new one. False when it cannot come back.
+    bool HangUp() {
+        // Give the other side time to read the last reply: a hang-up
+        // discards what still waits in the terminal's queue.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (o_.blinkMs < 0) {
+            stopRequested = 1;
+            return true;
+        }
+        port_.pty->Drop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(o_.blinkMs));
+        if (!port_.pty->Renew()) {
+            std::fprintf(stderr, "tq410k-emulator: cannot come back: %s\n", port_.pty->Error().c_str());
+            return false;
+        }
+        port_.fd = port_.pty->Master();
+        port_.path = port_.pty->SlavePath();
+        std::printf("TQ410-K emulator back on %s -> %s\n", port_.path.c_str(), o_.link.c_str());
+        std::fflush(stdout);
+        answered_ = 0;
+        return true;
+    }
+
+    const Options& o_;
+    emulator::Converter& converter_;
+    Port& port_;
+    std::mt19937 random_{12345};
+    int answered_ = 0;
+    unsigned streamed_ = 0;
+    Clock::time_point nextStream_ = Clock::now();
+};
 
 }  // namespace
 
@@ -127,128 +289,17 @@ int main(int argc, char** argv) {
         }
     }
 
-    int port = -1;
-    std::string path;
-    // On a pseudo-terminal: the pair behind the link, renewed when a program
-    // dies holding it in exclusive mode.
-    std::optional<emulator::LinkedPty> pty;
-    std::optional<emulator::PeerWatch> peerWatch;
-    if (options.device.empty()) {
-        pty.emplace(options.link);
-        if (!pty->Renew()) {
-            std::fprintf(stderr, "tq410k-emulator: %s\n", pty->Error().c_str());
-            return 1;
-        }
-        peerWatch.emplace(*pty);
-        port = pty->Master();
-        path = pty->SlavePath();
-    } else {
-        port = ::open(options.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (port < 0) {
-            std::fprintf(stderr, "tq410k-emulator: cannot open %s: %s\n", options.device.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
-        emulator::MakeRaw(port);
-        path = options.device;
-        ::fcntl(port, F_SETFL, ::fcntl(port, F_GETFL) | O_NONBLOCK);
-        if (!options.link.empty()) {
-            ::unlink(options.link.c_str());  // an old link of an earlier run
-            if (::symlink(path.c_str(), options.link.c_str()) != 0) {
-                std::fprintf(stderr, "tq410k-emulator: cannot link %s: %s\n", options.link.c_str(),
-                             std::strerror(errno));
-                return 1;
-            }
-        }
-    }
-    std::printf("TQ410-K emulator on %s%s%s\n", path.c_str(), options.link.empty() ? "" : " -> ",
-                options.link.c_str());
-    std::printf("Type this into \"Serial Port Number:\": %s\n",
-                options.link.empty() ? path.c_str() : options.link.c_str());
-    std::fflush(stdout);
+    Port port;
+    if (!(options.device.empty() ? OpenPseudoTerminal(options, port) : OpenDevice(options, port))) return 1;
+    Announce(options, port.path);
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::mt19937 random(12345);
-    int answered = 0;
-    unsigned streamed = 0;
-    auto nextStream = std::chrono::steady_clock::now();
-    char buffer[4096];
-    while (!stopRequested) {
-        int timeout = -1;
-        if (converter.Monitoring()) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                nextStream - std::chrono::steady_clock::now());
-            timeout = static_cast<int>(std::max<long long>(0, left.count()));
-        }
-        if (peerWatch && peerWatch->IntervalMs() >= 0)
-            timeout = timeout < 0 ? peerWatch->IntervalMs() : std::min(timeout, peerWatch->IntervalMs());
-        pollfd p{port, POLLIN, 0};
-        int ready = ::poll(&p, 1, timeout);
-        if (ready < 0 && errno != EINTR) break;
-        if (peerWatch && peerWatch->Check(ready > 0 && (p.revents & POLLHUP))) {
-            port = pty->Master();
-            std::printf("The program on the port went without closing it; fresh port %s%s%s\n",
-                        pty->SlavePath().c_str(), options.link.empty() ? "" : " -> ", options.link.c_str());
-            std::fflush(stdout);
-            continue;
-        }
-        if (converter.Monitoring() && std::chrono::steady_clock::now() >= nextStream) {
-            // Data monitoring: the converter copies its RS485 traffic to this port.
-            char line[64];
-            std::snprintf(line, sizeof line, "MON:RS485B 01 03 00 00 00 04 44 09 #%u", ++streamed);
-            serial::WriteAll(port, line);
-            nextStream = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.streamMs);
-        }
-        if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        ssize_t n = ::read(port, buffer, sizeof buffer);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        if (n < 0 && errno == EIO && pty) {
-            // Nobody has the console's side open right now: wait and look again.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            continue;
-        }
-        if (n <= 0) break;
-        for (auto& reply : converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
-            if (options.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
-            if (options.garbage)
-                for (auto& c : reply) c = static_cast<char>(random() & 0xFF);
-            if (!options.silent) {
-                if (options.split && reply.size() > 1) {
-                    serial::WriteAll(port, reply.substr(0, reply.size() / 2));
-                    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-                    serial::WriteAll(port, reply.substr(reply.size() / 2));
-                } else {
-                    serial::WriteAll(port, reply);
-                }
-            }
-            if (converter.Monitoring() && streamed == 0) nextStream = std::chrono::steady_clock::now();
-            if (options.hangupAfter >= 0 && ++answered >= options.hangupAfter) {
-                // Give the other side time to read the last reply: a hang-up
-                // discards what still waits in the terminal's queue.
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                if (options.blinkMs < 0) {
-                    stopRequested = 1;
-                } else {
-                    pty->Drop();
-                    std::this_thread::sleep_for(std::chrono::milliseconds(options.blinkMs));
-                    if (!pty->Renew()) {
-                        std::fprintf(stderr, "tq410k-emulator: cannot come back: %s\n", pty->Error().c_str());
-                        return 1;
-                    }
-                    port = pty->Master();
-                    path = pty->SlavePath();
-                    std::printf("TQ410-K emulator back on %s -> %s\n", path.c_str(), options.link.c_str());
-                    std::fflush(stdout);
-                    answered = 0;
-                    break;  // the rest of what came was for the old port
-                }
-            }
-        }
-    }
+    const int status = Answering(options, converter, port).Run();
+    if (status != 0) return status;
     if (!options.link.empty()) ::unlink(options.link.c_str());
-    if (!pty) ::close(port);
+    if (!port.pty) ::close(port.fd);
     return 0;
 }
