@@ -141,27 +141,26 @@ std::optional<std::string> Converter::Query(std::string_view word) {
     return std::nullopt;
 }
 
-std::optional<std::string> Converter::Set(std::string_view word, std::string_view fields) {
-    auto& s = state_;
-    const std::string ok = std::string(word) + ":" + std::string(fields) + " OK";
-    const std::string error = std::string(word) + " ERR";
-    auto f = Split(fields, ',');
-    auto digits = [](const std::string& t, std::size_t width) {
-        return t.size() == width && protocol::TryStrToInt(t) && t[0] != '-' && t[0] != '+';
-    };
-    if (word == "RESET") {
-        s = ConverterState{};
-        return std::string("RESET OK");
-    }
-    if (word == "ADR" && f.size() == 1 && digits(f[0], 3)) { s.slaveAddress = f[0]; return ok; }
+namespace {
+
+bool Digits(const std::string& text, std::size_t width) {
+    return text.size() == width && protocol::TryStrToInt(text) && text[0] != '-' && text[0] != '+';
+}
+
+// The converter's own parameters and the three RS485 lines; nothing when the
+// word is none of them or its fields do not fit.
+std::optional<std::string> SetParameter(ConverterState& s, std::string_view word, std::string_view fields,
+                                        const std::string& ok, const std::string& error) {
+    const auto f = Split(fields, ',');
+    if (word == "ADR" && f.size() == 1 && Digits(f[0], 3)) { s.slaveAddress = f[0]; return ok; }
     if (word == "MDO" && f.size() == 1 && (f[0] == "0" || f[0] == "1")) { s.monitoring = f[0]; return ok; }
-    if (word == "JTM" && f.size() == 1 && digits(f[0], 3)) { s.readInterval = f[0]; return ok; }
-    if (word == "STM" && f.size() == 2 && digits(f[0], 3) && digits(f[1], 2)) {
+    if (word == "JTM" && f.size() == 1 && Digits(f[0], 3)) { s.readInterval = f[0]; return ok; }
+    if (word == "STM" && f.size() == 2 && Digits(f[0], 3) && Digits(f[1], 2)) {
         s.sendInterval = f[0];
         s.frameType = f[1];
         return ok;
     }
-    if (word == "BADR" && f.size() == 2 && digits(f[0], 5) && digits(f[1], 5)) {
+    if (word == "BADR" && f.size() == 2 && Digits(f[0], 5) && Digits(f[1], 5)) {
         s.analogBase = f[0];
         s.pulseBase = f[1];
         return ok;
@@ -175,33 +174,49 @@ std::optional<std::string> Converter::Set(std::string_view word, std::string_vie
         s.rs485[i] = std::string(fields);
         return ok;
     }
-    if (word == "PCBSN" && f.size() == 2 && digits(f[0], 8) && digits(f[1], 3)) {
+    if (word == "PCBSN" && f.size() == 2 && Digits(f[0], 8) && Digits(f[1], 3)) {
         s.serialNumber = f[0];
         s.inspector = f[1];
         return ok;
     }
+    return std::nullopt;
+}
+
+// "COMWn": enable "," count data, where the count is the data's length in
+// characters, written with two or three digits and followed at once by the data.
+std::string SetCustomCommand(CustomCommand& command, std::string_view word, std::string_view fields,
+                             const std::string& error) {
+    const auto comma = fields.find(',');
+    if (comma == std::string_view::npos) return error;
+    const auto rest = fields.substr(comma + 1);
+    for (std::size_t width : {2u, 3u}) {
+        if (rest.size() < width) break;
+        auto count = protocol::TryStrToInt(rest.substr(0, width));
+        if (count && *count >= 0 && static_cast<std::size_t>(*count) == rest.size() - width && *count % 2 == 0) {
+            command.enable = std::string(fields.substr(0, comma));
+            command.data = std::string(rest.substr(width));
+            return std::string(word) + " OK";
+        }
+    }
+    return error;
+}
+
+}  // namespace
+
+std::optional<std::string> Converter::Set(std::string_view word, std::string_view fields) {
+    auto& s = state_;
+    const std::string ok = std::string(word) + ":" + std::string(fields) + " OK";
+    const std::string error = std::string(word) + " ERR";
+    if (word == "RESET") {
+        s = ConverterState{};
+        return std::string("RESET OK");
+    }
+    if (auto reply = SetParameter(s, word, fields, ok, error)) return reply;
     if (auto n = ChannelNumber(word, "ZDAD", 16)) return StoreChannel(s.analog[*n - 1], fields) ? ok : error;
     if (auto n = ChannelNumber(word, "ZDPU", 12))
         return StoreChannel(s.totalizer[*n - 1], fields) ? ok : error;
-    if (word.size() == 5 && word.substr(0, 4) == "COMW" && word[4] >= '1' && word[4] <= '6') {
-        // enable "," count data: the count is the data's length in characters,
-        // written with two or three digits and followed at once by the data.
-        auto comma = fields.find(',');
-        if (comma == std::string_view::npos) return error;
-        auto rest = fields.substr(comma + 1);
-        for (std::size_t width : {2u, 3u}) {
-            if (rest.size() < width) break;
-            auto count = protocol::TryStrToInt(rest.substr(0, width));
-            if (count && *count >= 0 && static_cast<std::size_t>(*count) == rest.size() - width &&
-                *count % 2 == 0) {
-                auto& c = s.commands[word[4] - '1'];
-                c.enable = std::string(fields.substr(0, comma));
-                c.data = std::string(rest.substr(width));
-                return std::string(word) + " OK";
-            }
-        }
-        return error;
-    }
+    if (word.size() == 5 && word.substr(0, 4) == "COMW" && word[4] >= '1' && word[4] <= '6')
+        return SetCustomCommand(s.commands[word[4] - '1'], word, fields, error);
     if (auto n = ChannelNumber(word, "COMP", 6)) {
         if (fields.size() != 6) return error;
         s.commands[*n - 1].rule = std::string(fields);
