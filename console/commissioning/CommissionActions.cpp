@@ -44,6 +44,13 @@ QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.c_str(
 
 CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form) {
     setObjectName("CommissionActions");
+    AddButtons();
+    FollowTheWindow();
+    GiveWayToCommandButtons();
+}
+
+void CommissionActions::AddButtons() {
+    TForm1& form = form_;
     readAll_ = MakeStripButton(form, "ReadAllButton", "Read all", QKeySequence("Ctrl+R"),
                                "Send every query and fill the window");
     writeAll_ = MakeStripButton(form, "WriteAllButton", "Write all", QKeySequence("Ctrl+W"),
@@ -63,7 +70,9 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     connect(save_, &QPushButton::clicked, this, &CommissionActions::SaveProfile);
     connect(load_, &QPushButton::clicked, this, &CommissionActions::LoadProfile);
     connect(cancel_, &QPushButton::clicked, this, &CommissionActions::Cancel);
+}
 
+void CommissionActions::FollowTheWindow() {
     stepTimer_.setSingleShot(true);
     connect(&stepTimer_, &QTimer::timeout, this, [this] {
         if (sequence_) Do(sequence_->TimeOut());
@@ -77,7 +86,9 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     };
     connect(&form_, &TForm1::PortClosed, this, portGone);
     connect(&form_, &TForm1::PortLost, this, portGone);
+}
 
+void CommissionActions::GiveWayToCommandButtons() {
     // A command button of the pages, or the window's own, cancels a running
     // sequence before it sends: one command is in flight at a time.
     QList<QPushButton*> commandButtons;

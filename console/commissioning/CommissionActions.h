@@ -50,6 +50,13 @@ public:
 private:
     enum class Purpose { Read, Write, Verify };
 
+    // The buttons in the action strip.
+    void AddButtons();
+    // The step time-out, the blocks received and the port going away.
+    void FollowTheWindow();
+    // A command button pressed while a sequence runs cancels it first.
+    void GiveWayToCommandButtons();
+
     void Begin(Purpose purpose, std::vector<commission::Step> steps, commission::Pace pace);
     void Do(commission::Sequence::Action action);
     // Runs `event` once the window's handler that reported it has returned,

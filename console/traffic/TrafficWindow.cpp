@@ -104,7 +104,17 @@ TrafficWindow::TrafficWindow(TrafficLog& log, QWidget* owner)
     setObjectName("TrafficWindow");
     setWindowTitle("Traffic");
     resize(900, 520);
+    BuildButtons();
+    BuildTable();
+    BuildDetail();
+    LayOut();
+    Connect();
+    flush_.setInterval(FlushIntervalMs);
+    connect(&flush_, &QTimer::timeout, this, &TrafficWindow::Flush);
+    Flush();
+}
 
+void TrafficWindow::BuildButtons() {
     auto makeButton = [this](const char* name, const QString& caption, bool checkable) {
         auto* button = new QPushButton(caption, this);
         button->setObjectName(name);
@@ -115,12 +125,14 @@ TrafficWindow::TrafficWindow(TrafficLog& log, QWidget* owner)
     hex_->setToolTip("Show the bytes as hex with the text beside them");
     pause_ = makeButton("TrafficPause", "Pause", true);
     pause_->setToolTip("Hold the table still; the log keeps recording");
-    auto* clear = makeButton("TrafficClear", "Clear", false);
-    auto* copy = makeButton("TrafficCopy", "Copy", false);
-    auto* save = makeButton("TrafficSave", "Save log…", false);
+    clear_ = makeButton("TrafficClear", "Clear", false);
+    copy_ = makeButton("TrafficCopy", "Copy", false);
+    save_ = makeButton("TrafficSave", "Save log…", false);
     counts_ = new QLabel(this);
     counts_->setObjectName("TrafficCounts");
+}
 
+void TrafficWindow::BuildTable() {
     table_ = new QTableView(this);
     table_->setObjectName("TrafficTable");
     table_->setModel(model_);
@@ -137,43 +149,43 @@ TrafficWindow::TrafficWindow(TrafficLog& log, QWidget* owner)
     table_->setColumnWidth(TrafficModel::Time, table_->fontMetrics().horizontalAdvance("00:00:00.000") + 12);
     table_->setColumnWidth(TrafficModel::Kind, table_->fontMetrics().horizontalAdvance("received") + 12);
     table_->setColumnWidth(TrafficModel::Length, table_->fontMetrics().horizontalAdvance("Length") + 12);
+}
 
+void TrafficWindow::BuildDetail() {
     detail_ = new QPlainTextEdit(this);
     detail_->setObjectName("TrafficEntry");
     detail_->setReadOnly(true);
     detail_->setFont(table_->font());
     detail_->setMaximumHeight(detail_->fontMetrics().height() * 5 + 12);
+}
 
+void TrafficWindow::LayOut() {
     auto* buttons = new QHBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(hex_), static_cast<QWidget*>(pause_), static_cast<QWidget*>(clear),
-                       static_cast<QWidget*>(copy), static_cast<QWidget*>(save)})
-        buttons->addWidget(w);
+    for (QPushButton* button : {hex_, pause_, clear_, copy_, save_}) buttons->addWidget(button);
     buttons->addStretch(1);
     buttons->addWidget(counts_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(table_, 1);
     layout->addWidget(detail_);
+}
 
+void TrafficWindow::Connect() {
     connect(hex_, &QPushButton::toggled, this, [this](bool on) {
         model_->SetForm(on ? TrafficForm::Hex : TrafficForm::Text);
         ShowCurrentEntry();
     });
     connect(pause_, &QPushButton::toggled, this, [this] { Flush(); });
-    connect(clear, &QPushButton::clicked, this, [this] {
+    connect(clear_, &QPushButton::clicked, this, [this] {
         log_.Clear();
         Flush();
     });
-    connect(copy, &QPushButton::clicked, this, &TrafficWindow::CopySelection);
+    connect(copy_, &QPushButton::clicked, this, &TrafficWindow::CopySelection);
     connect(new QShortcut(QKeySequence::Copy, table_, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, &TrafficWindow::CopySelection);
-    connect(save, &QPushButton::clicked, this, &TrafficWindow::SaveLog);
+    connect(save_, &QPushButton::clicked, this, &TrafficWindow::SaveLog);
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TrafficWindow::ShowCurrentEntry);
-
-    flush_.setInterval(FlushIntervalMs);
-    connect(&flush_, &QTimer::timeout, this, &TrafficWindow::Flush);
-    Flush();
 }
 
 void TrafficWindow::Flush() {

@@ -64,6 +64,12 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void BuildButtons();
+    void BuildTable();
+    void BuildDetail();
+    void LayOut();
+    void Connect();
+
     void CopySelection();
     void SaveLog();
     void ShowCurrentEntry();
@@ -74,6 +80,9 @@ private:
     QPlainTextEdit* detail_ = nullptr;
     QPushButton* hex_ = nullptr;
     QPushButton* pause_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QPushButton* copy_ = nullptr;
+    QPushButton* save_ = nullptr;
     QLabel* counts_ = nullptr;
     QTimer flush_;
 };
