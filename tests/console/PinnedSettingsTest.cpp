@@ -7,44 +7,17 @@
 #include <QTemporaryDir>
 
 #include "console/window/PortComboBox.h"
+#include "tests/util/CommSettings.h"
 #include "tests/util/PtyPair.h"
 #include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
 using serial::TByteSize;
-using serial::TDtrControl;
 using serial::TParity;
-using serial::TRtsControl;
 using serial::TStopBits;
 
 TEST_F(WindowTest, Comm1IsCreatedWithTheConsolesSettings) {
-    const serial::TComm& c = form->Comm1();
-    EXPECT_EQ(c.CommName(), "COM2");
-    EXPECT_EQ(c.BaudRate(), 115200u);
-    EXPECT_FALSE(c.ParityCheck());
-    EXPECT_FALSE(c.Outx_CtsFlow());
-    EXPECT_FALSE(c.Outx_DsrFlow());
-    EXPECT_EQ(c.DtrControl(), TDtrControl::DtrEnable);
-    EXPECT_FALSE(c.DsrSensitivity());
-    EXPECT_TRUE(c.TxContinueOnXoff());
-    EXPECT_TRUE(c.Outx_XonXoffFlow());
-    EXPECT_TRUE(c.Inx_XonXoffFlow());
-    EXPECT_FALSE(c.ReplaceWhenParityError());
-    EXPECT_FALSE(c.IgnoreNullChar());
-    EXPECT_EQ(c.RtsControl(), TRtsControl::RtsEnable);
-    EXPECT_EQ(c.XonLimit(), 500);
-    EXPECT_EQ(c.XoffLimit(), 500);
-    EXPECT_EQ(c.ByteSize(), TByteSize::_8);
-    EXPECT_EQ(c.Parity(), TParity::None);
-    EXPECT_EQ(c.StopBits(), TStopBits::_1);
-    EXPECT_EQ(c.XonChar(), 17);
-    EXPECT_EQ(c.XoffChar(), 19);
-    EXPECT_EQ(c.ReplacedChar(), 0);
-    EXPECT_EQ(c.ReadIntervalTimeout(), 100u);
-    EXPECT_EQ(c.ReadTotalTimeoutMultiplier(), 0u);
-    EXPECT_EQ(c.ReadTotalTimeoutConstant(), 0u);
-    EXPECT_EQ(c.WriteTotalTimeoutMultiplier(), 0u);
-    EXPECT_EQ(c.WriteTotalTimeoutConstant(), 0u);
+    testutil::ExpectSettings(form->Comm1(), {.baudRate = 115200});
 }
 
 TEST_F(WindowTest, EachOpenSetsTheLineFromThePortGroup) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/serial/CommFixture.h"
+#include "tests/util/CommSettings.h"
 
 using namespace serialtest;
 using serial::ECommsError;
@@ -31,32 +32,7 @@ std::pair<std::string, std::string> OpenError(TComm& comm) {
 
 TEST(CommProperties, ValuesAfterConstruction) {
     TComm c;
-    EXPECT_EQ(c.CommName(), "COM2");
-    EXPECT_EQ(c.BaudRate(), 9600u);
-    EXPECT_FALSE(c.ParityCheck());
-    EXPECT_FALSE(c.Outx_CtsFlow());
-    EXPECT_FALSE(c.Outx_DsrFlow());
-    EXPECT_EQ(c.DtrControl(), serial::TDtrControl::DtrEnable);
-    EXPECT_FALSE(c.DsrSensitivity());
-    EXPECT_TRUE(c.TxContinueOnXoff());
-    EXPECT_TRUE(c.Outx_XonXoffFlow());
-    EXPECT_TRUE(c.Inx_XonXoffFlow());
-    EXPECT_FALSE(c.ReplaceWhenParityError());
-    EXPECT_FALSE(c.IgnoreNullChar());
-    EXPECT_EQ(c.RtsControl(), serial::TRtsControl::RtsEnable);
-    EXPECT_EQ(c.XonLimit(), 500);
-    EXPECT_EQ(c.XoffLimit(), 500);
-    EXPECT_EQ(c.ByteSize(), serial::TByteSize::_8);
-    EXPECT_EQ(c.Parity(), serial::TParity::None);
-    EXPECT_EQ(c.StopBits(), serial::TStopBits::_1);
-    EXPECT_EQ(c.XonChar(), 17);
-    EXPECT_EQ(c.XoffChar(), 19);
-    EXPECT_EQ(c.ReplacedChar(), 0);
-    EXPECT_EQ(c.ReadIntervalTimeout(), 100u);
-    EXPECT_EQ(c.ReadTotalTimeoutMultiplier(), 0u);
-    EXPECT_EQ(c.ReadTotalTimeoutConstant(), 0u);
-    EXPECT_EQ(c.WriteTotalTimeoutMultiplier(), 0u);
-    EXPECT_EQ(c.WriteTotalTimeoutConstant(), 0u);
+    testutil::ExpectSettings(c, {});
     EXPECT_FALSE(c.IsOpen());
     EXPECT_FALSE(c.ReadLineState());
     EXPECT_FALSE(c.SendData("x", 1));
