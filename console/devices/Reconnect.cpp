@@ -48,7 +48,8 @@ PortSettings Reconnect::ReadPortGroup() const {
 }
 
 void Reconnect::WritePortGroup(const PortSettings& settings) const {
-    FindControl<QComboBox>(&form_, "SPREALCOM").setEditText(QFile::decodeName(QByteArray::fromStdString(settings.name)));
+    FindControl<QComboBox>(&form_, "SPREALCOM")
+        .setEditText(QFile::decodeName(QByteArray::fromStdString(settings.name)));
     FindControl<QComboBox>(&form_, "ComboBox1").setEditText(QString::fromStdString(settings.baud));
     SetItemIndex(&FindControl<QComboBox>(&form_, "ComboBox2"), settings.parity);
     SetItemIndex(&FindControl<QComboBox>(&form_, "ComboBox3"), settings.stopBits);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <random>
 
 using namespace protocol;
@@ -39,101 +40,66 @@ TEST(CustomCommandCommands, TextsTravelAsTyped) {
     EXPECT_EQ(ParsingRuleWriteCommand(4, "1", "03", ""), "HQLNVE#COMP04:103#");
 }
 
-TEST(CommandReadBack, RecordFillsItsGroupAndEndsTheExchange) {
-    struct Case {
+TEST(CustomCommandReadBacks, EachRecordFillsItsGroupUpToACutOrABadNumber) {
+    using A = std::vector<Assignment>;
+    using Parse = ParseResult (*)(std::string_view);
+    const Parse command = ParseCommandReadBack, rule = ParseParsingRuleReadBack;
+    const struct Case {
+        Parse parse;
         const char* text;
-        std::vector<Assignment> expected;
-    };
-    const Case cases[] = {
-        {"COMR2:1,08,0103000000044409",
-         {Index("COMAD2", 1), Text("COMDDATA2", "0103000000044409"), ModeZero}},
-        {"xxCOMR6:0,02,ABCD#", {Index("COMAD6", 0), Text("COMDDATA6", "ABCD"), ModeZero}},
-        {"COMR1:0,00,", {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
-        {"COMR1:0,-1,0102", {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
+        A expected;
+        std::optional<std::string> failed = std::nullopt;
+    } cases[] = {
+        {.parse = command, .text = "COMR2:1,08,0103000000044409",
+         .expected = {Index("COMAD2", 1), Text("COMDDATA2", "0103000000044409"), ModeZero}},
+        {.parse = command, .text = "xxCOMR6:0,02,ABCD#",
+         .expected = {Index("COMAD6", 0), Text("COMDDATA6", "ABCD"), ModeZero}},
+        {.parse = command, .text = "COMR1:0,00,", .expected = {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
+        {.parse = command, .text = "COMR1:0,-1,0102",
+         .expected = {Index("COMAD1", 0), Text("COMDDATA1", ""), ModeZero}},
         // A count of none empties the edit even when the text ends with the count.
-        {"COMR1:1,00", {Index("COMAD1", 1), Text("COMDDATA1", ""), ModeZero}},
-        {"COMR5:0,-1", {Index("COMAD5", 0), Text("COMDDATA5", ""), ModeZero}},
-        {"COMR3:7,01,ff", {Index("COMAD3", 7), Text("COMDDATA3", "ff"), ModeZero}},
+        {.parse = command, .text = "COMR1:1,00", .expected = {Index("COMAD1", 1), Text("COMDDATA1", ""), ModeZero}},
+        {.parse = command, .text = "COMR5:0,-1", .expected = {Index("COMAD5", 0), Text("COMDDATA5", ""), ModeZero}},
+        {.parse = command, .text = "COMR3:7,01,ff",
+         .expected = {Index("COMAD3", 7), Text("COMDDATA3", "ff"), ModeZero}},
         // Only the first record counts.
-        {"COMR4:1,01,AA COMR5:1,01,BB", {Index("COMAD4", 1), Text("COMDDATA4", "AA"), ModeZero}},
+        {.parse = command, .text = "COMR4:1,01,AA COMR5:1,01,BB",
+         .expected = {Index("COMAD4", 1), Text("COMDDATA4", "AA"), ModeZero}},
         // A number other than 1 to 6 changes nothing, and a later record is not looked for.
-        {"COMR7:1,01,AA COMR5:1,01,BB", {ModeZero}},
-        {"COMR0:1,01,AA", {ModeZero}},
-        {"COMR:1,01,AA", {ModeZero}},
-        {"no record", {ModeZero}},
-        {"", {ModeZero}},
+        {.parse = command, .text = "COMR7:1,01,AA COMR5:1,01,BB", .expected = {ModeZero}},
+        {.parse = command, .text = "COMR0:1,01,AA", .expected = {ModeZero}},
+        {.parse = command, .text = "COMR:1,01,AA", .expected = {ModeZero}},
+        {.parse = command, .text = "no record", .expected = {ModeZero}},
+        {.parse = command, .text = "", .expected = {ModeZero}},
+        // A record cut short keeps what is whole.
+        {.parse = command, .text = "COMR2:1,08,01030000", .expected = {Index("COMAD2", 1), ModeZero}},
+        {.parse = command, .text = "COMR2:1,08,", .expected = {Index("COMAD2", 1), ModeZero}},
+        {.parse = command, .text = "COMR2:1,0", .expected = {Index("COMAD2", 1), ModeZero}},
+        {.parse = command, .text = "COMR2:1", .expected = {Index("COMAD2", 1), ModeZero}},
+        {.parse = command, .text = "COMR2:", .expected = {ModeZero}},
+        // A non-digit stops the parse and keeps the code (no ReplyMode: it stays 1501).
+        {.parse = command, .text = "COMR2:x,08,0103000000044409", .expected = {}, .failed = "x"},
+        {.parse = command, .text = "COMR2:1,0A,0103000000044409", .expected = {Index("COMAD2", 1)}, .failed = "0A"},
+        {.parse = command, .text = "COMR2:1, 8,0103000000044409", .expected = {Index("COMAD2", 1)}, .failed = " 8"},
+        // Parsing rules: three byte edits, taken as text.
+        {.parse = rule, .text = "COMP03:0A0304",
+         .expected = {Text("CCOMBY1", "0A"), Text("CCOMBY2", "03"), Text("CCOMBY3", "04"), ModeZero}},
+        {.parse = rule, .text = "HQLNVE#COMP01:zz 1--#",
+         .expected = {Text("ACOMBY1", "zz"), Text("ACOMBY2", " 1"), Text("ACOMBY3", "--"), ModeZero}},
+        {.parse = rule, .text = "COMP06:010203COMP05:040506",
+         .expected = {Text("FCOMBY1", "01"), Text("FCOMBY2", "02"), Text("FCOMBY3", "03"), ModeZero}},
+        {.parse = rule, .text = "COMP03:0A03", .expected = {Text("CCOMBY1", "0A"), Text("CCOMBY2", "03"), ModeZero}},
+        {.parse = rule, .text = "COMP03:0", .expected = {ModeZero}},
+        {.parse = rule, .text = "COMP09:010203", .expected = {ModeZero}},
+        {.parse = rule, .text = "COMP10:010203", .expected = {ModeZero}},
+        {.parse = rule, .text = "COMR1:0,00,", .expected = {ModeZero}},
+        {.parse = rule, .text = "", .expected = {ModeZero}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        auto result = ParseCommandReadBack(c.text);
-        EXPECT_FALSE(result.failedText);
+        const auto result = c.parse(c.text);
         EXPECT_EQ(result.assignments, c.expected);
-    }
-}
-
-TEST(CommandReadBack, RecordCutShortKeepsWhatIsWhole) {
-    struct Case {
-        const char* text;
-        std::vector<Assignment> expected;
-    };
-    const Case cases[] = {
-        {"COMR2:1,08,01030000", {Index("COMAD2", 1), ModeZero}},  // 8 of 16 data characters
-        {"COMR2:1,08,", {Index("COMAD2", 1), ModeZero}},
-        {"COMR2:1,0", {Index("COMAD2", 1), ModeZero}},
-        {"COMR2:1", {Index("COMAD2", 1), ModeZero}},
-        {"COMR2:", {ModeZero}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        auto result = ParseCommandReadBack(c.text);
-        EXPECT_FALSE(result.failedText);
-        EXPECT_EQ(result.assignments, c.expected);
-    }
-}
-
-TEST(CommandReadBack, NonDigitStopsTheParseAndKeepsTheCode) {
-    struct Case {
-        const char* text;
-        std::vector<Assignment> expected;
-        const char* failed;
-    };
-    const Case cases[] = {
-        {"COMR2:x,08,0103000000044409", {}, "x"},
-        {"COMR2:1,0A,0103000000044409", {Index("COMAD2", 1)}, "0A"},
-        {"COMR2:1, 8,0103000000044409", {Index("COMAD2", 1)}, " 8"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        auto result = ParseCommandReadBack(c.text);
-        EXPECT_EQ(result.assignments, c.expected);  // no ReplyMode: it stays 1501
         EXPECT_EQ(result.failedText, c.failed);
-    }
-}
-
-TEST(ParsingRuleReadBack, RecordFillsTheThreeByteEditsAsText) {
-    struct Case {
-        const char* text;
-        std::vector<Assignment> expected;
-    };
-    const Case cases[] = {
-        {"COMP03:0A0304",
-         {Text("CCOMBY1", "0A"), Text("CCOMBY2", "03"), Text("CCOMBY3", "04"), ModeZero}},
-        {"HQLNVE#COMP01:zz 1--#",
-         {Text("ACOMBY1", "zz"), Text("ACOMBY2", " 1"), Text("ACOMBY3", "--"), ModeZero}},
-        {"COMP06:010203COMP05:040506",
-         {Text("FCOMBY1", "01"), Text("FCOMBY2", "02"), Text("FCOMBY3", "03"), ModeZero}},
-        {"COMP03:0A03", {Text("CCOMBY1", "0A"), Text("CCOMBY2", "03"), ModeZero}},
-        {"COMP03:0", {ModeZero}},
-        {"COMP09:010203", {ModeZero}},
-        {"COMP10:010203", {ModeZero}},
-        {"COMR1:0,00,", {ModeZero}},
-        {"", {ModeZero}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        auto result = ParseParsingRuleReadBack(c.text);
-        EXPECT_FALSE(result.failedText);
-        EXPECT_EQ(result.assignments, c.expected);
     }
 }
 
