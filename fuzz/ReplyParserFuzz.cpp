@@ -5,24 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "protocol/ChannelProtocol.h"
-#include "protocol/CustomCommands.h"
 #include "fuzz/FuzzCheck.h"
-#include "protocol/ReplyCodes.h"
-#include "protocol/SystemParameters.h"
+#include "protocol/ReplyPath.h"
 
 namespace {
 
 protocol::ParseResult Parse(std::string_view text) {
-    using namespace protocol;
-    static_assert(reply::IsParsed(REPLY_CODE));
-    switch (REPLY_CODE) {
-    case reply::SystemParameters: return ParseSystemParameters(text);
-    case reply::AnalogChannels: return ParseChannelReply(AnalogChannels(), text);
-    case reply::TotalizerChannels: return ParseChannelReply(TotalizerChannels(), text);
-    case reply::CustomCommand: return ParseCommandReadBack(text);
-    default: return ParseParsingRuleReadBack(text);
-    }
+    static_assert(protocol::reply::IsParsed(REPLY_CODE));
+    return *protocol::ParseReply(REPLY_CODE, text);
 }
 
 }  // namespace
