@@ -2,6 +2,7 @@
 
 #include "cli/CommissionCommands.h"
 #include "cli/FrameCommand.h"
+#include "cli/UnitCommand.h"
 
 namespace cli {
 
@@ -19,6 +20,12 @@ const std::vector<Subcommand>& Subcommands() {
          .usage = "--port PATH [LINE] FILE",
          .summary = "read the converter back and list where it differs from FILE (exit 1)",
          .run = VerifyCommand},
+        {.name = "commission",
+         .usage = "--port PATH [LINE] FILE --serial N --inspector I [--address A] --record DIR\n"
+                  "      [--batch-log CSV [--retry]]",
+         .summary = "one unit of a batch: write FILE with the unit's identity, verify, write its record\n"
+                    "      DIR/SERIAL.json and .html and a line of the batch log (exit 1: differences)",
+         .run = CommissionUnitCommand},
         {.name = "frame",
          .usage = "--check HEX | --slave N --function N [--start N] [--count N] [--values V,...]",
          .summary = "check a custom command's Modbus frame (exit 1: wrong CRC), or build one",

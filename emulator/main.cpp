@@ -29,6 +29,7 @@ struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
     std::string state;   // a profile to start from
+    std::string saveState;  // a profile kept up to date with what the converter stores
     bool noLink = false;
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
@@ -49,6 +50,8 @@ void Usage() {
         "  --no-link          make no link\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
         "  --state FILE       start configured as the profile FILE says\n"
+        "  --save-state FILE  keep FILE a profile of what the converter stores, board\n"
+        "                     serial number and inspector included (rewritten on change)\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
@@ -84,6 +87,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
         else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
+        else if (a == "--save-state") { const char* v = value(); if (!v) return false; o.saveState = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
     }
@@ -139,6 +143,21 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+
+    // What --save-state last wrote; the file follows every change.
+    std::optional<emulator::ConverterState> saved;
+    auto saveState = [&] {
+        if (options.saveState.empty() || saved == converter.State()) return true;
+        try {
+            emulator::SaveState(converter, options.saveState);
+            saved = converter.State();
+            return true;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return false;
+        }
+    };
+    if (!saveState()) return 2;
 
     int port = -1;
     std::string path;
@@ -224,7 +243,10 @@ int main(int argc, char** argv) {
             continue;
         }
         if (n <= 0) break;
-        for (auto& reply : converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
+        const auto replies = converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+        // Stored before the answer goes out: whoever has the answer can read the file.
+        saveState();
+        for (auto reply : replies) {
             if (options.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
             if (options.garbage)
                 for (auto& c : reply) c = static_cast<char>(random() & 0xFF);
