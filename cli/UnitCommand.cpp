@@ -27,7 +27,7 @@ using commission::Sequence;
 
 struct UnitArguments {
     Arguments common;  // port, line, profile
-    std::string serial, inspector, address;
+    std::string serial, firstSerial, inspector, address;
     std::string recordFolder;
     std::string batchLog;
     bool retry = false;
@@ -43,6 +43,7 @@ UnitArguments ParseUnitArguments(const std::vector<std::string>& args) {
             return args[++i];
         };
         if (arg == "--serial") a.serial = value();
+        else if (arg == "--first-serial") a.firstSerial = value();
         else if (arg == "--inspector") a.inspector = value();
         else if (arg == "--address") a.address = value();
         else if (arg == "--record") a.recordFolder = value();
@@ -51,7 +52,9 @@ UnitArguments ParseUnitArguments(const std::vector<std::string>& args) {
         else rest.push_back(arg);
     }
     a.common = ParseArguments(rest, false);
-    if (a.serial.empty()) throw UsageError("--serial N is required");
+    if (a.serial.empty() == a.firstSerial.empty()) throw UsageError("either --serial N or --first-serial N is required");
+    if (!a.firstSerial.empty() && a.batchLog.empty()) throw UsageError("--first-serial needs --batch-log");
+    if (!a.firstSerial.empty() && a.retry) throw UsageError("--retry needs --serial, the unit's own number");
     if (a.inspector.empty()) throw UsageError("--inspector I is required");
     if (a.recordFolder.empty()) throw UsageError("--record DIR is required");
     return a;
@@ -82,7 +85,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const UnitArguments a = ParseUnitArguments(args);
     commission::UnitIdentity unit;
     try {
-        unit.serial = commission::CheckSerial(a.serial);
+        if (!a.serial.empty()) unit.serial = commission::CheckSerial(a.serial);
+        if (!a.firstSerial.empty()) commission::CheckSerial(a.firstSerial);
         unit.inspector = commission::CheckInspector(a.inspector);
         if (!a.address.empty()) unit.address = commission::CheckAddress(a.address);
     } catch (const commission::IdentityError& e) {
@@ -92,18 +96,19 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     commission::CheckFolderWritable(a.recordFolder);
     const auto profile = commission::LoadProfile(a.common.file);
     const std::string profileHash = commission::Sha256Hex(ReadWhole(a.common.file));
-    const auto expected = commission::WithIdentity(profile, unit);
-    auto plan = commission::WriteAllSteps(expected);
-    if (!plan.failures.empty())
-        throw std::runtime_error(a.common.file + ": " + commission::DescribeFailures(plan.failures));
     std::optional<commission::BatchLog> log;
     if (!a.batchLog.empty()) {
         log.emplace(a.batchLog);
+        if (!a.firstSerial.empty()) unit.serial = commission::NextFreeSerial(a.firstSerial, log->Serials());
         if (const auto earlier = log->Find(unit.serial); earlier && !a.retry)
             throw std::runtime_error("serial number " + unit.serial + " is already in the batch log " + a.batchLog +
                                      " (" + earlier->result + ", " + earlier->finished +
                                      "); nothing was sent. Give --retry to commission this unit again.");
     }
+    const auto expected = commission::WithIdentity(profile, unit);
+    auto plan = commission::WriteAllSteps(expected);
+    if (!plan.failures.empty())
+        throw std::runtime_error(a.common.file + ": " + commission::DescribeFailures(plan.failures));
 
     PortSession port(a.common.line);
     commission::UnitRecord record;
@@ -117,6 +122,21 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     record.profileSha256 = profileHash;
     record.crcWarnings = commission::FrameWarnings(expected);
     for (const auto& warning : record.crcWarnings) err << "warning: " << warning << "\n";
+
+    auto logLine = [&](const std::string& result, const std::string& differences, const std::string& file) {
+        if (log)
+            log->Append({.serial = unit.serial,
+                         .address = unit.address ? std::to_string(*unit.address) : "",
+                         .inspector = unit.inspector,
+                         .started = record.started,
+                         .finished = record.finished,
+                         .result = result,
+                         .differences = differences,
+                         .record = file});
+    };
+    // Before the first command: a crash from here on cannot give this serial
+    // number out again.
+    logLine("STARTED", "", "");
 
     Sequence write("Writing", std::move(plan.steps), Pace::BlockReceived, a.common.line.timeout);
     port.Run(write, nullptr, nullptr);
@@ -146,19 +166,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         recordName = "not written";
         status = Failure;
     }
-    if (log) {
-        std::vector<std::string> what;
-        if (!record.result.pass) what.push_back(record.result.failure);
-        what.insert(what.end(), record.result.differences.begin(), record.result.differences.end());
-        log->Append({.serial = unit.serial,
-                     .address = unit.address ? std::to_string(*unit.address) : "",
-                     .inspector = unit.inspector,
-                     .started = record.started,
-                     .finished = record.finished,
-                     .result = record.result.pass ? "PASS" : "FAIL",
-                     .differences = Joined(what, "; "),
-                     .record = recordName});
-    }
+    std::vector<std::string> what;
+    if (!record.result.pass) what.push_back(record.result.failure);
+    what.insert(what.end(), record.result.differences.begin(), record.result.differences.end());
+    logLine(record.result.pass ? "PASS" : "FAIL", Joined(what, "; "), recordName);
     (record.result.pass ? out : err) << (record.result.pass ? "PASS " : "FAIL ") << unit.serial
                                      << (record.result.pass ? "" : ": " + record.result.failure) << "\n";
     for (const auto& line : record.result.differences) err << line << "\n";
