@@ -64,8 +64,7 @@ std::string LineText(const LineOptions& line) {
     const char* parity = line.parity == serial::TParity::Odd    ? "odd"
                          : line.parity == serial::TParity::Even ? "even"
                                                                 : "no";
-    return std::to_string(line.baud) + " baud, 8 data bits, " + parity + " parity, " +
-           (line.stopBits == serial::TStopBits::_2 ? "2 stop bits" : "1 stop bit");
+    return commission::LineSettingsText(line.baud, 8, parity, line.stopBits == serial::TStopBits::_2 ? "2" : "1");
 }
 
 std::string ReadWhole(const std::string& path) {

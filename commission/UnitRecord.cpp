@@ -254,6 +254,11 @@ std::string WriteRecordFiles(const std::filesystem::path& folder, const UnitReco
     return stem + ".json";
 }
 
+std::string LineSettingsText(std::uint32_t baud, int dataBits, std::string_view parity, std::string_view stopBits) {
+    return std::to_string(baud) + " baud, " + std::to_string(dataBits) + " data bits, " + std::string(parity) +
+           " parity, " + std::string(stopBits) + (stopBits == "1" ? " stop bit" : " stop bits");
+}
+
 std::string UtcNow() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm utc{};

@@ -6,6 +6,7 @@
 //
 // JSON, format "tq410k-unit-record", version 1 (documented in the README).
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -43,6 +44,10 @@ std::string RecordHtml(const UnitRecord& record);
 // Writes SERIAL.json and SERIAL.html into `folder`; returns the JSON's file
 // name. Throws FileError.
 std::string WriteRecordFiles(const std::filesystem::path& folder, const UnitRecord& record);
+
+// "9600 baud, 8 data bits, no parity, 1 stop bit"; parity "no", "odd",
+// "even", "mark", "space"; stop bits "1", "1.5", "2".
+std::string LineSettingsText(std::uint32_t baud, int dataBits, std::string_view parity, std::string_view stopBits);
 
 // Now, in UTC: "2026-12-09T07:41:52Z".
 std::string UtcNow();

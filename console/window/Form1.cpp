@@ -17,6 +17,7 @@
 
 #include "console/pages/ChannelPage.h"
 #include "console/commissioning/CommissionActions.h"
+#include "console/commissioning/BatchPanel.h"
 #include "console/window/ConsoleApplication.h"
 #include "console/widgets/Controls.h"
 #include "console/window/PortComboBox.h"
@@ -84,6 +85,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     // Read all, write all, verify and profiles, in the action strip.
     new CommissionActions(*this);
+    AddBatchPanel(*this);
 
     FormCreate();
 
