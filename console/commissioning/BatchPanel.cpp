@@ -357,13 +357,15 @@ void BatchPanel::SetRunning(bool running) {
 }
 
 void AddBatchPanel(TForm1& form) {
-    auto* panel = new BatchPanel(form);
     auto* button = new QPushButton("Batch\u2026");
     button->setObjectName("BatchButton");
     button->setToolTip("Commission a batch of converters, each with its own serial number");
     button->setFixedSize(button->fontMetrics().horizontalAdvance(button->text()) + 16, 25);
     form.AddToActionStrip(button);
-    QObject::connect(button, &QPushButton::clicked, panel, [panel] {
+    // Made on first use; the window keeps it, hidden, between uses.
+    QObject::connect(button, &QPushButton::clicked, &form, [&form] {
+        auto* panel = form.findChild<BatchPanel*>();
+        if (!panel) panel = new BatchPanel(form);
         panel->show();
         panel->raise();
         panel->activateWindow();
