@@ -1,5 +1,6 @@
 #include "cli/UnitCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -156,7 +157,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
     // The log line comes whatever happened to the record: a serial number that
     // reached a converter is never given out again.
-    int status = record.result.pass ? Success : verified && verified->Whole() ? Differs : Failure;
+    // 1 only when everything was read back and compared, and some of it differs.
+    const bool allCompared =
+        verified && verified->Whole() &&
+        std::none_of(record.result.fields.begin(), record.result.fields.end(), [](const auto& field) {
+            return field.status == commission::FieldCheck::Status::NotChecked;
+        });
+    int status = record.result.pass ? Success : allCompared ? Differs : Failure;
     std::string recordName;
     try {
         recordName = commission::WriteRecordFiles(a.recordFolder, record);

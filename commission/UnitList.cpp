@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -92,6 +93,8 @@ std::vector<UnitIdentity> ParseUnitList(std::string_view text) {
 }
 
 std::vector<UnitIdentity> LoadUnitList(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) throw UnitListError(path + ": not a file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw UnitListError(path + ": cannot be read");
     std::string text(MaxListBytes + 1, '\0');
