@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -145,6 +146,14 @@ BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form), runner_(form
     buttons->addWidget(next_);
     buttons->addWidget(skip_);
     buttons->addWidget(stop_);
+
+    // A command button of the pages, or the window's own, stops the unit
+    // before it sends: one command is in flight at a time.
+    QList<QPushButton*> commandButtons;
+    if (auto* pages = form.findChild<QTabWidget*>("PageControl1")) commandButtons = pages->findChildren<QPushButton*>();
+    for (const char* name : {"Button6", "Button8"})
+        if (auto* button = form.findChild<QPushButton*>(name)) commandButtons.push_back(button);
+    for (auto* button : commandButtons) connect(button, &QPushButton::pressed, this, &BatchPanel::Stop);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(settings);

@@ -133,6 +133,18 @@ TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
     set("BatchFirstSerial", "1");
     QTest::mouseClick(button("BatchSkipButton"), Qt::LeftButton);
     EXPECT_EQ(commission::BatchLog(log()).Find("00000001")->result, "SKIPPED");
+
+    // A page's button pressed during a unit stops it first; the unit fails.
+    set("BatchRecordFolder", (dir / "records").string());
+    QTest::mouseClick(button("BatchNextButton"), Qt::LeftButton);
+    ASSERT_TRUE(panel->Running());
+    click("Button6");
+    EXPECT_FALSE(panel->Running());
+    const auto stopped = commission::BatchLog(log()).Find("00000002");
+    EXPECT_EQ(stopped->result, "FAIL");
+    EXPECT_NE(stopped->differences.find("Write all: cancelled at step 1 of 49"), std::string::npos)
+        << stopped->differences;
+    EXPECT_TRUE(panel->findChild<QLabel*>("BatchVerdict")->text().startsWith("FAIL  00000002"));
 }
 
 }  // namespace
