@@ -104,6 +104,20 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
     if (error) discard(error.message());
 }
 
+bool CreateDurably(const std::filesystem::path& path, std::string_view text) {
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) return false;
+    // The whole file is made beside it and linked in: a link never replaces.
+    const auto temporary = TemporaryBeside(path);
+    WriteFileAtomically(temporary, text);
+    std::filesystem::create_hard_link(temporary, path, error);
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    if (!error) return true;
+    if (std::filesystem::exists(path, ignored)) return false;
+    throw FileError(path.string() + ": cannot be written: " + error.message());
+}
+
 void AppendDurably(const std::filesystem::path& path, std::string_view text) {
     const int fd = ::open(path.string().c_str(), O_WRONLY | O_CREAT | O_APPEND | BinaryFlag, 0644);
     if (fd < 0) throw FileError(path.string() + ": cannot be written: " + Reason());

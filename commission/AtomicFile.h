@@ -23,6 +23,11 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
 // disk. Throws FileError "<path>: cannot be written: <reason>".
 void AppendDurably(const std::filesystem::path& path, std::string_view text);
 
+// Makes `path` holding `text`, whole and flushed, unless it exists already;
+// of two programs doing so at once, one makes it and the other finds it.
+// True when this call made it. Throws FileError.
+bool CreateDurably(const std::filesystem::path& path, std::string_view text);
+
 // Throws FileError naming the folder unless a file can be made in it.
 void CheckFolderWritable(const std::filesystem::path& folder);
 

@@ -59,10 +59,11 @@ std::optional<BatchLogEntry> BatchLog::Find(const std::string& serial) const {
 void BatchLog::Append(const BatchLogEntry& entry) {
     std::string text;
     std::error_code error;
-    if (!std::filesystem::exists(path_, error) || std::filesystem::file_size(path_, error) == 0)
+    if (CreateDurably(path_, std::string(BatchLogHeader) + "\n"))
+        endsWithBreak_ = true;
+    else if (std::filesystem::file_size(path_, error) == 0)
         text = std::string(BatchLogHeader) + "\n";
-    else if (!endsWithBreak_)
-        text = "\n";  // the line a crash cut short stays apart
+    if (!endsWithBreak_) text = "\n";  // the line a crash cut short stays apart
     text += CsvLine({entry.serial, entry.address, entry.inspector, entry.started, entry.finished, entry.result,
                      entry.differences, entry.record});
     AppendDurably(path_, text);

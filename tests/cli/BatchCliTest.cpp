@@ -63,7 +63,7 @@ protected:
 TEST_F(BatchCliTest, ThreeUnitsOnThreeLinksThenACrashAndAResume) {
     std::vector<std::unique_ptr<Emulator>> units;
     for (int i = 0; i < 3; ++i) units.push_back(Unit(i));
-    // The log exists before the three run side by side.
+    // An earlier unit of the batch, which failed: its number stays taken.
     commission::BatchLog(log()).Append({"00000099", "", "001", "", "", "FAIL", "earlier", ""});
     {
         std::vector<std::unique_ptr<ProgramRun>> runs;

@@ -201,6 +201,10 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheEarlierFileWholeAndNoStrayFile) {
     EXPECT_EQ(ReadFile(path), "first");
     EXPECT_EQ(FileCount(), 2u);  // record.json and the cut log
 
+    EXPECT_TRUE(CreateDurably(dir / "made", "one"));
+    EXPECT_FALSE(CreateDurably(dir / "made", "two"));
+    EXPECT_EQ(ReadFile(dir / "made"), "one");
+    fs::remove(dir / "made");
     EXPECT_THROW(WriteFileAtomically(dir / "no" / "such.json", "x"), FileError);
     EXPECT_THROW(CheckFolderWritable(path), FileError);
     EXPECT_THROW(CheckFolderWritable(dir / "no"), FileError);
