@@ -134,6 +134,19 @@ TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
     QTest::mouseClick(button("BatchSkipButton"), Qt::LeftButton);
     EXPECT_EQ(commission::BatchLog(log()).Find("00000001")->result, "SKIPPED");
 
+    // A unit list goes on with its first unit that the log does not hold.
+    std::ofstream(dir / "two.csv") << "serial,inspector,address\n5000,104,9\n5001,104,\n";
+    set("BatchUnitList", (dir / "two.csv").string());
+    QTest::mouseClick(button("BatchSkipButton"), Qt::LeftButton);
+    QTest::mouseClick(button("BatchSkipButton"), Qt::LeftButton);
+    EXPECT_EQ(commission::BatchLog(log()).Find("00005000")->address, "9");
+    EXPECT_EQ(commission::BatchLog(log()).Find("00005001")->inspector, "104");
+    boxes.clear();
+    QTest::mouseClick(button("BatchSkipButton"), Qt::LeftButton);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains("every unit of the list is in the batch log"));
+    set("BatchUnitList", "");
+
     // A page's button pressed during a unit stops it first; the unit fails.
     set("BatchRecordFolder", (dir / "records").string());
     QTest::mouseClick(button("BatchNextButton"), Qt::LeftButton);
