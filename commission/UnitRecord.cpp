@@ -84,8 +84,10 @@ std::string Cell(const UnitRecord& record, const std::string& control) {
     return "<td></td>";
 }
 
-std::string ChannelTableHtml(const UnitRecord& record, const protocol::ChannelTable& table, const char* title) {
-    std::string html = "<h2>" + std::string(title) + "</h2>\n<table class=\"grid\" cellspacing=\"0\"><tr><th>Ch.</th>";
+std::string ChannelTableHtml(const UnitRecord& record, const protocol::ChannelTable& table, const char* title,
+                             bool newPage) {
+    std::string html = std::string(newPage ? "<h2 style=\"page-break-before: always\">" : "<h2>") + title +
+                       "</h2>\n<table class=\"grid\" cellspacing=\"0\"><tr><th>Ch.</th>";
     for (const auto& column : table.columns) html += "<th>" + Escape(column.header) + "</th>";
     html += "</tr>\n";
     for (int n = 1; n <= table.ChannelCount(); ++n) {
@@ -224,8 +226,9 @@ std::string RecordHtml(const UnitRecord& record) {
             "differs. <span class=\"unk\">?</span>: not checked. <span class=\"wo\">*</span>: written, not "
             "readable (the converter has no query for it).</p>\n";
     html += SystemTableHtml(record) + CustomTableHtml(record);
-    html += ChannelTableHtml(record, protocol::AnalogChannels(), "Analog channels");
-    html += ChannelTableHtml(record, protocol::TotalizerChannels(), "Totalizer channels");
+    html += ChannelTableHtml(record, protocol::AnalogChannels(), "Analog channels", false);
+    // The second A4 page starts with the totalizers.
+    html += ChannelTableHtml(record, protocol::TotalizerChannels(), "Totalizer channels", true);
     if (!record.result.differences.empty()) {
         html += "<h2>Differences</h2><ul>";
         for (const auto& d : record.result.differences) html += "<li>" + Escape(d) + "</li>";
