@@ -2,6 +2,7 @@
 
 #include "cli/CommissionCommands.h"
 #include "cli/FrameCommand.h"
+#include "cli/UnitCommand.h"
 
 namespace cli {
 
@@ -19,6 +20,13 @@ const std::vector<Subcommand>& Subcommands() {
          .usage = "--port PATH [LINE] FILE",
          .summary = "read the converter back and list where it differs from FILE (exit 1)",
          .run = VerifyCommand},
+        {.name = "commission",
+         .usage = "--port PATH [LINE] FILE --serial N --inspector I [--address A] --record DIR\n"
+                  "      [--batch-log CSV [--retry]]   (or --first-serial N --batch-log CSV: the first number\n"
+                  "      from N on that the log does not hold)",
+         .summary = "one unit of a batch: write FILE with the unit's identity, verify, write its record\n"
+                    "      DIR/SERIAL.json and .html and a line of the batch log (exit 1: differences)",
+         .run = CommissionUnitCommand},
         {.name = "frame",
          .usage = "--check HEX | --slave N --function N [--start N] [--count N] [--values V,...]",
          .summary = "check a custom command's Modbus frame (exit 1: wrong CRC), or build one",
@@ -34,7 +42,7 @@ std::string Usage() {
         text += "      " + std::string(s.summary) + "\n";
     }
     text +=
-        "\nLINE (read, write, verify): --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
+        "\nLINE (read, write, verify, commission): --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
         "      --timeout MS  how long each step waits for its answer (3000)\n"
         "\nexit status: 0 done (verify: no differences), 1 verify found differences, 2 error\n";
     return text;

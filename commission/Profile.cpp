@@ -1,9 +1,5 @@
 #include "commission/Profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -11,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "commission/AtomicFile.h"
 #include "protocol/Latin1.h"
-#include "serial/WriteAll.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
@@ -170,28 +166,10 @@ void SaveProfile(const std::string& path, const Configuration& record) {
         for (const auto& f : faults) message += "\n" + protocol::FieldDisplayName(f.control) + ": " + f.message;
         throw EProfileError(message);
     }
-    const std::string text = ProfileText(record);
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) throw EProfileError(path + ": cannot be saved: " + std::strerror(errno));
-    auto fail = [&] {
-        const std::string reason = std::strerror(errno);
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        throw EProfileError(path + ": cannot be saved: " + reason);
-    };
-    ::fchmod(fd, 0644);
-    if (!serial::WriteAll(fd, text)) fail();
-    if (::fsync(fd) != 0) fail();
-    if (::close(fd) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        throw EProfileError(path + ": cannot be saved: " + reason);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        throw EProfileError(path + ": cannot be saved: " + reason);
+    try {
+        WriteFileAtomically(path, ProfileText(record));
+    } catch (const EFileError& e) {
+        throw EProfileError(e.what());
     }
 }
 

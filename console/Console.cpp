@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
+#include "console/commissioning/BatchPanel.h"
 #include "console/commissioning/CommissionActions.h"
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/Form1.h"
@@ -53,6 +54,7 @@ std::unique_ptr<TForm1> MakeConsole() {
     auto form = std::make_unique<TForm1>();
     // Read all, write all, verify and profiles, in the action strip; the form owns it.
     new CommissionActions(*form);
+    AddBatchPanel(*form);
     AddTrafficLogAndReconnect(*form);
     return form;
 }

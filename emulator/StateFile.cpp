@@ -19,4 +19,21 @@ void LoadState(Converter& converter, const std::string& path) {
     converter = std::move(configured);
 }
 
+commission::Configuration StoredRecord(const Converter& converter) {
+    Converter asked = converter;
+    auto record = commission::DefaultConfiguration();
+    for (const auto& step : commission::ReadAllSteps()) {
+        const auto answer = asked.Handle(step.command);
+        if (!answer || !step.code || !commission::FillFromReply(record, *step.code, *answer))
+            throw std::runtime_error("the converter does not answer " + step.label);
+    }
+    record.values["PCBSN"] = converter.State().serialNumber;
+    record.values["JIANZHI"] = converter.State().inspector;
+    return record;
+}
+
+void SaveState(const Converter& converter, const std::string& path) {
+    commission::SaveProfile(path, StoredRecord(converter));
+}
+
 }  // namespace emulator

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "commission/Configuration.h"
 #include "emulator/Converter.h"
 
 namespace emulator {
@@ -11,5 +12,16 @@ namespace emulator {
 // the same set commands the console sends. Throws std::runtime_error with a
 // message naming the file and the fault; the converter is then unchanged.
 void LoadState(Converter& converter, const std::string& path);
+
+}  // namespace emulator
+
+namespace emulator {
+
+// What the converter holds, as a profile record: its answers to the read-all
+// queries, and the board identity that no query reports.
+commission::Configuration StoredRecord(const Converter& converter);
+
+// Writes StoredRecord as a profile file, atomically. Throws std::runtime_error.
+void SaveState(const Converter& converter, const std::string& path);
 
 }  // namespace emulator

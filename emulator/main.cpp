@@ -30,6 +30,7 @@ struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
     std::string state;   // a profile to start from
+    std::string saveState;  // a profile kept up to date with what the converter stores
     bool noLink = false;
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
@@ -50,6 +51,8 @@ void Usage() {
         "  --no-link          make no link\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
         "  --state FILE       start configured as the profile FILE says\n"
+        "  --save-state FILE  keep FILE a profile of what the converter stores, board\n"
+        "                     serial number and inspector included (rewritten on change)\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
@@ -85,6 +88,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
         else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
+        else if (a == "--save-state") { const char* v = value(); if (!v) return false; o.saveState = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
     }
@@ -144,10 +148,35 @@ void Announce(const Options& o, const std::string& path) {
 }
 
 // The converter answering on the port until a signal, a hang-up or the end of the port.
+// Keeps the --save-state file a profile of what the converter stores.
+class StateSaver {
+public:
+    StateSaver(const std::string& path, const emulator::Converter& converter) : path_(path), converter_(converter) {}
+
+    // Writes the file when the state changed since the last write. False, with
+    // the reason printed, when it cannot be written.
+    bool Save() {
+        if (path_.empty() || saved_ == converter_.State()) return true;
+        try {
+            emulator::SaveState(converter_, path_);
+            saved_ = converter_.State();
+            return true;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return false;
+        }
+    }
+
+private:
+    const std::string& path_;
+    const emulator::Converter& converter_;
+    std::optional<emulator::ConverterState> saved_;
+};
+
 class Answering {
 public:
-    Answering(const Options& o, emulator::Converter& converter, Port& port)
-        : o_(o), converter_(converter), port_(port) {}
+    Answering(const Options& o, emulator::Converter& converter, Port& port, StateSaver& saver)
+        : o_(o), converter_(converter), port_(port), saver_(saver) {}
 
     // The exit status.
     int Run() {
@@ -204,7 +233,10 @@ private:
     // Answers what came, with the fault switches in force. An exit status
     // when the emulator cannot go on.
     std::optional<int> Answer(std::string_view received) {
-        for (auto& reply : converter_.Feed(received)) {
+        auto replies = converter_.Feed(received);
+        // Stored before the answer goes out: whoever has the answer can read the file.
+        saver_.Save();
+        for (auto& reply : replies) {
             Send(reply);
             if (converter_.Monitoring() && streamed_ == 0) nextStream_ = Clock::now();
             if (o_.hangupAfter >= 0 && ++answered_ >= o_.hangupAfter) {
@@ -256,6 +288,7 @@ private:
     const Options& o_;
     emulator::Converter& converter_;
     Port& port_;
+    StateSaver& saver_;
     std::mt19937 random_{12345};
     int answered_ = 0;
     unsigned streamed_ = 0;
@@ -289,6 +322,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    StateSaver saver(options.saveState, converter);
+    if (!saver.Save()) return 2;
+
     Port port;
     if (!(options.device.empty() ? OpenPseudoTerminal(options, port) : OpenDevice(options, port))) return 1;
     Announce(options, port.path);
@@ -297,7 +333,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    const int status = Answering(options, converter, port).Run();
+    const int status = Answering(options, converter, port, saver).Run();
     if (status != 0) return status;
     if (!options.link.empty()) ::unlink(options.link.c_str());
     if (!port.pty) ::close(port.fd);

@@ -1,0 +1,60 @@
+#pragma once
+// The batch log: one CSV line per commissioned unit, added and flushed to the
+// disk as each unit ends, so a crash or a pulled cable loses at most the unit
+// in progress. Every serial number the log holds counts as issued, whatever
+// the unit's result, and is not given out again.
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace commission {
+
+struct BatchLogEntry {
+    std::string serial;
+    std::string address;  // as written, "" when the profile's was kept
+    std::string inspector;
+    std::string started;  // UTC, ISO 8601
+    std::string finished;
+    std::string result;       // "PASS", "FAIL", "SKIPPED"
+    std::string differences;  // what failed, one text
+    std::string record;       // the record's file name
+    bool operator==(const BatchLogEntry&) const = default;
+};
+
+class BatchLogError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr std::string_view BatchLogHeader = "serial,address,inspector,start,end,result,differences,record";
+
+class BatchLog {
+public:
+    // Reads the log at `path` when it exists. Throws BatchLogError naming the
+    // file and line when it is no batch log. A last line cut short by a crash
+    // is kept as far as it goes: its serial number stays issued.
+    explicit BatchLog(std::filesystem::path path);
+
+    const std::filesystem::path& Path() const { return path_; }
+    const std::vector<BatchLogEntry>& Entries() const { return entries_; }
+    const std::set<std::string>& Serials() const { return serials_; }
+    bool Holds(const std::string& serial) const { return serials_.count(serial) != 0; }
+    // The last entry of this serial number.
+    std::optional<BatchLogEntry> Find(const std::string& serial) const;
+
+    // Adds the line (and the header to a new log) and flushes it to the disk.
+    // Throws EFileError.
+    void Append(const BatchLogEntry& entry);
+
+private:
+    std::filesystem::path path_;
+    std::vector<BatchLogEntry> entries_;
+    std::set<std::string> serials_;
+    bool endsWithBreak_ = true;
+};
+
+}  // namespace commission

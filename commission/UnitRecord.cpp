@@ -1,0 +1,298 @@
+#include "commission/UnitRecord.h"
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+
+#include <nlohmann/json.hpp>
+
+#include "commission/AtomicFile.h"
+#include "protocol/Latin1.h"
+#include "protocol/ChannelTable.h"
+#include "protocol/CustomCommands.h"
+#include "protocol/FieldNames.h"
+
+namespace commission {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using Status = FieldCheck::Status;
+
+// Where a field sits in the window.
+std::string PageOf(const Field& field) {
+    if (field.parameter.starts_with("ZDAD")) return "Analog channels";
+    if (field.parameter.starts_with("ZDPU")) return "Totalizer channels";
+    if (field.parameter.starts_with("COM")) return "Custom commands";
+    return "System parameters";
+}
+
+// The item's text for a channel's drop-down, else the value as it travels.
+std::string ValueText(const std::string& control, const Value& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) return protocol::Latin1ToUtf8(*text);
+    const int index = std::get<int>(value);
+    for (const auto* table : {&protocol::AnalogChannels(), &protocol::TotalizerChannels()})
+        for (int n = 1; n <= table->ChannelCount(); ++n)
+            for (const auto& column : table->columns)
+                if (column.IsComboBox() && protocol::ControlName(column, n) == control && index >= 0 &&
+                    index < static_cast<int>(column.items.size()))
+                    return column.items[static_cast<std::size_t>(index)];
+    return std::to_string(index);
+}
+
+Json JsonValue(const Value& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) return protocol::Latin1ToUtf8(*text);
+    return std::get<int>(value);
+}
+
+std::string Escape(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+const FieldCheck* FindCheck(const UnitRecord& record, std::string_view control) {
+    for (const auto& check : record.result.fields)
+        if (check.control == control) return &check;
+    return nullptr;
+}
+
+// One cell: the value written; where the converter differs, both, marked.
+std::string Cell(const UnitRecord& record, const std::string& control) {
+    const FieldCheck* check = FindCheck(record, control);
+    if (!check) return "<td></td>";
+    const std::string written = Escape(ValueText(control, check->written));
+    switch (check->status) {
+        case Status::Match: return "<td>" + written + "</td>";
+        case Status::Differs:
+            return "<td class=\"bad\">" + written + " &rarr; " + Escape(ValueText(control, *check->read)) + "</td>";
+        case Status::NotChecked: return "<td class=\"unk\">" + written + " ?</td>";
+        case Status::NotReadable: return "<td class=\"wo\">" + written + " *</td>";
+    }
+    return "<td></td>";
+}
+
+std::string ChannelTableHtml(const UnitRecord& record, const protocol::ChannelTable& table, const char* title,
+                             bool newPage) {
+    std::string html = std::string(newPage ? "<h2 style=\"page-break-before: always\">" : "<h2>") + title +
+                       "</h2>\n<table class=\"grid\" cellspacing=\"0\"><tr><th>Ch.</th>";
+    for (const auto& column : table.columns) html += "<th>" + Escape(column.header) + "</th>";
+    html += "</tr>\n";
+    for (int n = 1; n <= table.ChannelCount(); ++n) {
+        html += "<tr><th>" + std::to_string(n) + "</th>";
+        for (const auto& column : table.columns) html += Cell(record, protocol::ControlName(column, n));
+        html += "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+std::string SystemTableHtml(const UnitRecord& record) {
+    std::string html = "<h2>System parameters</h2>\n<table class=\"grid\" cellspacing=\"0\"><tr><th>Setting</th><th>Value</th>"
+                       "<th>Setting</th><th>Value</th></tr>\n";
+    std::vector<const Field*> fields;
+    for (const auto& field : Fields())
+        if (PageOf(field) == "System parameters") fields.push_back(&field);
+    const std::size_t half = (fields.size() + 1) / 2;
+    for (std::size_t row = 0; row < half; ++row) {
+        html += "<tr>";
+        for (std::size_t i : {row, row + half}) {
+            if (i >= fields.size()) {
+                html += "<td></td><td></td>";
+                continue;
+            }
+            html += "<th class=\"name\">" + Escape(protocol::FieldDisplayName(fields[i]->control)) + "</th>" +
+                    Cell(record, fields[i]->control);
+        }
+        html += "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+std::string CustomTableHtml(const UnitRecord& record) {
+    std::string html = "<h2>Custom commands</h2>\n<table class=\"grid\" cellspacing=\"0\"><tr><th>No.</th><th>Enable</th>"
+                       "<th>Command</th><th>Byte1</th><th>Byte2</th><th>Byte3</th></tr>\n";
+    for (int g = 1; g <= protocol::CustomCommandCount; ++g) {
+        const auto& names = protocol::CustomCommandGroups[static_cast<std::size_t>(g - 1)];
+        html += "<tr><th>" + std::to_string(g) + "</th>" + Cell(record, std::string(names.enable)) +
+                Cell(record, std::string(names.data));
+        for (auto byte : names.bytes) html += Cell(record, std::string(byte));
+        html += "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+constexpr const char* Style = R"(
+@page { size: A4; margin: 10mm; }
+body { font-family: "DejaVu Sans", Arial, sans-serif; font-size: 8pt; margin: 0; color: #000; }
+h1 { font-size: 13pt; margin: 0 0 4pt 0; }
+h2 { font-size: 9pt; margin: 7pt 0 2pt 0; }
+table { border-collapse: collapse; }
+td, th { border: 0.5pt solid #888; padding: 0.5pt 3pt; text-align: left; }
+th { background: #eee; font-weight: normal; }
+.grid td { font-family: "DejaVu Sans Mono", monospace; }
+.bad { background: #ffb3b3; font-weight: bold; }
+.unk { background: #fff0b3; }
+.wo { background: #e0ecff; }
+.result { font-size: 20pt; font-weight: bold; padding: 2pt 10pt; border: 2pt solid; }
+.pass { color: #006400; }
+.fail { color: #b00000; }
+.facts th { width: 28mm; }
+p, ul { margin: 2pt 0; }
+)";
+
+}  // namespace
+
+std::string RecordJson(const UnitRecord& record) {
+    Json root;
+    root["format"] = UnitRecordFormat;
+    root["version"] = UnitRecordVersion;
+    const auto& id = record.identity;
+    root["unit"] = {{"serial", id.serial},
+                    {"inspector", id.inspector},
+                    {"address", id.address ? Json(*id.address) : Json(nullptr)}};
+    root["result"] = record.result.pass ? "PASS" : "FAIL";
+    root["failure"] = record.result.pass ? Json(nullptr) : Json(record.result.failure);
+    root["started"] = record.started;
+    root["finished"] = record.finished;
+    root["host"] = record.host;
+    root["user"] = record.user;
+    root["port"] = {{"name", record.port}, {"settings", record.lineSettings}};
+    root["profile"] = {{"file", record.profileFile}, {"sha256", record.profileSha256}};
+    root["sequences"] = {{"write", record.writeSummary}, {"verify", record.verifySummary}};
+    Json parameters = Json::array();
+    Json notChecked = Json::array();
+    for (const auto& check : record.result.fields) {
+        const Field* field = FindField(check.control);
+        Json row;
+        row["field"] = check.control;
+        row["name"] = protocol::FieldDisplayName(check.control);
+        row["parameter"] = field ? field->parameter : "";
+        row["written"] = JsonValue(check.written);
+        row["read"] = check.read ? JsonValue(*check.read) : Json(nullptr);
+        row["status"] = StatusText(check.status);
+        if (check.status == Status::Match || check.status == Status::Differs)
+            row["match"] = check.status == Status::Match;
+        else
+            row["match"] = nullptr;
+        parameters.push_back(std::move(row));
+        if (check.status == Status::NotChecked || check.status == Status::NotReadable)
+            notChecked.push_back({{"field", check.control},
+                                  {"name", protocol::FieldDisplayName(check.control)},
+                                  {"reason", check.status == Status::NotReadable
+                                                 ? "written, not readable: " + check.note
+                                                 : check.note}});
+    }
+    root["parameters"] = std::move(parameters);
+    root["notChecked"] = std::move(notChecked);
+    root["differences"] = record.result.differences;
+    root["crcWarnings"] = record.crcWarnings;
+    return root.dump(2) + "\n";
+}
+
+std::string RecordHtml(const UnitRecord& record) {
+    const auto& id = record.identity;
+    const bool pass = record.result.pass;
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>TQ410-K unit " +
+                       Escape(id.serial) + "</title>\n<style>" + Style + "</style></head>\n<body>\n";
+    html += "<table style=\"width:100%;border:none\"><tr><td style=\"border:none\"><h1>TQ410-K commissioning "
+            "record &middot; serial number " + Escape(id.serial) + "</h1></td>";
+    html += "<td style=\"border:none;text-align:right\"><span class=\"result " +
+            std::string(pass ? "pass\">PASS" : "fail\">FAIL") + "</span></td></tr></table>\n";
+    if (!pass) html += "<p class=\"fail\"><b>" + Escape(record.result.failure) + "</b></p>\n";
+    auto fact = [](const char* name, const std::string& value) {
+        return "<tr><th>" + std::string(name) + "</th><td>" + Escape(value) + "</td></tr>";
+    };
+    html += "<table class=\"facts\" cellspacing=\"0\">" + fact("Serial number", id.serial + " (written, not readable)") +
+            fact("Inspector", id.inspector + " (written, not readable)") +
+            fact("Slave address", id.address ? std::to_string(*id.address) : std::string("as in the profile")) +
+            fact("Started (UTC)", record.started) + fact("Finished (UTC)", record.finished) +
+            fact("Host / user", record.host + " / " + record.user) +
+            fact("Port", record.port + ", " + record.lineSettings) +
+            fact("Profile", record.profileFile) + fact("Profile SHA-256", record.profileSha256) +
+            fact("Write all", record.writeSummary) + fact("Verify", record.verifySummary) + "</table>\n";
+    html += "<p>Cells show the value written. <span class=\"bad\">written &rarr; read</span>: the converter "
+            "differs. <span class=\"unk\">?</span>: not checked. <span class=\"wo\">*</span>: written, not "
+            "readable (the converter has no query for it).</p>\n";
+    html += SystemTableHtml(record) + CustomTableHtml(record);
+    html += ChannelTableHtml(record, protocol::AnalogChannels(), "Analog channels", false);
+    // The second A4 page starts with the totalizers.
+    html += ChannelTableHtml(record, protocol::TotalizerChannels(), "Totalizer channels", true);
+    if (!record.result.differences.empty()) {
+        html += "<h2>Differences</h2><ul>";
+        for (const auto& d : record.result.differences) html += "<li>" + Escape(d) + "</li>";
+        html += "</ul>\n";
+    }
+    std::size_t notChecked = 0;
+    for (const auto& check : record.result.fields) notChecked += check.status == Status::NotChecked;
+    if (notChecked)
+        html += "<p>" + std::to_string(notChecked) + " fields were not checked: " +
+                Escape(std::find_if(record.result.fields.begin(), record.result.fields.end(),
+                                    [](const FieldCheck& c) { return c.status == Status::NotChecked; })
+                           ->note) +
+                ".</p>\n";
+    if (!record.crcWarnings.empty()) {
+        html += "<h2>CRC warnings (written as they are)</h2><ul>";
+        for (const auto& w : record.crcWarnings) html += "<li>" + Escape(w) + "</li>";
+        html += "</ul>\n";
+    }
+    return html + "</body></html>\n";
+}
+
+std::string WriteRecordFiles(const std::filesystem::path& folder, const UnitRecord& record) {
+    const std::string stem = record.identity.serial;
+    WriteFileAtomically(folder / (stem + ".html"), RecordHtml(record));
+    WriteFileAtomically(folder / (stem + ".json"), RecordJson(record));
+    return stem + ".json";
+}
+
+std::string LineSettingsText(std::uint32_t baud, int dataBits, std::string_view parity, std::string_view stopBits) {
+    return std::to_string(baud) + " baud, " + std::to_string(dataBits) + " data bits, " + std::string(parity) +
+           " parity, " + std::string(stopBits) + (stopBits == "1" ? " stop bit" : " stop bits");
+}
+
+std::string UtcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+#ifdef _WIN32
+    ::gmtime_s(&utc, &now);
+#else
+    ::gmtime_r(&now, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string HostName() {
+#ifdef _WIN32
+    const char* name = std::getenv("COMPUTERNAME");
+    return name ? name : "";
+#else
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+#endif
+}
+
+std::string UserName() {
+    for (const char* variable : {"USER", "LOGNAME", "USERNAME"})
+        if (const char* name = std::getenv(variable); name && *name) return name;
+#ifndef _WIN32
+    if (const passwd* entry = ::getpwuid(::geteuid())) return entry->pw_name;
+#endif
+    return {};
+}
+
+}  // namespace commission

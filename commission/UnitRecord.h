@@ -1,0 +1,58 @@
+#pragma once
+// The record of one commissioned unit: who, when, where, from which profile,
+// every field written and read back, and the result. As JSON for programs
+// and as a self-contained HTML page for people; both named by the serial
+// number and written atomically.
+//
+// JSON, format "tq410k-unit-record", version 1 (documented in the README).
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commission/UnitIdentity.h"
+#include "commission/UnitResult.h"
+
+namespace commission {
+
+inline constexpr std::string_view UnitRecordFormat = "tq410k-unit-record";
+inline constexpr int UnitRecordVersion = 1;
+
+struct UnitRecord {
+    UnitIdentity identity;
+    std::string started;  // UTC, ISO 8601
+    std::string finished;
+    std::string host;
+    std::string user;
+    std::string port;          // as the user named it
+    std::string lineSettings;  // "9600 baud, 8 data bits, no parity, 1 stop bit"
+    std::string profileFile;   // the profile's file name
+    std::string profileSha256;
+    std::string writeSummary;   // the sequences' own summary lines
+    std::string verifySummary;
+    std::vector<std::string> crcWarnings;
+    UnitResult result;
+};
+
+std::string RecordJson(const UnitRecord& record);
+// A page with its style inside; a table per page of the window, mismatches
+// highlighted; fits one or two A4 pages when printed.
+std::string RecordHtml(const UnitRecord& record);
+
+// Writes SERIAL.json and SERIAL.html into `folder`; returns the JSON's file
+// name. Throws EFileError.
+std::string WriteRecordFiles(const std::filesystem::path& folder, const UnitRecord& record);
+
+// "9600 baud, 8 data bits, no parity, 1 stop bit"; parity "no", "odd",
+// "even", "mark", "space"; stop bits "1", "1.5", "2".
+std::string LineSettingsText(std::uint32_t baud, int dataBits, std::string_view parity, std::string_view stopBits);
+
+// Now, in UTC: "2026-12-09T07:41:52Z".
+std::string UtcNow();
+// This computer's name and the user's, "" where unknown.
+std::string HostName();
+std::string UserName();
+
+}  // namespace commission
