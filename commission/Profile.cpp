@@ -1,16 +1,14 @@
 #include "commission/Profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
+#include "commission/AtomicFile.h"
 #include "commission/Latin1.h"
 #include "protocol/FieldNames.h"
 
@@ -170,32 +168,10 @@ void SaveProfile(const std::string& path, const Configuration& record) {
         throw ProfileError(message);
     }
     const std::string text = ProfileText(record);
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) throw ProfileError(path + ": cannot be saved: " + std::strerror(errno));
-    auto fail = [&] {
-        const std::string reason = std::strerror(errno);
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        throw ProfileError(path + ": cannot be saved: " + reason);
-    };
-    ::fchmod(fd, 0644);
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail();
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) fail();
-    if (::close(fd) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        throw ProfileError(path + ": cannot be saved: " + reason);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        throw ProfileError(path + ": cannot be saved: " + reason);
+    try {
+        WriteFileAtomically(path, text);
+    } catch (const std::system_error& e) {
+        throw ProfileError(path + ": cannot be saved: " + e.code().message());
     }
 }
 

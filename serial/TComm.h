@@ -3,7 +3,7 @@
 // runs a reader and a writer thread, and hands everything the threads report to
 // the owner as events raised on the owner's thread from ProcessNotifications().
 //
-// Standard library and POSIX only; no toolkit.
+// Standard library and the operating system only (POSIX or Win32); no toolkit.
 
 #include <cstddef>
 #include <cstdint>
@@ -176,8 +176,9 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Maps a port name to a device path: "COMn" -> /dev/ttyS(n-1); a name holding
-// "/" is used as typed; a bare name ("ttyUSB0") is looked up under /dev.
+// Maps a port name to a device path. Linux: "COMn" -> /dev/ttyS(n-1); a name
+// holding "/" is used as typed; a bare name ("ttyUSB0") is looked up under
+// /dev. Windows: "COM1".."COM256" -> \\.\COMn; any other name as typed.
 std::string DevicePathForPortName(const std::string& name);
 
 }  // namespace serial
