@@ -150,14 +150,17 @@ public:
     bool SendData(const void* Buffer, std::size_t Length);
 
     bool IsOpen() const;
-    // The device path the last OpenPort resolved CommName to ("COM4" -> /dev/ttyS3).
+    // The device path the last OpenPort resolved CommName to ("COM4" ->
+    // /dev/ttyS3 on Linux, \\.\COM4 on Windows).
     const std::string& DevicePath() const;
     // The settings the driver holds now; empty while closed.
     std::optional<TLineState> ReadLineState() const;
 
     // The owner's side of the notification queue: the descriptor is readable
-    // while notifications wait; ProcessNotifications() raises them one by one,
-    // in posting order, until the queue is empty.
+    // while notifications wait (on Windows it is the value of an event handle,
+    // signalled meanwhile; WaitReadable() in serial/EventFd.h waits on either);
+    // ProcessNotifications() raises them one by one, in posting order, until
+    // the queue is empty.
     int NotifyFd() const;
     void ProcessNotifications();
     // Raises the first waiting notification only; false when none waited.
