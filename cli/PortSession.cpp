@@ -1,13 +1,12 @@
 #include "cli/PortSession.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <ostream>
 #include <stdexcept>
 #include <utility>
 
 #include "protocol/ReplyCodes.h"
+#include "serial/EventFd.h"
 
 namespace cli {
 
@@ -55,10 +54,9 @@ void PortSession::Run(commission::Sequence& sequence, commission::Configuration*
         if (stepDeadline_) wake = std::min(wake, *stepDeadline_);
         if (const auto parseAt = replies_.ParseAt()) wake = std::min(wake, *parseAt);
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
-        pollfd p{comm_.NotifyFd(), POLLIN, 0};
-        ::poll(&p, 1, wake == Clock::time_point::max() ? -1 : static_cast<int>(std::max<long long>(0, left + 1)));
-        if (p.revents & POLLIN) comm_.ProcessNotifications();
-        for (const auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, block, progress);
+        const int wait = wake == Clock::time_point::max() ? -1 : static_cast<int>(std::max<long long>(0, left + 1));
+        if (serial::WaitReadable(comm_.NotifyFd(), wait)) comm_.ProcessNotifications();
+        for (auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, std::move(block), progress);
         if (lost_) {
             Do(sequence, sequence.PortLost(), progress);
             break;

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -52,6 +54,16 @@ private:
 
 std::string Reason() { return std::strerror(errno); }
 
+// Puts `from` in the place of `to`, replacing it in one step.
+void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) {
+#ifdef _WIN32
+    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+#else
+    std::filesystem::rename(from, to, error);
+#endif
+}
+
 // A name for a temporary file beside `path` that no other writer picks.
 std::filesystem::path TemporaryBeside(const std::filesystem::path& path) {
     static std::atomic<unsigned> counter{0};
@@ -89,7 +101,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
     }
     if (!file.Close()) discard(Reason());
     std::error_code error;
-    std::filesystem::rename(temporary, path, error);
+    ReplaceFile(temporary, path, error);
     if (error) discard(error.message());
 }
 

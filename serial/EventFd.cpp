@@ -29,9 +29,11 @@ void EventFd::Clear() const noexcept {
     }
 }
 
-bool EventFd::IsSignalled() const noexcept {
-    pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0;
+bool EventFd::IsSignalled() const noexcept { return WaitReadable(fd_, 0); }
+
+bool WaitReadable(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN) != 0;
 }
 
 }  // namespace serial

@@ -1,7 +1,8 @@
 #pragma once
-// A Linux eventfd owned by one object: readable while its counter is nonzero.
-// Used as the stop event (written once, never read, so it stays readable) and
-// as the readiness signal of a message queue.
+// An event owned by one object, readable while signalled: a Linux eventfd
+// (EventFd.cpp), or a manual-reset Win32 event whose handle value is the
+// descriptor (EventFdWin32.cpp). Used as the stop event (signalled once, never
+// cleared, so it stays readable) and as the readiness signal of a message queue.
 
 namespace serial {
 
@@ -20,5 +21,9 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Waits until `fd` (an EventFd's, or TComm::NotifyFd()) is readable or
+// `timeoutMs` pass (-1: without limit); true when it is readable.
+bool WaitReadable(int fd, int timeoutMs);
 
 }  // namespace serial

@@ -1,47 +1,22 @@
 #include "serial/ModemWatcher.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <utility>
+
+#include "serial/ThreadControl.h"
 
 namespace serial {
 
-namespace {
-
-// The signal that wakes the helper from its wait. Its handler does nothing;
-// it is installed without SA_RESTART so that the wait ends with EINTR.
-constexpr int WakeSignal = SIGURG;
-
-void IgnoreWake(int) {}
-
-void InstallWakeHandler() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
-        action.sa_handler = IgnoreWake;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = 0;
-        ::sigaction(WakeSignal, &action, nullptr);
-    });
-}
-
-}  // namespace
-
 TModemWatcher::TModemWatcher(PortIo& io, int port, const TLineCounters& baseline) : io_(io), port_(port) {
-    InstallWakeHandler();
     thread_ = std::thread([this, baseline] { Main(baseline); });
-    ::pthread_setname_np(thread_.native_handle(), "TComm modem");
+    NameThread(thread_, "TComm modem");
 }
 
 TModemWatcher::~TModemWatcher() {
     stopping_ = true;
     while (!ended_) {
-        ::pthread_kill(thread_.native_handle(), WakeSignal);
+        WakeThread(thread_);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     thread_.join();
@@ -60,12 +35,7 @@ void TModemWatcher::Hand(Event event) {
 }
 
 void TModemWatcher::Main(TLineCounters counters) {
-    // The thread inherits its creator's signal mask; an owner that blocks
-    // signals must not leave the wake signal blocked here.
-    sigset_t wake;
-    sigemptyset(&wake);
-    sigaddset(&wake, WakeSignal);
-    ::pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
+    AcceptWakes();
     while (!stopping_) {
         const int r = io_.WaitModemChange(port_);
         if (stopping_) break;

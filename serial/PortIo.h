@@ -1,11 +1,15 @@
 #pragma once
 // The operating-system calls the component and its threads make on a port,
-// behind one small interface: PosixPortIo() for use, a scripted fake in the
-// tests. Results follow the kernel's convention: a count or 0 on success,
-// -errno on failure.
+// behind one small interface: PosixPortIo.cpp or Win32PortIo.cpp for use (chosen
+// at build time as SystemPortIo()), a scripted fake in the tests. Results
+// follow the kernel's convention: a count or 0 on success, -errno on failure.
 
+#ifdef _WIN32
+#include "serial/Dcb.h"
+#else
 #include <asm/termbits.h>
-#include <poll.h>
+#endif
+#include "serial/Poll.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,11 +32,19 @@ struct TLineCounters {
 
 enum class TQueue { Input, Output, Both };
 
+// What the driver holds of the line: termios2 on Linux, the DCB on Windows.
+#ifdef _WIN32
+using PortSettings = TDcb;
+#else
+using PortSettings = termios2;
+#endif
+
 class PortIo {
 public:
     virtual ~PortIo() = default;
 
-    // Opens the device for reading and writing, non-blocking: a descriptor.
+    // Opens the device for reading and writing, non-blocking: a descriptor
+    // (on Windows: exclusively, so Lock has nothing left to do).
     virtual int Open(const std::string& path) = 0;
     virtual void Close(int fd) = 0;
     virtual bool IsTerminal(int fd) = 0;
@@ -41,9 +53,9 @@ public:
     virtual int Lock(int fd) = 0;
     virtual void Unlock(int fd) = 0;
 
-    virtual int GetSettings(int fd, termios2& settings) = 0;
-    virtual int SetSettings(int fd, const termios2& settings) = 0;
-    // Raises and drops modem control lines (TIOCM_DTR, TIOCM_RTS).
+    virtual int GetSettings(int fd, PortSettings& settings) = 0;
+    virtual int SetSettings(int fd, const PortSettings& settings) = 0;
+    // Raises and drops modem control lines (TIOCM_DTR 0x2, TIOCM_RTS 0x4).
     virtual int SetModemLines(int fd, int raise, int drop) = 0;
     // Discards what waits in the driver's queue(s).
     virtual int Flush(int fd, TQueue queue) = 0;
@@ -60,6 +72,7 @@ public:
     virtual int WaitModemChange(int fd) = 0;
 };
 
-std::shared_ptr<PortIo> PosixPortIo();
+// The operating system's port I/O.
+std::shared_ptr<PortIo> SystemPortIo();
 
 }  // namespace serial

@@ -1,16 +1,12 @@
 #include "serial/PortThread.h"
 
-#include <pthread.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "serial/ThreadControl.h"
 
 namespace serial {
 
 PortThread::PortThread(const char* name, std::function<void()> body)
     : body_(std::move(body)), thread_([this] { Main(); }) {
-    ::pthread_setname_np(thread_.native_handle(), name);
+    NameThread(thread_, name);
 }
 
 PortThread::~PortThread() { Wait(); }
@@ -45,12 +41,7 @@ void PortThread::Main() {
         if (state_ == State::Discarded) return;
         raise = raise_;
     }
-    if (raise > 0) {
-        const id_t self = static_cast<id_t>(::gettid());
-        errno = 0;
-        const int nice = ::getpriority(PRIO_PROCESS, self);
-        if (errno == 0) ::setpriority(PRIO_PROCESS, self, nice - raise);
-    }
+    RaiseThisThread(raise);
     body_();
 }
 

@@ -44,8 +44,8 @@ public:
         ::flock(fd, LOCK_UN);
     }
 
-    int GetSettings(int fd, termios2& settings) override { return Result(::ioctl(fd, TCGETS2, &settings)); }
-    int SetSettings(int fd, const termios2& settings) override { return Result(::ioctl(fd, TCSETS2, &settings)); }
+    int GetSettings(int fd, PortSettings& settings) override { return Result(::ioctl(fd, TCGETS2, &settings)); }
+    int SetSettings(int fd, const PortSettings& settings) override { return Result(::ioctl(fd, TCSETS2, &settings)); }
     int SetModemLines(int fd, int raise, int drop) override {
         int r = 0;
         if (raise != 0 && ::ioctl(fd, TIOCMBIS, &raise) != 0) r = -errno;
@@ -80,6 +80,6 @@ public:
 
 }  // namespace
 
-std::shared_ptr<PortIo> PosixPortIo() { return std::make_shared<PosixIo>(); }
+std::shared_ptr<PortIo> SystemPortIo() { return std::make_shared<PosixIo>(); }
 
 }  // namespace serial

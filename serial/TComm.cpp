@@ -4,8 +4,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "serial/LineSettings.h"
 #include "serial/PortIo.h"
+#include "serial/PortLine.h"
 #include "serial/PortThread.h"
 #include "serial/ReadThread.h"
 #include "serial/ThreadLinks.h"
@@ -46,13 +46,7 @@ struct TComm::Impl {
 
     bool IsOpen() const { return port >= 0; }
 
-    void ApplyLineSettings() {
-        termios2 current{};
-        if (io->GetSettings(port, current) != 0) return;  // refused: nothing changes
-        const TPortSettings wanted = TranslateDcb(BuildDcb(line), current);
-        io->SetSettings(port, wanted.Termios);
-        io->SetModemLines(port, wanted.RaiseLines, wanted.DropLines);
-    }
+    void ApplyLineSettings() { ApplyLine(*io, port, line); }
 
     void ApplyTimeouts() { portTimeouts->Set(BuildTimeouts(timeouts)); }
 
@@ -88,7 +82,7 @@ struct TComm::Impl {
     }
 };
 
-TComm::TComm() : TComm(PosixPortIo()) {}
+TComm::TComm() : TComm(SystemPortIo()) {}
 
 TComm::TComm(std::shared_ptr<PortIo> io) : impl_(std::make_unique<Impl>(std::move(io))) {}
 
@@ -246,9 +240,7 @@ const std::string& TComm::DevicePath() const { return impl_->devicePath; }
 
 std::optional<TLineState> TComm::ReadLineState() const {
     if (!impl_->IsOpen()) return std::nullopt;
-    termios2 settings{};
-    if (impl_->io->GetSettings(impl_->port, settings) != 0) return std::nullopt;
-    return LineStateOf(settings);
+    return ReadLine(*impl_->io, impl_->port);
 }
 
 int TComm::NotifyFd() const { return impl_->notify->Fd(); }

@@ -3,7 +3,7 @@
 // runs a reader and a writer thread, and hands everything the threads report to
 // the owner as events raised on the owner's thread from ProcessNotifications().
 //
-// Standard library and POSIX only; no toolkit.
+// Standard library and the operating system only (POSIX or Win32); no toolkit.
 
 #include <cstddef>
 #include <cstdint>
@@ -150,14 +150,17 @@ public:
     bool SendData(const void* Buffer, std::size_t Length);
 
     bool IsOpen() const;
-    // The device path the last OpenPort resolved CommName to ("COM4" -> /dev/ttyS3).
+    // The device path the last OpenPort resolved CommName to ("COM4" ->
+    // /dev/ttyS3 on Linux, \\.\COM4 on Windows).
     const std::string& DevicePath() const;
     // The settings the driver holds now; empty while closed.
     std::optional<TLineState> ReadLineState() const;
 
     // The owner's side of the notification queue: the descriptor is readable
-    // while notifications wait; ProcessNotifications() raises them one by one,
-    // in posting order, until the queue is empty.
+    // while notifications wait (on Windows it is the value of an event handle,
+    // signalled meanwhile; WaitReadable() in serial/EventFd.h waits on either);
+    // ProcessNotifications() raises them one by one, in posting order, until
+    // the queue is empty.
     int NotifyFd() const;
     void ProcessNotifications();
     // Raises the first waiting notification only; false when none waited.
@@ -176,8 +179,9 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Maps a port name to a device path: "COMn" -> /dev/ttyS(n-1); a name holding
-// "/" is used as typed; a bare name ("ttyUSB0") is looked up under /dev.
+// Maps a port name to a device path. Linux: "COMn" -> /dev/ttyS(n-1); a name
+// holding "/" is used as typed; a bare name ("ttyUSB0") is looked up under
+// /dev. Windows: "COM1".."COM256" -> \\.\COMn; any other name as typed.
 std::string DevicePathForPortName(const std::string& name);
 
 }  // namespace serial

@@ -1,12 +1,36 @@
 #include "serial/WriteAll.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <poll.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 
 namespace serial {
 
+#ifdef _WIN32
+// Windows C runtime descriptors are files: a write blocks until it is taken.
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        const int n = ::_write(fd, bytes.data() + done, chunk);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+    }
+    return true;
+}
+#else
 bool WriteAll(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -23,5 +47,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     }
     return true;
 }
+#endif
 
 }  // namespace serial

@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include <grp.h>
-#include <sys/stat.h>
+#include "console/window/DeviceGroup.h"
 
 namespace console {
 
@@ -60,10 +59,7 @@ std::string DescribeTraffic(std::uint64_t sent, std::uint64_t received) {
 
 std::string DescribeOpenFailure(const std::string& reason, const std::string& devicePath) {
     if (reason != "Permission denied") return reason;
-    std::string owner;
-    struct stat st {};
-    if (::stat(devicePath.c_str(), &st) == 0)
-        if (const struct group* g = ::getgrgid(st.st_gid)) owner = g->gr_name;
+    const std::string owner = DeviceOwnerGroup(devicePath);
     if (owner.empty())
         return reason + ". To get access, become a member of the group that owns " + devicePath +
                ", then log out and log in again.";

@@ -2,10 +2,10 @@
 // and saving that never leaves a half-written file.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "commission/Profile.h"
@@ -84,9 +84,10 @@ TEST(ProfileTest, EveryFaultIsNamedWithItsKey) {
 class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tq410k-profile.XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern));
-        dir = pattern;
+        // A folder of its own; create_directory refuses one that exists.
+        std::random_device random;
+        dir = fs::temp_directory_path() / ("tq410k-profile." + std::to_string(random()));
+        ASSERT_TRUE(fs::create_directory(dir));
     }
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir;

@@ -1,44 +1,11 @@
 #include "tests/serial/CommFixture.h"
 
-#include <dirent.h>
-
 #include <algorithm>
-#include <fstream>
 #include <string>
 
+#include "serial/EventFd.h"
+
 namespace serialtest {
-
-namespace {
-
-bool IsComponentThread(const std::string& tid) {
-    std::ifstream comm("/proc/self/task/" + tid + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name.rfind("TComm ", 0) == 0;
-}
-
-int EntriesIn(const char* dir) {
-    int n = 0;
-    if (DIR* d = ::opendir(dir)) {
-        while (const dirent* e = ::readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        ::closedir(d);
-    }
-    return n;
-}
-
-}  // namespace
-
-int OpenDescriptorCount() { return EntriesIn("/proc/self/fd") - 1; }  // less the directory's own
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = ::opendir("/proc/self/task")) {
-        while (const dirent* e = ::readdir(d))
-            if (e->d_name[0] != '.' && IsComponentThread(e->d_name)) ++n;
-        ::closedir(d);
-    }
-    return n;
-}
 
 CommTest::CommTest() {
     comm.SetCommName(pty.slavePath());
@@ -63,14 +30,22 @@ bool CommTest::PumpUntil(const std::function<bool()>& done, std::chrono::millise
         if (done()) return true;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return false;
-        pollfd p{comm.NotifyFd(), POLLIN, 0};
         // Short slices, so that conditions other than notifications are seen too.
-        ::poll(&p, 1, static_cast<int>(std::min<long>(left.count(), 10)));
+        serial::WaitReadable(comm.NotifyFd(), static_cast<int>(std::min<long long>(left.count(), 10)));
     }
 }
 
 void CommTest::PumpFor(std::chrono::milliseconds span) {
     PumpUntil([] { return false; }, span);
+}
+
+std::pair<std::string, std::string> OpenError(serial::TComm& comm) {
+    try {
+        comm.OpenPort();
+    } catch (const serial::ECommsError& e) {
+        return {e.what(), e.Reason()};
+    }
+    return {};
 }
 
 std::string CommTest::AllReceived() const {

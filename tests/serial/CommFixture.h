@@ -3,13 +3,14 @@
 // device on the master side and recording every event raised.
 
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/util/PtyPair.h"
@@ -26,10 +27,30 @@ struct Received {
     bool terminated;  // the byte after the data was 0
 };
 
-// Descriptors of this process and threads of its components ("TComm ..."),
-// to check that nothing is left over.
+// Descriptors (handles) of this process and threads of its components, to
+// check that nothing is left over. Each platform in its own file.
 int OpenDescriptorCount();
 int ThreadCount();
+
+// Why a second opener of the port cannot be seen refused here; nothing
+// where it can.
+std::optional<std::string> ExclusivityUntested();
+
+// Runs OpenPort and returns its error (message, reason); empty when it opened.
+std::pair<std::string, std::string> OpenError(serial::TComm& comm);
+
+// An ordinary file, removed again at the end.
+struct NotAPort {
+    NotAPort();
+    ~NotAPort();
+    std::string path;
+};
+
+// Port names OpenPort must refuse, with the message and the reason.
+struct OpenFailure {
+    std::string name, message, reason;
+};
+std::vector<OpenFailure> OpenFailureCases(const std::string& notAPort);
 
 class CommTest : public ::testing::Test {
 protected:

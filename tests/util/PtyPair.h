@@ -1,6 +1,12 @@
 #pragma once
 // A pseudo-terminal pair for tests: the component opens the slave by its path,
 // the test plays the device on the master side.
+//
+// On Windows (under Wine) the pair is a null-modem pair of COM ports that the
+// Linux helper pty_hub bridges: the component opens $TQ_TEST_PORT, the test
+// plays the device on $TQ_TEST_DEVICE, and asks the hub for a fresh pair and
+// for a hang-up through $TQ_TEST_CONTROL. master() is then the device side's
+// handle value, and the keep-alive the control port's.
 #include <chrono>
 #include <cstdint>
 #include <string>

@@ -1,0 +1,187 @@
+// tq410k-emulator for Windows: plays the TQ410-K converter on a COM port,
+// e.g. one end of a virtual null-modem pair whose other end the console or
+// tq410k-cli opens. There are no pseudo-terminals on Windows, so --device is
+// required; the port is opened through the serial component.
+
+// Before <windows.h>, whose macros (WM_USER, DTR_CONTROL_ENABLE, ...) would
+// otherwise replace names of ours.
+#include "emulator/Converter.h"
+#include "emulator/StateFile.h"
+#include "serial/EventFd.h"
+#include "serial/TComm.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+namespace {
+
+struct Options {
+    std::string device;
+    std::string state;
+    bool split = false, silent = false, garbage = false;
+    int delayMs = 0;
+    int hangupAfter = -1;
+    int streamMs = 120;
+};
+
+std::atomic<bool> stopRequested{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+    stopRequested = true;
+    return TRUE;
+}
+
+void Usage() {
+    std::fputs(
+        "usage: tq410k-emulator --device COMn [options]\n"
+        "  --device COMn      answer on this serial port, e.g. one end of a null-modem pair\n"
+        "  --state FILE       start configured as the profile FILE says\n"
+        "  --split            send every reply in two blocks, 250 ms apart\n"
+        "  --delay MS         wait MS milliseconds before every reply\n"
+        "  --silent           answer nothing\n"
+        "  --garbage          answer random bytes instead of replies\n"
+        "  --hangup-after N   close the port and end after answering N commands\n"
+        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
+        stderr);
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto number = [&](int& target) {
+            const char* v = value();
+            if (!v) return false;
+            char* end = nullptr;
+            const long n = std::strtol(v, &end, 10);
+            if (*v == '\0' || *end != '\0' || n < 0 || n > 1000000) return false;
+            target = static_cast<int>(n);
+            return true;
+        };
+        if (a == "--split") o.split = true;
+        else if (a == "--silent") o.silent = true;
+        else if (a == "--garbage") o.garbage = true;
+        else if (a == "--delay") { if (!number(o.delayMs)) return false; }
+        else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
+        else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
+        else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
+        else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
+        else return false;
+    }
+    return !o.device.empty();
+}
+
+// Hands one reply to the port; false when the port no longer takes it.
+bool Send(serial::TComm& port, const std::string& bytes) {
+    return bytes.empty() || port.SendData(bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        Usage();
+        return 0;
+    }
+    if (!ParseOptions(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+
+    emulator::Converter converter;
+    if (!options.state.empty()) {
+        try {
+            emulator::LoadState(converter, options.state);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return 2;
+        }
+    }
+
+    serial::TComm port;
+    port.SetCommName(options.device);
+    port.SetBaudRate(9600);
+    // Every byte is data: no software flow control.
+    port.SetOutx_XonXoffFlow(false);
+    port.SetInx_XonXoffFlow(false);
+    port.SetReadIntervalTimeout(10);
+    bool lost = false;
+    std::string received;
+    port.OnReceiveData = [&](serial::TComm&, const std::uint8_t* bytes, std::uint16_t length) {
+        received.append(reinterpret_cast<const char*>(bytes), length);
+    };
+    port.OnRequestHangup = [&](serial::TComm&) { lost = true; };
+    try {
+        port.OpenPort();
+    } catch (const serial::ECommsError& e) {
+        std::fprintf(stderr, "tq410k-emulator: cannot open %s: %s%s%s\n", options.device.c_str(), e.what(),
+                     e.Reason().empty() ? "" : ": ", e.Reason().c_str());
+        return 1;
+    }
+    std::printf("TQ410-K emulator on %s\n", options.device.c_str());
+    std::fflush(stdout);
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+
+    std::mt19937 random(12345);
+    int answered = 0;
+    unsigned streamed = 0;
+    auto nextStream = std::chrono::steady_clock::now();
+    while (!stopRequested && !lost) {
+        // Wake at least every 200 ms to see a stop request.
+        int timeout = 200;
+        if (converter.Monitoring()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                nextStream - std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, timeout));
+        }
+        if (serial::WaitReadable(port.NotifyFd(), timeout)) port.ProcessNotifications();
+        if (converter.Monitoring() && std::chrono::steady_clock::now() >= nextStream) {
+            // Data monitoring: the converter copies its RS485 traffic to this port.
+            char line[64];
+            std::snprintf(line, sizeof line, "MON:RS485B 01 03 00 00 00 04 44 09 #%u", ++streamed);
+            if (!Send(port, line)) break;
+            nextStream = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.streamMs);
+        }
+        if (received.empty()) continue;
+        const std::string bytes = std::exchange(received, {});
+        for (auto& reply : converter.Feed(bytes)) {
+            if (options.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
+            if (options.garbage)
+                for (auto& c : reply) c = static_cast<char>(random() & 0xFF);
+            if (!options.silent) {
+                if (options.split && reply.size() > 1) {
+                    Send(port, reply.substr(0, reply.size() / 2));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                    Send(port, reply.substr(reply.size() / 2));
+                } else {
+                    Send(port, reply);
+                }
+            }
+            if (converter.Monitoring() && streamed == 0) nextStream = std::chrono::steady_clock::now();
+            if (options.hangupAfter >= 0 && ++answered >= options.hangupAfter) {
+                // Give the other side time to read the last reply.
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                stopRequested = true;
+                break;
+            }
+        }
+    }
+    port.ClosePort();
+    if (lost) {
+        std::fprintf(stderr, "tq410k-emulator: %s went away\n", options.device.c_str());
+        return 1;
+    }
+    return 0;
+}
