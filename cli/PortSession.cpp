@@ -7,24 +7,29 @@
 #include <stdexcept>
 #include <utility>
 
-#include "protocol/ReplyCodes.h"
+#include "commission/Outcome.h"
 
 namespace cli {
 
 namespace {
 
-namespace reply = protocol::reply;
 using Kind = commission::Sequence::Action::Kind;
+using Clock = commission::SequenceClock;
 
-// The window's receive handler waits 300 ms before it takes a block in, and
-// Timer2 parses it 300 ms later.
-constexpr auto ParseDelay = std::chrono::milliseconds(600);
-constexpr std::size_t MaxReceivedText = 255;
+const char* ParityName(serial::TParity parity) {
+    switch (parity) {
+        case serial::TParity::Odd: return "odd";
+        case serial::TParity::Even: return "even";
+        default: return "no";
+    }
+}
 
 }  // namespace
 
 PortSession::PortSession(const LineOptions& line) {
     using namespace serial;
+    link_ = commission::DescribeLink(line.port, line.baud, ParityName(line.parity),
+                                     line.stopBits == TStopBits::_2 ? 2 : 1);
     comm_.SetCommName(line.port);
     comm_.SetBaudRate(line.baud);
     comm_.SetParity(line.parity);
@@ -51,79 +56,34 @@ PortSession::PortSession(const LineOptions& line) {
     }
 }
 
-void PortSession::Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress) {
+void PortSession::Run(commission::Sequence& sequence, std::ostream* progress) {
     Do(sequence, sequence.Start(), progress);
     while (sequence.Running()) {
-        auto wake = Clock::time_point::max();
-        if (stepDeadline_) wake = std::min(wake, *stepDeadline_);
-        if (parseAt_) wake = std::min(wake, *parseAt_);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
+        const auto wake = sequence.WakeAt();
+        const auto left = wake ? std::chrono::duration_cast<std::chrono::milliseconds>(*wake - Clock::now()).count() : -1;
         pollfd p{comm_.NotifyFd(), POLLIN, 0};
-        ::poll(&p, 1, wake == Clock::time_point::max() ? -1 : static_cast<int>(std::max<long long>(0, left + 1)));
+        ::poll(&p, 1, wake ? static_cast<int>(std::max<long long>(0, left + 1)) : -1);
         if (p.revents & POLLIN) comm_.ProcessNotifications();
-        for (auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, std::move(block), progress);
+        for (auto& block : std::exchange(blocks_, {})) Do(sequence, sequence.BlockReceived(block, Clock::now()), progress);
         if (lost_) {
             Do(sequence, sequence.PortLost(), progress);
             break;
         }
-        const auto now = Clock::now();
-        if (parseAt_ && now >= *parseAt_) Parse(sequence, record, progress);
-        if (stepDeadline_ && Clock::now() >= *stepDeadline_) Do(sequence, sequence.TimeOut(), progress);
+        Do(sequence, sequence.Tick(Clock::now()), progress);
     }
     if (progress) *progress << "\r\033[K" << std::flush;
 }
 
-void PortSession::TakeBlock(commission::Sequence& sequence, std::string block, std::ostream* progress) {
-    const bool parsed = reply::IsParsed(replyMode_);
-    if (parsed || reply::IsShownOnly(replyMode_)) {
-        receivedText_ = block.substr(0, MaxReceivedText);
-        answer_ += block;
-        if (!parsed)
-            parseAt_.reset();
-        else if (!parseAt_)
-            parseAt_ = Clock::now() + ParseDelay;
-    }
-    Do(sequence, sequence.BlockReceived(), progress);
-}
-
-void PortSession::Parse(commission::Sequence& sequence, commission::Configuration* record,
-                        std::ostream* progress) {
-    parseAt_.reset();
-    const int code = replyMode_;
-    auto parse = commission::ParseReply(code, receivedText_);
-    if (!parse) return;
-    for (const auto& a : parse->assignments)
-        if (a.kind == protocol::Assignment::Kind::ReplyMode) replyMode_ = a.value;
-    const std::string label = sequence.CurrentStep().label;
-    // The reply code follows the window's parse of the last block; the answer
-    // is read from every block since the command, as a converter answering in
-    // pieces sent it.
-    const auto next = sequence.ReplyParsed(answer_);
-    if (next.kind != Kind::Nothing && record) {
-        if (auto failed = commission::Apply(*record, *commission::ParseReply(code, answer_)))
-            faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
-    }
-    Do(sequence, next, progress);
-}
-
 void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress) {
-    switch (action.kind) {
-        case Kind::Nothing: return;
-        case Kind::Finish: stepDeadline_.reset(); return;
-        case Kind::Send: {
-            const auto& step = sequence.CurrentStep();
-            if (progress) *progress << "\r\033[K" << sequence.Progress() << std::flush;
-            if (step.code) {
-                parseAt_.reset();  // a parse still pending must not run under the new code
-                replyMode_ = *step.code;
-            }
-            answer_.clear();
-            const bool sent = comm_.SendData(step.command.data(), step.command.size());
-            stepDeadline_ = Clock::now() + sequence.Timeout();
-            Do(sequence, sequence.Sent(sent), progress);
-            return;
-        }
+    if (action.kind != Kind::Send) return;
+    const auto& step = sequence.CurrentStep();
+    if (progress) *progress << "\r\033[K" << sequence.Progress() << std::flush;
+    if (step.command.size() > 0xFFFF) {
+        Do(sequence, sequence.Sent(false, Clock::now(), "The command is too long to send"), progress);
+        return;
     }
+    const bool sent = comm_.SendData(step.command.data(), step.command.size());
+    Do(sequence, sequence.Sent(sent, Clock::now()), progress);
 }
 
 }  // namespace cli

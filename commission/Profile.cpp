@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "commission/FieldLimits.h"
 #include "commission/Latin1.h"
 #include "protocol/FieldNames.h"
 
@@ -145,6 +146,7 @@ Configuration ParseProfile(std::string_view text) {
             const std::string key = parameter + "." + field->key;
             if (!object.contains(field->key)) Fault(key, "is missing");
             record.values[field->control] = ReadValue(*field, object[field->key], key);
+            if (auto fault = CarryBackFault(*field, record.values[field->control])) Fault(key, *fault);
         }
     }
     return record;

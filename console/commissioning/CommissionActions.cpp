@@ -1,16 +1,19 @@
 #include "console/commissioning/CommissionActions.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
 #include "commission/Commands.h"
+#include "commission/Outcome.h"
 #include "console/window/Form1.h"
 #include "commission/Profile.h"
 #include "console/commissioning/WindowRecord.h"
@@ -19,7 +22,6 @@ namespace console {
 
 namespace {
 
-using commission::Pace;
 using commission::Sequence;
 using Kind = Sequence::Action::Kind;
 
@@ -63,29 +65,16 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     connect(cancel_, &QPushButton::clicked, this, &CommissionActions::Cancel);
 
     stepTimer_.setSingleShot(true);
+    stepTimer_.setTimerType(Qt::PreciseTimer);
     connect(&stepTimer_, &QTimer::timeout, this, [this] {
-        if (sequence_) Do(sequence_->TimeOut());
+        if (Running()) Do(sequence_->Tick(commission::SequenceClock::now()));
     });
-    connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) {
-        lastSent_ = sent;
-        answer_.clear();
-    });
-    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool accepted) {
-        if (!Running()) return;
-        if (accepted) answer_.append(block.constData(), static_cast<std::size_t>(block.size()));
-        Later([](Sequence& s) { return s.BlockReceived(); });
-    });
-    connect(&form_, &TForm1::ReplyParsed, this, [this](int code) {
-        if (!Running()) return;
-        // The window judges a reply by its last block; a converter that
-        // answers in pieces has sent the whole answer in all the blocks since
-        // the step's command, so the sequence reads those.
-        Later([this, code, text = answer_](Sequence& s) {
-            auto next = s.ReplyParsed(text);
-            if (next.kind != Kind::Nothing)
-                commission::FillFromReply(purpose_ == Purpose::Verify ? reported_ : read_, code, text);
-            return next;
-        });
+    connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) { lastSent_ = sent; });
+    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool) {
+        // Every block, also one the reply code drops: the sequence judges the whole answer.
+        if (Running())
+            Do(sequence_->BlockReceived(std::string_view(block.constData(), static_cast<std::size_t>(block.size())),
+                                        commission::SequenceClock::now()));
     });
     auto portGone = [this] {
         if (Running()) Do(sequence_->PortLost());
@@ -116,8 +105,7 @@ QString CommissionActions::Title() const {
 
 void CommissionActions::ReadAll() {
     if (Running()) return;
-    read_ = {};
-    Begin(Purpose::Read, commission::ReadAllSteps(), Pace::ReplyParsed);
+    Begin(Purpose::Read, commission::ReadAllSteps());
 }
 
 void CommissionActions::WriteAll() {
@@ -135,22 +123,21 @@ void CommissionActions::WriteAll() {
         return;
     }
     warnings_ = commission::FrameWarnings(record);
-    Begin(Purpose::Write, std::move(plan.steps), Pace::BlockReceived);
+    Begin(Purpose::Write, std::move(plan.steps));
 }
 
 void CommissionActions::Verify() {
     if (Running()) return;
     ClearMarks();
     expected_ = ReadWindow(&form_);
-    reported_ = {};
-    Begin(Purpose::Verify, commission::ReadAllSteps(), Pace::ReplyParsed);
+    Begin(Purpose::Verify, commission::ReadAllSteps());
 }
 
 void CommissionActions::Cancel() {
     if (Running()) Do(sequence_->Cancel());
 }
 
-void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> steps, Pace pace) {
+void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> steps) {
     purpose_ = purpose;
     if (!form_.PortIsOpen()) {
         lastSummary_ = Title() + ": the port is closed; open it first.";
@@ -158,34 +145,25 @@ void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> ste
         return;
     }
     const char* verb = purpose == Purpose::Read ? "Reading" : purpose == Purpose::Write ? "Writing" : "Verifying";
-    sequence_.emplace(verb, std::move(steps), pace, timeout_);
+    sequence_.emplace(verb, std::move(steps), timeout_);
     ShowRunning(true);
     Do(sequence_->Start());
 }
 
-void CommissionActions::Later(std::function<Sequence::Action(Sequence&)> event) {
-    // The window's handler that emitted the signal must finish first (it may
-    // still be taking the block in); and an event meant for an earlier step
-    // must not move a later one.
-    const std::size_t step = sequence_->CurrentIndex();
-    QTimer::singleShot(0, this, [this, event = std::move(event), step] {
-        if (Running() && sequence_->CurrentIndex() == step) Do(event(*sequence_));
-    });
-}
-
 void CommissionActions::Do(Sequence::Action action) {
     switch (action.kind) {
-        case Kind::Nothing: return;
+        case Kind::Nothing: break;
         case Kind::Send: {
             const auto& step = sequence_->CurrentStep();
             form_.statusBar()->showMessage(FromUtf8(sequence_->Progress()));
             lastSent_ = false;
-            form_.SendCommand(step.command, step.code);
-            if (const auto next = sequence_->Sent(lastSent_); next.kind != Kind::Nothing) {
-                Do(next);
-                return;
+            std::string why;
+            try {
+                form_.SendCommand(step.command, step.code);
+            } catch (const std::exception& e) {
+                why = e.what();  // a step that cannot be sent ends the sequence as failed
             }
-            stepTimer_.start(static_cast<int>(sequence_->Timeout().count()));
+            Do(sequence_->Sent(lastSent_ && why.empty(), commission::SequenceClock::now(), why));
             return;
         }
         case Kind::Finish:
@@ -193,46 +171,56 @@ void CommissionActions::Do(Sequence::Action action) {
             End();
             return;
     }
+    // Wake when the step's quiet interval or its time-out is due.
+    if (const auto wake = Running() ? sequence_->WakeAt() : std::nullopt) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*wake - commission::SequenceClock::now());
+        stepTimer_.start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count())));
+    }
+}
+
+QString CommissionActions::Link() const {
+    auto text = [this](const char* name) {
+        const auto* box = form_.findChild<QComboBox*>(name);
+        return box ? box->currentText().toStdString() : std::string();
+    };
+    const std::string parity = text("ComboBox2");
+    return FromUtf8(commission::DescribeLink(text("SPREALCOM"), static_cast<unsigned>(std::atoi(text("ComboBox1").c_str())),
+                                             parity == "None" ? "no" : QString::fromStdString(parity).toLower().toStdString(),
+                                             text("ComboBox3") == "2" ? 2 : 1));
 }
 
 void CommissionActions::End() {
     ShowRunning(false);
-    const QString summary = FromUtf8(sequence_->Summary(Title().toStdString()));
-    lastSummary_ = summary;
-    const bool completed = sequence_->state() == Sequence::State::Completed;
-    const bool allAnswered = completed && sequence_->Unanswered().empty();
-    // Every answer read whole goes into the window, also where the window's
-    // own parse saw only the last piece of it.
-    if (purpose_ == Purpose::Read) ShowInWindow(&form_, read_);
+    const auto items = [this](const std::string& control, int index) -> std::optional<std::string> {
+        const auto* box = qobject_cast<QComboBox*>(FindSettingControl(&form_, control));
+        if (!box || index < 0 || index >= box->count()) return std::nullopt;
+        return box->itemText(index).toStdString();
+    };
+    const auto outcome = commission::Judge(static_cast<commission::Purpose>(purpose_), *sequence_,
+                                           Link().toStdString(), expected_, "window", items);
+    QString text = FromUtf8(outcome.text);
+    if (purpose_ == Purpose::Read) {
+        // What was read whole goes into the window; the rest keeps what it showed.
+        ShowInWindow(&form_, sequence_->Answers());
+        stale_ = outcome.staleSteps.size();
+    }
     if (purpose_ == Purpose::Verify) {
-        // The window's parsers filled the controls while reading: give the
+        // The window's parsers may have filled controls while reading: give the
         // window back what it held, and mark where the converter differs.
         ShowInWindow(&form_, expected_);
-        if (!completed) {
-            form_.ShowNotice(summary);
-            return;
-        }
-        const auto differences = commission::Compare(expected_, reported_);
-        QString text = FromUtf8(commission::DescribeDifferences(differences, "window"));
-        if (!allAnswered) text = summary + "\n" + text;
+        MarkDifferences(outcome.differences);
         if (const auto warnings = commission::FrameWarnings(expected_); !warnings.empty())
             text += "\n\n" + FromUtf8(commission::DescribeWarnings(warnings));
-        lastSummary_ = text;
-        form_.ShowNotice(differences.empty() ? QString("Verify: no differences")
-                                             : QString("Verify: %1 differences").arg(differences.size()));
-        MarkDifferences(differences);
-        form_.ShowMessage(text);
-        return;
     }
-    form_.ShowNotice(summary);
-    QString text = summary;
-    bool showBox = completed && !allAnswered;
-    if (completed && purpose_ == Purpose::Write && !warnings_.empty()) {
+    if (purpose_ == Purpose::Write && !warnings_.empty())
         text += "\n\n" + FromUtf8(commission::DescribeWarnings(warnings_));
-        showBox = true;
-    }
     lastSummary_ = text;
-    if (showBox) form_.ShowMessage(text);
+    form_.ShowNotice(FromUtf8(outcome.status));
+    const bool cancelled = sequence_->state() == Sequence::State::Cancelled;
+    if (purpose_ == Purpose::Verify ||
+        (outcome.verdict == commission::Outcome::Verdict::Failed && !cancelled) ||
+        (purpose_ == Purpose::Write && !warnings_.empty()))
+        form_.ShowMessage(text);
 }
 
 void CommissionActions::ShowRunning(bool running) {
@@ -272,6 +260,14 @@ void CommissionActions::ClearMarks() {
 
 void CommissionActions::SaveProfile() {
     if (Running()) return;  // verify shows the converter's values while it reads
+    if (stale_ > 0) {
+        const QString question = QString("%1 %2 not read; save anyway?")
+                                     .arg(stale_)
+                                     .arg(stale_ == 1 ? "section was" : "sections were");
+        const bool yes = confirm_ ? confirm_(question)
+                                  : QMessageBox::question(&form_, "Save profile", question) == QMessageBox::Yes;
+        if (!yes) return;
+    }
     const QString path = askPath_ ? askPath_(true)
                                   : QFileDialog::getSaveFileName(&form_, "Save profile", {},
                                                                  "Profiles (*.json);;All files (*)");
@@ -295,6 +291,7 @@ void CommissionActions::LoadProfile() {
         const auto record = commission::LoadProfile(QFile::encodeName(path).toStdString());
         ClearMarks();
         ShowInWindow(&form_, record);
+        stale_ = 0;
         form_.ShowNotice("Profile loaded: " + path);
     } catch (const commission::ProfileError& e) {
         form_.ShowMessage(FromUtf8(e.what()));

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "commission/Configuration.h"
+#include "commission/Outcome.h"
 #include "commission/Sequence.h"
 #include "commission/Verify.h"
 
@@ -46,14 +47,18 @@ public:
     using PathAsker = std::function<QString(bool saving)>;
     void SetPathAsker(PathAsker asker) { askPath_ = std::move(asker); }
 
-private:
-    enum class Purpose { Read, Write, Verify };
+    // Asks a yes/no question; tests replace the message box with this.
+    using Confirmer = std::function<bool(const QString& question)>;
+    void SetConfirmer(Confirmer confirm) { confirm_ = std::move(confirm); }
 
-    void Begin(Purpose purpose, std::vector<commission::Step> steps, commission::Pace pace);
+private:
+    using Purpose = commission::Purpose;
+
+    void Begin(Purpose purpose, std::vector<commission::Step> steps);
     void Do(commission::Sequence::Action action);
-    // Feeds an event once the window's handler that reported it has returned.
-    void Later(std::function<commission::Sequence::Action(commission::Sequence&)> event);
     void End();
+    // The port and its line settings as the port group shows them.
+    QString Link() const;
     void ShowRunning(bool running);
     void MarkDifferences(const std::vector<commission::Difference>& differences);
     void ClearMarks();
@@ -67,12 +72,11 @@ private:
     bool lastSent_ = false;
     commission::Configuration expected_;  // verify: the window's record at the start
     std::vector<std::string> warnings_;   // write: frames with a wrong CRC, shown at the end
-    commission::Configuration reported_;  // verify: what the converter answered
-    commission::Configuration read_;      // read all: what the converter answered
-    std::string answer_;                  // the blocks taken in since the last command
+    std::size_t stale_ = 0;               // sections the last read all did not read
     std::map<std::string, QMetaObject::Connection> marks_;
     QString lastSummary_;
     PathAsker askPath_;
+    Confirmer confirm_;
 
     QPushButton* readAll_ = nullptr;
     QPushButton* writeAll_ = nullptr;
