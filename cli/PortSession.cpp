@@ -39,7 +39,7 @@ PortSession::PortSession(const LineOptions& line) {
     comm_.SetInx_XonXoffFlow(false);
     comm_.SetDtrControl(TDtrControl::DtrEnable);
     comm_.SetRtsControl(TRtsControl::RtsEnable);
-    comm_.SetReadIntervalTimeout(100);
+    comm_.SetReadIntervalTimeout(static_cast<std::uint32_t>(commission::QuietInterval.count()));
     comm_.OnReceiveData = [this](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
         blocks_.emplace_back(reinterpret_cast<const char*>(buffer), length);
     };
@@ -64,7 +64,7 @@ void PortSession::Run(commission::Sequence& sequence, std::ostream* progress) {
         pollfd p{comm_.NotifyFd(), POLLIN, 0};
         ::poll(&p, 1, wake ? static_cast<int>(std::max<long long>(0, left + 1)) : -1);
         if (p.revents & POLLIN) comm_.ProcessNotifications();
-        for (auto& block : std::exchange(blocks_, {})) Do(sequence, sequence.BlockReceived(block, Clock::now()), progress);
+        for (auto& block : std::exchange(blocks_, {})) Do(sequence, sequence.BlockReceived(block, Clock::now() - commission::QuietInterval), progress);
         if (lost_) {
             Do(sequence, sequence.PortLost(), progress);
             break;

@@ -49,11 +49,11 @@ Sequence::Action Sequence::Sent(bool handedToPort, TimePoint now, std::string wh
     return {};
 }
 
-Sequence::Action Sequence::BlockReceived(std::string_view block, TimePoint now) {
+Sequence::Action Sequence::BlockReceived(std::string_view block, TimePoint lastByte) {
     if (state_ != State::Waiting || !deadline_) return {};
     answer_.append(block.substr(0, MaxAnswer - std::min(MaxAnswer, answer_.size())));
     if (Whole())
-        quietAt_ = now + QuietInterval;
+        quietAt_ = lastByte + QuietInterval;
     else
         quietAt_.reset();
     return {};

@@ -56,8 +56,11 @@ public:
     Action Start();
     // `why`: what kept the command from the port ("The command is too long to send").
     Action Sent(bool handedToPort, TimePoint now, std::string why = {});
-    // Every block the port received since the step's command, whole, as it came.
-    Action BlockReceived(std::string_view block, TimePoint now);
+    // Every block the port received since the step's command, whole, as it
+    // came. `lastByte`: when its last byte arrived; a reader that closes a
+    // block after QuietInterval of quiet hands it over that much later, so
+    // the line has been quiet since lastByte.
+    Action BlockReceived(std::string_view block, TimePoint lastByte);
     // Time has passed; due at WakeAt().
     Action Tick(TimePoint now);
     Action PortLost();

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@
 #include "emulator/PeerWatch.h"
 #include "emulator/StateFile.h"
 #include "emulator/PortLink.h"
+#include "emulator/WireLog.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ struct Options {
     std::string device;  // a real serial device instead of a pseudo-terminal
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
     std::string state;   // a profile to start from
+    std::string wireLog;  // a timeline of the line for tests
     bool noLink = false;
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
@@ -57,7 +60,8 @@ void Usage() {
         "  --blink MS         instead of ending, drop the port for MS milliseconds and come\n"
         "                     back on a new pseudo-terminal under the same --link\n"
         "                     (after every command, or every N with --hangup-after N)\n"
-        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
+        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n"
+        "  --wire-log FILE    write when each command came and each answer went out\n",
         stderr);
 }
 
@@ -83,6 +87,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
         else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
+        else if (a == "--wire-log") { const char* v = value(); if (!v) return false; o.wireLog = v; }
         else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
         else return false;
@@ -138,6 +143,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
             return 2;
         }
+    }
+
+    std::optional<emulator::WireLog> wire;
+    try {
+        wire.emplace(options.wireLog);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+        return 2;
     }
 
     int port = -1;
@@ -224,11 +237,13 @@ int main(int argc, char** argv) {
             continue;
         }
         if (n <= 0) break;
+        wire->Command(std::string_view(buffer, static_cast<std::size_t>(n)));
         for (auto& reply : converter.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
             if (options.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
             if (options.garbage)
                 for (auto& c : reply) c = static_cast<char>(random() & 0xFF);
             if (!options.silent) {
+                wire->AnswerStart();
                 if (options.split && reply.size() > 1) {
                     WriteAll(port, reply.substr(0, reply.size() / 2));
                     std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -236,6 +251,9 @@ int main(int argc, char** argv) {
                 } else {
                     WriteAll(port, reply);
                 }
+                int pending = 0;
+                if (::ioctl(port, FIONREAD, &pending) != 0) pending = 0;
+                wire->AnswerEnd(static_cast<std::size_t>(pending));
             }
             if (converter.Monitoring() && streamed == 0) nextStream = std::chrono::steady_clock::now();
             if (options.hangupAfter >= 0 && ++answered >= options.hangupAfter) {

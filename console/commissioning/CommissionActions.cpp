@@ -71,10 +71,11 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     });
     connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) { lastSent_ = sent; });
     connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool) {
-        // Every block, also one the reply code drops: the sequence judges the whole answer.
+        // Every block, also one the reply code drops: the sequence judges the
+        // whole answer. The reader handed it over after the line's quiet interval.
         if (Running())
             Do(sequence_->BlockReceived(std::string_view(block.constData(), static_cast<std::size_t>(block.size())),
-                                        commission::SequenceClock::now()));
+                                        commission::SequenceClock::now() - commission::QuietInterval));
     });
     auto portGone = [this] {
         if (Running()) Do(sequence_->PortLost());
