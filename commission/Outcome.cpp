@@ -71,7 +71,8 @@ Outcome Judge(Purpose purpose, const Sequence& s, const std::string& link, const
     std::vector<std::string> missed;  // steps without a whole answer
     for (std::size_t i = 0; i < s.StepCount(); ++i)
         if (s.Result(i) != StepResult::Answered) missed.push_back(s.Steps()[i].label);
-    if (const auto notReached = s.Labels(StepResult::NotReached); !notReached.empty())
+    // Read all names every section it did not read, below.
+    if (const auto notReached = s.Labels(StepResult::NotReached); !notReached.empty() && purpose != Purpose::Read)
         lines.push_back((purpose == Purpose::Write ? "Not sent: " : "Not checked: ") + List(notReached) + ".");
     for (const auto& fault : s.Faults()) lines.push_back(fault);
 

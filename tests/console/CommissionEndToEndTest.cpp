@@ -9,6 +9,7 @@
 
 #include "console/commissioning/CommissionActions.h"
 #include "tests/util/EmulatorProcess.h"
+#include "tests/util/FaultCases.h"
 #include "commission/Profile.h"
 #include "tests/console/WindowFixture.h"
 #include "console/commissioning/WindowRecord.h"
@@ -104,7 +105,8 @@ TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAs
     openOn(emulator.port());
     ASSERT_TRUE(form->PortIsOpen());
     run("ReadAllButton");
-    EXPECT_EQ(actions().LastSummary(), "Read all: 17 of 17 steps answered.");
+    EXPECT_EQ(actions().LastSummary(), "Read all: read 17 of 17 steps.");
+    EXPECT_EQ(statusText(), "Read all: read");
     EXPECT_TRUE(window() == UnitSeven());
 
     nextPath = (dir / "saved.json").string();
@@ -122,9 +124,11 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
     // Command 6's frame has no CRC: written as it is, and said so.
     const QString warning = "Warnings (written as they are):\n"
                             "Command 6 \u00B7 Command: no CRC, the frame needs 0xF756 at its end";
-    EXPECT_EQ(actions().LastSummary(), "Write all: 49 of 49 steps answered.\n\n" + warning);
+    EXPECT_EQ(actions().LastSummary(), "Write all: written, 49 of 49 steps answered.\n"
+                                       "Serial number, Inspector: written, cannot be read back.\n\n" + warning);
     run("VerifyButton");
-    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.\n\n" + warning);
+    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.\n"
+                                       "Serial number, Inspector: cannot be read back, not verified.\n\n" + warning);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, actions().LastSummary());
     EXPECT_TRUE(window() == UnitSeven());
@@ -137,8 +141,9 @@ TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
     openOn(emulator.port());
     load(profile("unit7.json", UnitSeven()));
     run("VerifyButton");
-    EXPECT_TRUE(actions().LastSummary().startsWith("Analog 7 \u00B7 Coefficient: window 00010, converter 00020\n\n"
-                                                   "Warnings"));
+    EXPECT_TRUE(actions().LastSummary().startsWith("Analog 7 \u00B7 Coefficient: window 00010, converter 00020\n"))
+        << actions().LastSummary().toStdString();
+    EXPECT_EQ(statusText(), "Verify: 1 difference");
     EXPECT_TRUE(window() == UnitSeven());  // the window keeps what it held
     auto* coefficient = find<QLineEdit>("MAD7XS");
     EXPECT_TRUE(coefficient->property("differs").toBool());
@@ -147,47 +152,23 @@ TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
     EXPECT_FALSE(coefficient->property("differs").toBool());
 }
 
-TEST_F(CommissionTest, SilentConverterEveryStepTimesOutAndIsNamed) {
-    Emulator emulator({"--silent"});
-    openOn(emulator.port());
-    actions().SetTimeout(150ms);
-    run("ReadAllButton");
-    const QString summary = "Read all: 17 steps got no answer: QX1, QX2, QX3, QX4, QX5, COMR01, COMR02, COMR03, "
-                            "COMR04, COMR05, COMR06, COMP01, COMP02, COMP03, COMP04, COMP05, COMP06.";
-    EXPECT_EQ(actions().LastSummary(), summary);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, summary);
-}
-
-TEST_F(CommissionTest, SlowOrSplitRepliesStillReadWhole) {
-    // A reply in two pieces: the window's own parse sees only the last one.
-    for (const auto& fault : std::vector<std::vector<std::string>>{{"--delay", "400"}, {"--split"}}) {
-        std::vector<std::string> args{"--state", profile("unit7.json", UnitSeven())};
-        args.insert(args.end(), fault.begin(), fault.end());
-        Emulator emulator(args);
-        console::ShowInWindow(form.get(), commission::DefaultConfiguration());
+TEST_F(CommissionTest, EveryFaultSwitchGetsTheCliVerdictAndNoCommandGoesOverAnAnswer) {
+    const std::string unit7 = profile("unit7.json", UnitSeven());
+    for (const auto& c : FaultCases()) {
+        const std::string wire = (dir / "wire.log").string();
+        std::vector<std::string> options{"--state", unit7, "--wire-log", wire};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Emulator emulator(options);
+        load(unit7);
         openOn(emulator.port());
-        run("ReadAllButton");
-        EXPECT_EQ(actions().LastSummary(), "Read all: 17 of 17 steps answered.") << fault[0];
-        EXPECT_TRUE(window() == UnitSeven()) << fault[0];
-        run("VerifyButton");
-        EXPECT_TRUE(actions().LastSummary().startsWith("No differences")) << fault[0];
-        click("Button1");  // closed for the next round
+        actions().SetTimeout(std::chrono::milliseconds(c.timeoutMs));
+        boxes.clear();
+        run(std::string(c.action) == "write" ? "WriteAllButton" : "VerifyButton");
+        EXPECT_EQ(statusText(), c.status) << c.name;
+        EXPECT_TRUE(actions().LastSummary().startsWith(c.text)) << c.name << "\n" << actions().LastSummary().toStdString();
+        EXPECT_EQ(Overlaps(wire), "") << c.name;
+        if (form->PortIsOpen()) click("Button1");  // closed for the next round
     }
-}
-
-TEST_F(CommissionTest, LostPortStopsTheSequenceWithOneNotice) {
-    Emulator emulator({"--hangup-after", "3"});
-    openOn(emulator.port());
-    run("ReadAllButton");
-    EXPECT_FALSE(form->PortIsOpen());
-    // After the third answer: the hang-up may come before that answer is parsed.
-    const QString summary = actions().LastSummary();
-    EXPECT_TRUE(summary == "Read all: stopped at step 3 of 17 (QX3): the port was closed." ||
-                summary == "Read all: stopped at step 4 of 17 (QX4): the port was closed.")
-        << summary.toStdString();
-    EXPECT_EQ(statusText(), actions().LastSummary());
-    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
@@ -197,7 +178,10 @@ TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
     ASSERT_TRUE(actions().Running());
     click("Button6");
     EXPECT_FALSE(actions().Running());
-    EXPECT_EQ(actions().LastSummary(), "Read all: cancelled at step 1 of 17 (QX1).");
+    EXPECT_EQ(actions().LastSummary(), "Not read: cancelled at step 1 of 17 (QX1).\n"
+                                       "17 sections were not read and still show earlier values: QX1, QX2, QX3, QX4, "
+                                       "QX5, COMR01, COMR02, COMR03, COMR04, COMR05, COMR06, COMP01, COMP02, COMP03, "
+                                       "COMP04, COMP05, COMP06.");
     EXPECT_EQ(find<QLineEdit>("discomm")->text(), "PPPPPP#VAR#");
 }
 
