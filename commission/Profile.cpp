@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -152,14 +150,41 @@ Configuration ParseProfile(std::string_view text) {
     return record;
 }
 
+std::string ReadProfileFile(const std::string& path) {
+    // Non-blocking, so a FIFO cannot hold the open; only a regular file of
+    // at most MaxProfileBytes is read, checked on the opened file itself.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) throw ProfileError(path + ": cannot be read: " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) throw ProfileError(path + ": cannot be read: " + std::strerror(errno));
+    if (S_ISDIR(st.st_mode)) throw ProfileError(path + ": is a folder, not a profile");
+    if (!S_ISREG(st.st_mode)) throw ProfileError(path + ": is not a regular file (a device, FIFO or socket), not a profile");
+    if (st.st_size > static_cast<off_t>(MaxProfileBytes))
+        throw ProfileError(path + ": is " + std::to_string(st.st_size) + " bytes, more than a profile's " +
+                           std::to_string(MaxProfileBytes));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw ProfileError(path + ": cannot be read: " + std::strerror(errno));
+        if (n == 0) return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+        // A file that grew since it was measured is read no further than the limit.
+        if (text.size() > MaxProfileBytes)
+            throw ProfileError(path + ": is more than a profile's " + std::to_string(MaxProfileBytes) + " bytes");
+    }
+}
+
 Configuration LoadProfile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ProfileError(path + ": cannot be read: " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw ProfileError(path + ": cannot be read");
+    const std::string text = ReadProfileFile(path);
     try {
-        return ParseProfile(text.str());
+        return ParseProfile(text);
     } catch (const ProfileError& e) {
         throw ProfileError(path + ": " + e.what());
     }
