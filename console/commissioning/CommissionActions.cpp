@@ -16,6 +16,7 @@
 #include "commission/Outcome.h"
 #include "console/window/Form1.h"
 #include "commission/Profile.h"
+#include "console/commissioning/StepTimeoutBox.h"
 #include "console/commissioning/WindowRecord.h"
 
 namespace console {
@@ -48,7 +49,8 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
                                "Send every query and fill the window");
     writeAll_ = MakeStripButton(form, "WriteAllButton", "Write all", QKeySequence("Ctrl+W"),
                                 "Send every setting of the window");
-    verify_ = MakeStripButton(form, "VerifyButton", "Verify", QKeySequence("Ctrl+E"),
+    // Ctrl+E is a line edit's "end of line": it never reached the button.
+    verify_ = MakeStripButton(form, "VerifyButton", "Verify", QKeySequence("Ctrl+Shift+V"),
                               "Read everything back and list what differs from the window");
     save_ = MakeStripButton(form, "SaveProfileButton", "Save\u2026", QKeySequence("Ctrl+S"),
                             "Save the window's settings as a profile");
@@ -57,6 +59,7 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     cancel_ = MakeStripButton(form, "CancelSequenceButton", "Cancel", QKeySequence(Qt::Key_Escape),
                               "Stop the running sequence");
     cancel_->setEnabled(false);
+    AddStepTimeoutBox(form, [this](std::chrono::milliseconds timeout) { timeout_ = timeout; });
     connect(readAll_, &QPushButton::clicked, this, &CommissionActions::ReadAll);
     connect(writeAll_, &QPushButton::clicked, this, &CommissionActions::WriteAll);
     connect(verify_, &QPushButton::clicked, this, &CommissionActions::Verify);

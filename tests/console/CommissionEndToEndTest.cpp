@@ -1,6 +1,7 @@
 // Read all, write all, verify and profiles in the window, against the
 // converter emulator as a separate program.
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QStatusBar>
 
@@ -183,6 +184,69 @@ TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
                                        "QX5, COMR01, COMR02, COMR03, COMR04, COMR05, COMR06, COMP01, COMP02, COMP03, "
                                        "COMP04, COMP05, COMP06.");
     EXPECT_EQ(find<QLineEdit>("discomm")->text(), "PPPPPP#VAR#");
+}
+
+TEST_F(CommissionTest, EveryShortcutOfTheStripWorksWithTheFocusInAnEditOrABox) {
+    Emulator emulator({"--silent"});
+    int asked = 0;
+    actions().SetConfirmer([](const QString&) { return true; });
+    actions().SetPathAsker([&](bool) {
+        ++asked;
+        return QString();
+    });
+    const struct {
+        const char* button;
+        QKeyCombination keys;
+        std::function<bool()> done;
+    } cases[] = {
+        {"ReadAllButton", Qt::CTRL | Qt::Key_R, [&] { return actions().LastSummary().startsWith("Read all: the port is closed"); }},
+        {"WriteAllButton", Qt::CTRL | Qt::Key_W, [&] { return actions().LastSummary().startsWith("Write all: the port is closed"); }},
+        {"VerifyButton", Qt::CTRL | Qt::SHIFT | Qt::Key_V, [&] { return actions().LastSummary().startsWith("Verify: the port is closed"); }},
+        {"SaveProfileButton", Qt::CTRL | Qt::Key_S, [&] { return asked == 1; }},
+        {"LoadProfileButton", Qt::CTRL | Qt::Key_O, [&] { return asked == 1; }},
+        {"CancelSequenceButton", QKeyCombination(Qt::Key_Escape), [&] { return !actions().Running(); }},
+    };
+    for (const char* focus : {"Edit1", "ZMR485BT", "COMDDATA1"}) {
+        for (const auto& c : cases) {
+            asked = 0;
+            if (std::string(c.button) == "CancelSequenceButton") {
+                openOn(emulator.port());
+                click("ReadAllButton");
+                ASSERT_TRUE(actions().Running());
+            }
+            form->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+            auto* widget = form->findChild<QWidget*>(focus);
+            widget->setFocus();
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : widget;
+            QTest::keyClick(target, c.keys.key(), c.keys.keyboardModifiers());
+            EXPECT_TRUE(waitFor(c.done, 2s)) << focus << " " << c.button;  // a shortcut clicks the button animated
+            EXPECT_TRUE(find<QPushButton>(c.button)->toolTip().endsWith(
+                "(" + QKeySequence(c.keys).toString(QKeySequence::NativeText) + ")"));
+            if (form->PortIsOpen()) click("Button1");
+        }
+    }
+}
+
+TEST_F(CommissionTest, AReadThatFellShortAsksBeforeItIsSavedAsAProfile) {
+    Emulator emulator({"--silent"});
+    openOn(emulator.port());
+    actions().SetTimeout(100ms);
+    run("ReadAllButton");
+    EXPECT_EQ(statusText(), "Read all: not read");
+    QString asked;
+    bool answer = false;
+    actions().SetConfirmer([&](const QString& question) {
+        asked = question;
+        return answer;
+    });
+    nextPath = (dir / "short.json").string();
+    click("SaveProfileButton");
+    EXPECT_EQ(asked, "17 sections were not read; save anyway?");
+    EXPECT_FALSE(std::filesystem::exists(nextPath));
+    answer = true;
+    click("SaveProfileButton");
+    EXPECT_TRUE(std::filesystem::exists(nextPath));
 }
 
 TEST_F(CommissionTest, FieldsThatCannotTravelStopWriteAllBeforeAnythingIsSent) {
