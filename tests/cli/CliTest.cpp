@@ -159,6 +159,11 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("verify --port PATH [LINE] FILE"), std::string::npos);
     EXPECT_NE(help.out.find("frame --check HEX"), std::string::npos);
+    for (const char* command : {"read", "write", "verify", "frame"}) {
+        const auto own = Run({command, "--help"});
+        EXPECT_EQ(own.status, 0) << command;
+        EXPECT_EQ(own.out.rfind("usage: tq410k-cli " + std::string(command) + " ", 0), 0u) << own.out;
+    }
 }
 
 TEST_F(CliTest, FrameChecksAndBuildsThroughTheProgram) {
