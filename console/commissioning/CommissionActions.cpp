@@ -18,6 +18,7 @@
 #include "commission/Profile.h"
 #include "console/commissioning/StepTimeoutBox.h"
 #include "console/commissioning/WindowRecord.h"
+#include "console/widgets/Marks.h"
 
 namespace console {
 
@@ -25,8 +26,6 @@ namespace {
 
 using commission::Sequence;
 using Kind = Sequence::Action::Kind;
-
-constexpr auto MarkStyle = "background-color: #ffd27f;";
 
 QPushButton* MakeStripButton(TForm1& form, const char* name, const QString& caption, const QKeySequence& keys,
                              const QString& tip) {
@@ -236,11 +235,9 @@ void CommissionActions::MarkDifferences(const std::vector<commission::Difference
     for (const auto& d : differences) {
         QWidget* widget = FindSettingControl(&form_, d.control);
         if (!widget) continue;
-        widget->setStyleSheet(MarkStyle);
-        widget->setProperty("differs", true);
+        SetMark(widget, Mark::Differs, true);
         auto unmark = [this, widget, control = d.control] {
-            widget->setStyleSheet({});
-            widget->setProperty("differs", false);
+            SetMark(widget, Mark::Differs, false);
             disconnect(marks_[control]);
             marks_.erase(control);
         };
@@ -254,10 +251,7 @@ void CommissionActions::MarkDifferences(const std::vector<commission::Difference
 void CommissionActions::ClearMarks() {
     for (auto& [control, connection] : marks_) {
         disconnect(connection);
-        if (QWidget* widget = FindSettingControl(&form_, control)) {
-            widget->setStyleSheet({});
-            widget->setProperty("differs", false);
-        }
+        if (QWidget* widget = FindSettingControl(&form_, control)) SetMark(widget, Mark::Differs, false);
     }
     marks_.clear();
 }

@@ -14,6 +14,7 @@
 #include "commission/Profile.h"
 #include "tests/console/WindowFixture.h"
 #include "console/commissioning/WindowRecord.h"
+#include "console/widgets/Marks.h"
 
 namespace consoletest {
 namespace {
@@ -138,19 +139,28 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
 TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
     Configuration converter = UnitSeven();
     converter.values["MAD7XS"] = std::string("00020");
+    converter.values["COMDDATA6"] = std::string("0A0B0D");
     Emulator emulator({"--state", profile("converter.json", converter)});
     openOn(emulator.port());
     load(profile("unit7.json", UnitSeven()));
     run("VerifyButton");
     EXPECT_TRUE(actions().LastSummary().startsWith("Analog 7 \u00B7 Coefficient: window 00010, converter 00020\n"))
         << actions().LastSummary().toStdString();
-    EXPECT_EQ(statusText(), "Verify: 1 difference");
+    EXPECT_EQ(statusText(), "Verify: 2 differences");
     EXPECT_TRUE(window() == UnitSeven());  // the window keeps what it held
     auto* coefficient = find<QLineEdit>("MAD7XS");
     EXPECT_TRUE(coefficient->property("differs").toBool());
     EXPECT_FALSE(find<QLineEdit>("MAD6XS")->property("differs").toBool());
     QTest::keyClick(coefficient, Qt::Key_Backspace);
     EXPECT_FALSE(coefficient->property("differs").toBool());
+    // Command 6's frame lacks its CRC: verify's mark and the red frame stand side by side.
+    auto* command = find<QLineEdit>("COMDDATA6");
+    EXPECT_TRUE(console::HasMark(command, console::Mark::Differs));
+    EXPECT_TRUE(console::HasMark(command, console::Mark::WrongCrc));
+    EXPECT_TRUE(command->styleSheet().contains("border") && command->styleSheet().contains("background"));
+    QTest::keyClicks(command, "11");  // still a frame with a wrong CRC
+    EXPECT_FALSE(console::HasMark(command, console::Mark::Differs));
+    EXPECT_TRUE(command->styleSheet().contains("border")) << command->styleSheet().toStdString();
 }
 
 TEST_F(CommissionTest, EveryFaultSwitchGetsTheCliVerdictAndNoCommandGoesOverAnAnswer) {
