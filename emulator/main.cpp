@@ -134,6 +134,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tq410k-emulator: %s\n", refusal->c_str());
         return 1;
     }
+    std::optional<emulator::LinkClaim> claim;
+    try {
+        if (!options.link.empty()) claim.emplace(options.link);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+        return 1;
+    }
 
     emulator::Converter converter;
     if (!options.state.empty()) {
@@ -279,7 +286,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    if (!options.link.empty()) ::unlink(options.link.c_str());
+    if (!options.link.empty()) emulator::RemoveLinkIfOurs(options.link, pty ? pty->SlavePath() : path);
     if (!pty) ::close(port);
     return 0;
 }
