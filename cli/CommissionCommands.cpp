@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "commission/Commands.h"
+#include "commission/Outcome.h"
 #include "cli/PortSession.h"
 #include "commission/Profile.h"
 #include "cli/Subcommands.h"
@@ -16,7 +17,6 @@ namespace cli {
 
 namespace {
 
-using commission::Pace;
 using commission::Sequence;
 
 std::uint32_t Number(const std::string& option, const std::string& text, std::uint32_t low, std::uint32_t high) {
@@ -80,17 +80,14 @@ namespace {
 
 std::ostream* ProgressStream(std::ostream& err) { return &err == &std::cerr && ::isatty(2) ? &err : nullptr; }
 
-// Runs a sequence on the port; throws std::runtime_error unless every step was answered.
-void RunWhole(PortSession& port, Sequence& sequence, const std::string& title, commission::Configuration* record,
-              std::ostream& err) {
-    port.Run(sequence, record, ProgressStream(err));
-    if (sequence.state() != Sequence::State::Completed || !sequence.Unanswered().empty())
-        throw std::runtime_error(sequence.Summary(title));
-    if (!port.Faults().empty()) {
-        std::string message = title + ": answers that cannot be read:";
-        for (const auto& fault : port.Faults()) message += "\n" + fault;
-        throw std::runtime_error(message);
-    }
+// Runs a sequence on the port and judges it; throws std::runtime_error with
+// the account unless it earned success (or, verifying, found differences).
+commission::Outcome RunJudged(PortSession& port, Sequence& sequence, commission::Purpose purpose, std::ostream& err,
+                              const commission::Configuration& expected = {}) {
+    port.Run(sequence, ProgressStream(err));
+    auto outcome = commission::Judge(purpose, sequence, port.Link(), expected, "profile");
+    if (outcome.verdict == commission::Outcome::Verdict::Failed) throw std::runtime_error(outcome.text);
+    return outcome;
 }
 
 // Frames with a wrong CRC are written and compared as they are; the error
@@ -121,8 +118,9 @@ int ReadCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         // The converter does not report its serial number and inspector: the
         // profile keeps their factory values.
         commission::Configuration record = commission::DefaultConfiguration();
-        Sequence sequence("Reading", commission::ReadAllSteps(), Pace::ReplyParsed, a.line.timeout);
-        RunWhole(port, sequence, "read", &record, err);
+        Sequence sequence("Reading", commission::ReadAllSteps(), a.line.timeout);
+        RunJudged(port, sequence, commission::Purpose::Read, err);
+        for (const auto& [control, value] : sequence.Answers().values) record.values[control] = value;
         commission::SaveProfile(a.output, record);
         out << "Read " << sequence.StepCount() << " answers into " << a.output << "\n";
         return Success;
@@ -137,9 +135,8 @@ int WriteCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         if (!plan.failures.empty()) throw std::runtime_error(a.file + ": " + commission::DescribeFailures(plan.failures));
         PrintWarnings(commission::FrameWarnings(profile), err);
         PortSession port(a.line);
-        Sequence sequence("Writing", plan.steps, Pace::BlockReceived, a.line.timeout);
-        RunWhole(port, sequence, "write", nullptr, err);
-        out << "Wrote " << sequence.StepCount() << " commands from " << a.file << "\n";
+        Sequence sequence("Writing", plan.steps, a.line.timeout);
+        out << RunJudged(port, sequence, commission::Purpose::Write, err).text << "\n";
         return Success;
     });
 }
@@ -149,13 +146,11 @@ int VerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::
         const Arguments a = ParseArguments(args, false);
         const auto expected = commission::LoadProfile(a.file);
         PortSession port(a.line);
-        commission::Configuration reported;
-        Sequence sequence("Verifying", commission::ReadAllSteps(), Pace::ReplyParsed, a.line.timeout);
-        RunWhole(port, sequence, "verify", &reported, err);
-        const auto differences = commission::Compare(expected, reported);
-        out << commission::DescribeDifferences(differences, "profile") << "\n";
+        Sequence sequence("Verifying", commission::ReadAllSteps(), a.line.timeout);
+        const auto outcome = RunJudged(port, sequence, commission::Purpose::Verify, err, expected);
+        out << outcome.text << "\n";
         PrintWarnings(commission::FrameWarnings(expected), err);
-        return differences.empty() ? Success : Differs;
+        return outcome.verdict == commission::Outcome::Verdict::Success ? Success : Differs;
     });
 }
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "protocol/ReplyCodes.h"
+#include "commission/Outcome.h"
 #include "serial/EventFd.h"
 
 namespace cli {
@@ -13,14 +13,22 @@ namespace cli {
 namespace {
 
 using Kind = commission::Sequence::Action::Kind;
+using Clock = commission::SequenceClock;
+
+const char* ParityName(serial::TParity parity) {
+    switch (parity) {
+        case serial::TParity::Odd: return "odd";
+        case serial::TParity::Even: return "even";
+        default: return "no";
+    }
+}
 
 }  // namespace
 
 PortSession::PortSession(const LineOptions& line) {
-    // A sequence reads every block since its command, as a converter
-    // answering in pieces sent it.
-    replies_.CollectAnswers(true);
     using namespace serial;
+    link_ = commission::DescribeLink(line.port, line.baud, ParityName(line.parity),
+                                     line.stopBits == TStopBits::_2 ? 2 : 1);
     comm_.SetCommName(line.port);
     comm_.SetBaudRate(line.baud);
     comm_.SetParity(line.parity);
@@ -30,7 +38,7 @@ PortSession::PortSession(const LineOptions& line) {
     comm_.SetInx_XonXoffFlow(false);
     comm_.SetDtrControl(TDtrControl::DtrEnable);
     comm_.SetRtsControl(TRtsControl::RtsEnable);
-    comm_.SetReadIntervalTimeout(100);
+    comm_.SetReadIntervalTimeout(static_cast<std::uint32_t>(commission::QuietInterval.count()));
     comm_.OnReceiveData = [this](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
         blocks_.emplace_back(reinterpret_cast<const char*>(buffer), length);
     };
@@ -47,60 +55,33 @@ PortSession::PortSession(const LineOptions& line) {
     }
 }
 
-void PortSession::Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress) {
+void PortSession::Run(commission::Sequence& sequence, std::ostream* progress) {
     Do(sequence, sequence.Start(), progress);
     while (sequence.Running()) {
-        auto wake = Clock::time_point::max();
-        if (stepDeadline_) wake = std::min(wake, *stepDeadline_);
-        if (const auto parseAt = replies_.ParseAt()) wake = std::min(wake, *parseAt);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now()).count();
-        const int wait = wake == Clock::time_point::max() ? -1 : static_cast<int>(std::max<long long>(0, left + 1));
+        const auto wake = sequence.WakeAt();
+        const auto left = wake ? std::chrono::duration_cast<std::chrono::milliseconds>(*wake - Clock::now()).count() : -1;
+        const int wait = wake ? static_cast<int>(std::max<long long>(0, left + 1)) : -1;
         if (serial::WaitReadable(comm_.NotifyFd(), wait)) comm_.ProcessNotifications();
-        for (auto& block : std::exchange(blocks_, {})) TakeBlock(sequence, std::move(block), progress);
+        for (auto& block : std::exchange(blocks_, {})) Do(sequence, sequence.BlockReceived(block, Clock::now() - commission::QuietInterval), progress);
         if (lost_) {
             Do(sequence, sequence.PortLost(), progress);
             break;
         }
-        if (replies_.ParseDue()) Parse(sequence, record, progress);
-        if (stepDeadline_ && Clock::now() >= *stepDeadline_) Do(sequence, sequence.TimeOut(), progress);
+        Do(sequence, sequence.Tick(Clock::now()), progress);
     }
     if (progress) *progress << "\r\033[K" << std::flush;
 }
 
-void PortSession::TakeBlock(commission::Sequence& sequence, const std::string& block, std::ostream* progress) {
-    // Nothing waits here: the parse falls due after the window's wait and its Timer2.
-    replies_.BlockReceived(block, false);
-    Do(sequence, sequence.BlockReceived(), progress);
-}
-
-void PortSession::Parse(commission::Sequence& sequence, commission::Configuration* record,
-                        std::ostream* progress) {
-    const auto parsed = replies_.Parse();
-    if (!parsed) return;
-    const std::string label = sequence.CurrentStep().label;
-    const auto next = sequence.ReplyParsed(parsed->text);
-    if (next.kind != Kind::Nothing && record) {
-        if (auto failed = commission::Apply(*record, parsed->result))
-            faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
-    }
-    Do(sequence, next, progress);
-}
-
 void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress) {
-    switch (action.kind) {
-        case Kind::Nothing: return;
-        case Kind::Finish: stepDeadline_.reset(); return;
-        case Kind::Send: {
-            const auto& step = sequence.CurrentStep();
-            if (progress) *progress << "\r\033[K" << sequence.Progress() << std::flush;
-            // A parse still pending must not run under the new code.
-            replies_.Sending(step.code);
-            const bool sent = comm_.SendData(step.command.data(), step.command.size());
-            stepDeadline_ = Clock::now() + sequence.Timeout();
-            Do(sequence, sequence.Sent(sent), progress);
-            return;
-        }
+    if (action.kind != Kind::Send) return;
+    const auto& step = sequence.CurrentStep();
+    if (progress) *progress << "\r\033[K" << sequence.Progress() << std::flush;
+    if (step.command.size() > 0xFFFF) {
+        Do(sequence, sequence.Sent(false, Clock::now(), "The command is too long to send"), progress);
+        return;
     }
+    const bool sent = comm_.SendData(step.command.data(), step.command.size());
+    Do(sequence, sequence.Sent(sent, Clock::now()), progress);
 }
 
 }  // namespace cli

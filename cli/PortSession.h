@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "commission/Configuration.h"
 #include "commission/Sequence.h"
 #include "protocol/ReplyPath.h"
 #include "serial/TComm.h"
@@ -29,27 +28,20 @@ public:
     // Opens the port; throws std::runtime_error naming it.
     explicit PortSession(const LineOptions& line);
 
-    // Runs the sequence to its end. Answers the sequence takes go into
-    // `record` when given; a progress line goes to `progress` when given.
-    void Run(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress);
+    // Runs the sequence to its end, feeding it every block and the time; a
+    // progress line goes to `progress` when given.
+    void Run(commission::Sequence& sequence, std::ostream* progress);
 
-    // Answers the sequence took whose parse stopped at a field that does not
-    // convert: "QX2: the answer holds '0x', not a valid integer value".
-    const std::vector<std::string>& Faults() const { return faults_; }
+    // The port and its line settings, for messages.
+    const std::string& Link() const { return link_; }
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     void Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress);
-    void TakeBlock(commission::Sequence& sequence, const std::string& block, std::ostream* progress);
-    void Parse(commission::Sequence& sequence, commission::Configuration* record, std::ostream* progress);
 
     serial::TComm comm_;
-    protocol::ReplyPath replies_;
-    std::optional<Clock::time_point> stepDeadline_;
+    std::string link_;
     std::vector<std::string> blocks_;  // received while notifications were processed
     bool lost_ = false;
-    std::vector<std::string> faults_;
 };
 
 }  // namespace cli

@@ -48,4 +48,14 @@ std::string Usage() {
     return text;
 }
 
+std::string Usage(const Subcommand& s) {
+    std::string text = "usage: tq410k-cli " + std::string(s.name) + " " + std::string(s.usage) + "\n  " +
+                       std::string(s.summary) + "\n";
+    if (s.name != "frame")
+        text +=
+            "\nLINE: --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
+            "      --timeout MS  how long each step waits for its answer (3000)\n";
+    return text;
+}
+
 }  // namespace cli

@@ -27,5 +27,7 @@ const std::vector<Subcommand>& Subcommands();
 
 // The whole help text.
 std::string Usage();
+// One subcommand's help text.
+std::string Usage(const Subcommand& subcommand);
 
 }  // namespace cli

@@ -23,7 +23,6 @@
 namespace cli {
 namespace {
 
-using commission::Pace;
 using commission::Sequence;
 
 struct UnitArguments {
@@ -138,16 +137,17 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     // number out again.
     logLine("STARTED", "", "");
 
-    Sequence write("Writing", std::move(plan.steps), Pace::BlockReceived, a.common.line.timeout);
-    port.Run(write, nullptr, nullptr);
-    const auto written = commission::OutcomeOf(write, "Write all", port.Faults());
+    Sequence write("Writing", std::move(plan.steps), a.common.line.timeout);
+    port.Run(write, nullptr);
+    const auto written = commission::OutcomeOf(write, commission::Purpose::Write, port.Link(), expected);
     record.writeSummary = written.summary;
     commission::Configuration reported;
     std::optional<commission::SequenceOutcome> verified;
     if (written.Whole()) {
-        Sequence verify("Verifying", commission::ReadAllSteps(), Pace::ReplyParsed, a.common.line.timeout);
-        port.Run(verify, &reported, nullptr);
-        verified = commission::OutcomeOf(verify, "Verify", port.Faults());
+        Sequence verify("Verifying", commission::ReadAllSteps(), a.common.line.timeout);
+        port.Run(verify, nullptr);
+        reported = verify.Answers();
+        verified = commission::OutcomeOf(verify, commission::Purpose::Verify, port.Link(), expected);
         record.verifySummary = verified->summary;
     } else {
         record.verifySummary = "Verify: not started.";

@@ -1,9 +1,11 @@
 #include "commission/Commands.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <stdexcept>
 
+#include "commission/FieldLimits.h"
 #include "protocol/ChannelProtocol.h"
 #include "protocol/ChannelTable.h"
 #include "protocol/CustomCommandCrc.h"
@@ -93,9 +95,18 @@ std::vector<Command> SetCommands() {
 
 }  // namespace
 
+std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters) {
+    std::vector<std::string> controls;
+    for (const auto& field : Fields())
+        if (field.readBack && std::find(parameters.begin(), parameters.end(), field.parameter) != parameters.end())
+            controls.push_back(field.control);
+    return controls;
+}
+
 std::vector<Step> ReadAllSteps() {
     std::vector<Step> steps = {
-        {"QX1", protocol::ParameterQueryCommand(), reply::SystemParameters, "ADR:"},
+        {"QX1", protocol::ParameterQueryCommand(), reply::SystemParameters, "ADR:",
+         FieldsOf({"ADR", "MDO", "BADR", "JTM", "STM", "MR485Z", "MR485A", "MR485B"})},
     };
     // Each channel query answers from its first channel on.
     const struct {
@@ -108,15 +119,19 @@ std::vector<Step> ReadAllSteps() {
         {"QX4", protocol::TotalizerChannels(), 1},
         {"QX5", protocol::TotalizerChannels(), 7},
     };
-    for (const auto& q : channelQueries)
+    for (const auto& q : channelQueries) {
+        std::vector<std::string> parameters;
+        for (int n = q.firstChannel; n < q.firstChannel + q.table.ChannelCount() / 2; ++n)
+            parameters.push_back(q.table.setWord + protocol::ChannelDigits(n));
         steps.push_back({q.word, protocol::ComposeCommand(protocol::QueryPrefix, q.word), q.table.replyCode,
-                         protocol::ChannelReplyTag(q.table, q.firstChannel)});
+                         protocol::ChannelReplyTag(q.table, q.firstChannel), FieldsOf(parameters)});
+    }
     for (int g = 1; g <= protocol::CustomCommandCount; ++g)
         steps.push_back({"COMR0" + std::to_string(g), protocol::CommandReadCommand(g), reply::CustomCommand,
-                         "COMR" + std::to_string(g) + ":"});
+                         "COMR" + std::to_string(g) + ":", FieldsOf({"COMW" + std::to_string(g)})});
     for (int g = 1; g <= protocol::CustomCommandCount; ++g)
         steps.push_back({"COMP0" + std::to_string(g), protocol::ParsingRuleReadCommand(g), reply::ParsingRule,
-                         "COMP0" + std::to_string(g) + ":"});
+                         "COMP0" + std::to_string(g) + ":", FieldsOf({"COMP0" + std::to_string(g)})});
     return steps;
 }
 
@@ -140,6 +155,8 @@ WritePlan WriteAllSteps(const Configuration& record) {
         try {
             if (!record.Has(field.control)) throw std::invalid_argument("no value");
             CheckField(field, record.At(field.control));
+            // A value the converter's reply cannot carry back can never be verified.
+            if (auto fault = CarryBackFault(field, record.At(field.control))) throw std::invalid_argument(*fault);
         } catch (const protocol::EFieldRefused& e) {
             plan.failures.push_back({field.control, e.Reason()});
         } catch (const std::exception& e) {
@@ -149,7 +166,11 @@ WritePlan WriteAllSteps(const Configuration& record) {
     if (!plan.failures.empty()) return plan;
     for (const auto& command : SetCommands()) {
         try {
-            plan.steps.push_back({command.label, command.compose(record), command.code});
+            // A parsing rule's answer is its record, read back; the others answer with a verdict.
+            const bool rule = command.code == reply::ParsingRule;
+            plan.steps.push_back({command.label, command.compose(record), command.code,
+                                  rule ? command.label + ":" : command.label,
+                                  rule ? FieldsOf({command.label}) : std::vector<std::string>{}});
         } catch (const std::exception& e) {
             plan.failures.push_back({command.label, e.what()});
         }

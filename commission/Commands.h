@@ -16,10 +16,17 @@ struct Step {
     std::string label;    // "QX2", "ZDAD07"
     std::string command;  // the bytes on the wire
     std::optional<int> code;
-    // A query's answer holds this tag ("ZDAD09:"); a parsed text without it
+    // The answer holds this tag ("ZDAD09:", "ADR"); a text without it
     // answered something else (a late block of an earlier command).
     std::string answerTag = {};
+    // The controls whose values the answer carries; the answer is whole when
+    // the parser for `code` finds every one. None: a set command, whose
+    // answer is whole with the converter's verdict ("ADR:001 OK", "ADR ERR").
+    std::vector<std::string> fields = {};
 };
+
+// The controls that the parameter words travel with ("ADR", "ZDAD07", "COMW3").
+std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters);
 
 // QX1 to QX5, COMR01 to COMR06, COMP01 to COMP06.
 std::vector<Step> ReadAllSteps();

@@ -31,6 +31,13 @@ std::string ProfileText(const Configuration& record);
 // "<key>: <fault>" on the first fault met.
 Configuration ParseProfile(std::string_view text);
 
+// The largest profile read; a real one is about 20 KiB.
+inline constexpr std::size_t MaxProfileBytes = 1024 * 1024;
+
+// The bytes of a regular file of at most MaxProfileBytes; anything else (a
+// folder, a device, a FIFO, a bigger file) is refused at once, naming the
+// file and the reason. Throws EProfileError.
+std::string ReadProfileFile(const std::string& path);
 // Reads and checks a file; throws EProfileError "<path>: <key>: <fault>".
 Configuration LoadProfile(const std::string& path);
 // Writes through a temporary file in the same folder and renames it over

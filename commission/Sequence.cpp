@@ -1,11 +1,32 @@
 #include "commission/Sequence.h"
 
+#include "protocol/ReplyPath.h"
+
+#include <algorithm>
+
 namespace commission {
+
+namespace {
 
 using Kind = Sequence::Action::Kind;
 
-Sequence::Sequence(std::string verb, std::vector<Step> steps, Pace pace, std::chrono::milliseconds timeout)
-    : verb_(std::move(verb)), steps_(std::move(steps)), pace_(pace), timeout_(timeout) {}
+// An answer longer than any reply record set is kept no further.
+constexpr std::size_t MaxAnswer = 64 * 1024;
+
+bool CountsAsSilent(StepResult r) { return r == StepResult::Unanswered || r == StepResult::Unreadable; }
+
+// A set command's answer: the converter's verdict after the tag.
+std::optional<bool> Verdict(std::string_view answer, std::size_t tagAt) {
+    const auto rest = answer.substr(tagAt);
+    if (rest.find(" ERR") != std::string_view::npos) return false;
+    if (rest.find(" OK") != std::string_view::npos) return true;
+    return std::nullopt;
+}
+
+}  // namespace
+
+Sequence::Sequence(std::string verb, std::vector<Step> steps, std::chrono::milliseconds timeout)
+    : verb_(std::move(verb)), steps_(std::move(steps)), timeout_(timeout), results_(steps_.size()) {}
 
 Sequence::Action Sequence::Start() {
     if (state_ != State::Ready) return {};
@@ -17,28 +38,38 @@ Sequence::Action Sequence::Start() {
     return {Kind::Send};
 }
 
-Sequence::Action Sequence::Sent(bool handedToPort) {
-    if (state_ != State::Waiting || handedToPort) return {};
-    state_ = State::NotSent;
-    return {Kind::Finish};
-}
-
-Sequence::Action Sequence::BlockReceived() {
-    if (state_ != State::Waiting || pace_ != Pace::BlockReceived) return {};
-    return Advance();
-}
-
-Sequence::Action Sequence::ReplyParsed(std::string_view text) {
-    if (state_ != State::Waiting || pace_ != Pace::ReplyParsed) return {};
-    const auto& tag = CurrentStep().answerTag;
-    if (!tag.empty() && text.find(tag) == std::string_view::npos) return {};
-    return Advance();
-}
-
-Sequence::Action Sequence::TimeOut() {
+Sequence::Action Sequence::Sent(bool handedToPort, TimePoint now, std::string why) {
     if (state_ != State::Waiting) return {};
-    unanswered_.push_back(CurrentStep().label);
-    return Advance();
+    if (!handedToPort) {
+        state_ = State::NotSent;
+        notSentWhy_ = why.empty() ? "the port does not take data" : std::move(why);
+        deadline_.reset();
+        quietAt_.reset();
+        return {Kind::Finish};
+    }
+    deadline_ = now + timeout_;
+    return {};
+}
+
+Sequence::Action Sequence::BlockReceived(std::string_view block, TimePoint lastByte) {
+    if (state_ != State::Waiting || !deadline_) return {};
+    answer_.append(block.substr(0, MaxAnswer - std::min(MaxAnswer, answer_.size())));
+    if (Whole())
+        quietAt_ = lastByte + QuietInterval;
+    else
+        quietAt_.reset();
+    return {};
+}
+
+Sequence::Action Sequence::Tick(TimePoint now) {
+    if (state_ != State::Waiting || !deadline_) return {};
+    if ((quietAt_ && now >= *quietAt_) || now >= *deadline_) return EndStep(Judge());
+    return {};
+}
+
+std::optional<TimePoint> Sequence::WakeAt() const {
+    if (state_ != State::Waiting || !deadline_) return std::nullopt;
+    return quietAt_ ? std::min(*quietAt_, *deadline_) : *deadline_;
 }
 
 Sequence::Action Sequence::PortLost() {
@@ -53,36 +84,68 @@ Sequence::Action Sequence::Cancel() {
     return {Kind::Finish};
 }
 
-Sequence::Action Sequence::Advance() {
+bool Sequence::Whole() const {
+    const Step& step = CurrentStep();
+    const auto tagAt = answer_.find(step.answerTag);
+    if (tagAt == std::string::npos) return false;
+    if (step.fields.empty()) return Verdict(answer_, tagAt).has_value();
+    if (!step.code) return false;
+    const auto parse = protocol::ParseReply(*step.code, answer_);
+    if (!parse) return false;
+    Configuration carried;
+    if (Apply(carried, *parse)) return true;  // a field that does not convert: more will not mend it
+    return std::all_of(step.fields.begin(), step.fields.end(), [&](const auto& c) { return carried.Has(c); });
+}
+
+StepResult Sequence::Judge() {
+    const Step& step = CurrentStep();
+    const auto tagAt = answer_.find(step.answerTag);
+    if (tagAt == std::string::npos) return StepResult::Unanswered;
+    if (step.fields.empty()) {
+        const auto verdict = Verdict(answer_, tagAt);
+        if (!verdict) return StepResult::Unanswered;
+        return *verdict ? StepResult::Answered : StepResult::Refused;
+    }
+    const auto parse = step.code ? protocol::ParseReply(*step.code, answer_) : std::nullopt;
+    if (!parse) return StepResult::Unanswered;
+    Configuration carried;
+    if (auto failed = Apply(carried, *parse)) {
+        faults_.push_back(step.label + ": the answer holds '" + *failed + "', not a valid integer value");
+        return StepResult::Unreadable;
+    }
+    for (const auto& control : step.fields)
+        if (!carried.Has(control)) return StepResult::Unanswered;
+    for (const auto& control : step.fields) answers_.values[control] = carried.At(control);
+    return StepResult::Answered;
+}
+
+Sequence::Action Sequence::EndStep(StepResult result) {
+    results_.at(current_) = result;
+    silentInARow_ = CountsAsSilent(result) ? silentInARow_ + 1 : 0;
+    answer_.clear();
+    quietAt_.reset();
+    deadline_.reset();
+    if (silentInARow_ >= GiveUpAfter) {
+        state_ = State::GaveUp;
+        return {Kind::Finish};
+    }
     if (++current_ < steps_.size()) return {Kind::Send};
     current_ = steps_.size() - 1;
     state_ = State::Completed;
     return {Kind::Finish};
 }
 
+std::vector<std::string> Sequence::Labels(StepResult result) const {
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i < steps_.size(); ++i)
+        if (results_[i] == result) labels.push_back(steps_[i].label);
+    return labels;
+}
+
 std::string Sequence::Progress() const {
     if (steps_.empty()) return verb_;
     return verb_ + " " + std::to_string(current_ + 1) + " of " + std::to_string(steps_.size()) +
            " \xC2\xB7 " + CurrentStep().label;
-}
-
-std::string Sequence::Summary(const std::string& title) const {
-    const std::string count = std::to_string(steps_.size());
-    const std::string at = steps_.empty() ? std::string()
-                                          : " at step " + std::to_string(current_ + 1) + " of " + count +
-                                                " (" + CurrentStep().label + ")";
-    switch (state_) {
-        case State::Cancelled: return title + ": cancelled" + at + ".";
-        case State::PortLost: return title + ": stopped" + at + ": the port was closed.";
-        case State::NotSent: return title + ": stopped" + at + ": the port does not take data.";
-        default: break;
-    }
-    if (unanswered_.empty()) return title + ": " + count + " of " + count + " steps answered.";
-    std::string names;
-    for (const auto& label : unanswered_) names += (names.empty() ? "" : ", ") + label;
-    const auto missing = unanswered_.size();
-    return title + ": " + std::to_string(missing) + (missing == 1 ? " step" : " steps") +
-           " got no answer: " + names + ".";
 }
 
 }  // namespace commission

@@ -1,75 +1,112 @@
 #pragma once
 // A sequence of commands sent one at a time, as a state machine: its driver
 // (the window's event loop, the command-line program's poll loop, a test)
-// feeds it what happened and does what it answers. It never waits itself.
+// feeds it what happened, with the time it happened, and does what it
+// answers. It never waits itself and reads no clock.
+//
+// A step is over only when its answer is whole (its tag seen, every field the
+// step owns carried, for a set command the converter's verdict) and the line
+// then stayed quiet for the block-closing interval, or when its time-out ran
+// out. Only then does the next command go out: never over an answer.
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "commission/Commands.h"
+#include "commission/Configuration.h"
 
 namespace commission {
 
-// What moves a sequence to its next step besides the time-out.
-enum class Pace {
-    ReplyParsed,    // the answer was parsed (queries)
-    BlockReceived,  // any block arrived, even one the reply code drops (set commands)
+using SequenceClock = std::chrono::steady_clock;
+using TimePoint = SequenceClock::time_point;
+
+// How long the line stays quiet after an answer before the next command.
+inline constexpr std::chrono::milliseconds QuietInterval{100};
+// Steps in a row that get no answer before the sequence gives up.
+inline constexpr int GiveUpAfter = 2;
+
+enum class StepResult {
+    NotReached,  // never sent (the sequence ended before it)
+    Answered,    // a whole answer with its tag, parsed where it carries fields
+    Unanswered,  // nothing whole with its tag before the time-out
+    Unreadable,  // its tag came, but a field of the answer does not convert
+    Refused,     // the converter answered that it refuses the setting
 };
 
 class Sequence {
 public:
-    enum class State { Ready, Waiting, Completed, Cancelled, PortLost, NotSent };
+    enum class State { Ready, Waiting, Completed, Cancelled, PortLost, NotSent, GaveUp };
 
     // What the driver does next.
     struct Action {
         enum class Kind {
-            Nothing,  // keep waiting
-            Send,     // send Step(), then report Sent(); arm the time-out
-            Finish,   // stop the time-out; the sequence has ended (see state())
+            Nothing,  // keep waiting; call Tick() at WakeAt()
+            Send,     // send CurrentStep(), then report Sent()
+            Finish,   // the sequence has ended (see state())
         } kind = Kind::Nothing;
         bool operator==(const Action&) const = default;
     };
 
     // verb: "Reading", "Writing", "Verifying" (for the progress text).
-    Sequence(std::string verb, std::vector<Step> steps, Pace pace,
-             std::chrono::milliseconds timeout = std::chrono::seconds(3));
+    Sequence(std::string verb, std::vector<Step> steps, std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
     Action Start();
-    Action Sent(bool handedToPort);
-    Action BlockReceived();
-    // `text`: what the parser read; it must hold the step's answer tag.
-    Action ReplyParsed(std::string_view text);
-    Action TimeOut();
+    // `why`: what kept the command from the port ("The command is too long to send").
+    Action Sent(bool handedToPort, TimePoint now, std::string why = {});
+    // Every block the port received since the step's command, whole, as it
+    // came. `lastByte`: when its last byte arrived; a reader that closes a
+    // block after QuietInterval of quiet hands it over that much later, so
+    // the line has been quiet since lastByte.
+    Action BlockReceived(std::string_view block, TimePoint lastByte);
+    // Time has passed; due at WakeAt().
+    Action Tick(TimePoint now);
     Action PortLost();
     Action Cancel();
+
+    // When the driver must call Tick() next; nothing while no step waits.
+    std::optional<TimePoint> WakeAt() const;
 
     State state() const { return state_; }
     bool Running() const { return state_ == State::Ready || state_ == State::Waiting; }
     const Step& CurrentStep() const { return steps_.at(current_); }
     std::size_t CurrentIndex() const { return current_; }
+    const std::vector<Step>& Steps() const { return steps_; }
     std::size_t StepCount() const { return steps_.size(); }
     std::chrono::milliseconds Timeout() const { return timeout_; }
-    // Labels of the steps that timed out, in order.
-    const std::vector<std::string>& Unanswered() const { return unanswered_; }
+    StepResult Result(std::size_t step) const { return results_.at(step); }
+    // Labels of the steps with this result, in order.
+    std::vector<std::string> Labels(StepResult result) const;
+    // What the whole answers carried, by control.
+    const Configuration& Answers() const { return answers_; }
+    // "QX2: the answer holds '0x', not a valid integer value", one per unreadable answer.
+    const std::vector<std::string>& Faults() const { return faults_; }
+    // Why the current step could not be sent (state NotSent).
+    const std::string& NotSentReason() const { return notSentWhy_; }
 
     // "Reading 7 of 17 · QX2"
     std::string Progress() const;
-    // One line for the end: "Read all: 17 of 17 steps answered." or
-    // "... 2 steps got no answer: QX2, COMR03." or "... cancelled at step 4 of 17 (QX4)."
-    std::string Summary(const std::string& title) const;
 
 private:
-    Action Advance();
+    Action EndStep(StepResult result);
+    bool Whole() const;
+    StepResult Judge();
 
     std::string verb_;
     std::vector<Step> steps_;
-    Pace pace_;
     std::chrono::milliseconds timeout_;
     State state_ = State::Ready;
     std::size_t current_ = 0;
-    std::vector<std::string> unanswered_;
+    std::vector<StepResult> results_;
+    int silentInARow_ = 0;
+    std::string answer_;  // every block since the step's command
+    std::optional<TimePoint> deadline_;
+    std::optional<TimePoint> quietAt_;  // the answer is whole; the step is over then unless more comes
+    Configuration answers_;
+    std::vector<std::string> faults_;
+    std::string notSentWhy_;
 };
 
 }  // namespace commission

@@ -6,12 +6,18 @@
 
 namespace commission {
 
-SequenceOutcome OutcomeOf(const Sequence& sequence, const std::string& title, std::vector<std::string> faults) {
+SequenceOutcome OutcomeOf(const Sequence& sequence, Purpose purpose, const std::string& link,
+                          const Configuration& expected) {
+    auto unanswered = sequence.Labels(StepResult::Unanswered);
+    for (auto& label : sequence.Labels(StepResult::NotReached)) unanswered.push_back(std::move(label));
+    auto faults = sequence.Faults();
+    for (const auto& label : sequence.Labels(StepResult::Refused)) faults.push_back(label + ": refused by the converter");
+    const std::string text = Judge(purpose, sequence, link, expected, "profile").text;
     return {.ran = true,
             .state = sequence.state(),
-            .unanswered = sequence.Unanswered(),
+            .unanswered = std::move(unanswered),
             .faults = std::move(faults),
-            .summary = sequence.Summary(title)};
+            .summary = text.substr(0, text.find('\n'))};
 }
 
 const char* StatusText(FieldCheck::Status status) {

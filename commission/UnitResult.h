@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commission/Configuration.h"
+#include "commission/Outcome.h"
 #include "commission/Sequence.h"
 
 namespace commission {
@@ -16,9 +17,9 @@ namespace commission {
 struct SequenceOutcome {
     bool ran = false;
     Sequence::State state = Sequence::State::Ready;
-    std::vector<std::string> unanswered;  // labels of steps that got no answer
-    std::vector<std::string> faults;      // answers that could not be read
-    std::string summary;                  // the sequence's own summary line
+    std::vector<std::string> unanswered;  // labels of steps that got no answer or were not reached
+    std::vector<std::string> faults;      // answers that could not be read or were refused
+    std::string summary;                  // the first line of the sequence's account
 
     // Every step answered and every answer read.
     bool Whole() const {
@@ -26,7 +27,10 @@ struct SequenceOutcome {
     }
 };
 
-SequenceOutcome OutcomeOf(const Sequence& sequence, const std::string& title, std::vector<std::string> faults = {});
+// `link`: the port and its line settings, named when the converter is given up;
+// `expected`: what verify compares with.
+SequenceOutcome OutcomeOf(const Sequence& sequence, Purpose purpose, const std::string& link,
+                          const Configuration& expected);
 
 // One field of the record: what was written and what came back.
 struct FieldCheck {

@@ -1,5 +1,7 @@
 #include "commission/Verify.h"
 
+#include "commission/FieldLimits.h"
+#include "protocol/ChannelTable.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
@@ -10,19 +12,51 @@ std::vector<Difference> Compare(const Configuration& expected, const Configurati
         if (!field.readBack || !reported.Has(field.control)) continue;
         const Value& mine = expected.At(field.control);
         const Value& theirs = reported.At(field.control);
-        if (mine != theirs) differences.push_back({field.control, mine, theirs});
+        // As they travel: "77" in the slave address goes out as "077".
+        const auto mineOnWire = WireForm(field, mine);
+        if (mine != theirs && (!mineOnWire || mineOnWire != WireForm(field, theirs)))
+            differences.push_back({field.control, mine, theirs});
     }
     return differences;
 }
 
-std::string DescribeDifference(const Difference& d, const std::string& source) {
-    return protocol::FieldDisplayName(d.control) + ": " + source + " " + Show(d.expected) + ", converter " + Show(d.reported);
+std::vector<std::string> NotChecked(const Configuration& reported) {
+    std::vector<std::string> controls;
+    for (const auto& field : Fields())
+        if (field.readBack && !reported.Has(field.control)) controls.push_back(field.control);
+    return controls;
 }
 
-std::string DescribeDifferences(const std::vector<Difference>& differences, const std::string& source) {
+namespace {
+
+// A box's value by its item, as the user sees it; channel boxes name their
+// items here, the others through `items` when given.
+std::string ShowValue(const std::string& control, const Value& value, const ItemNamer& items) {
+    const int* index = std::get_if<int>(&value);
+    if (!index) return Show(value);
+    if (items)
+        if (auto item = items(control, *index)) return *item;
+    for (const auto* table : {&protocol::AnalogChannels(), &protocol::TotalizerChannels()})
+        for (int n = 1; n <= table->ChannelCount(); ++n)
+            for (const auto& column : table->columns)
+                if (protocol::ControlName(column, n) == control && *index >= 0 &&
+                    static_cast<std::size_t>(*index) < column.items.size())
+                    return column.items[static_cast<std::size_t>(*index)];
+    return Show(value);
+}
+
+}  // namespace
+
+std::string DescribeDifference(const Difference& d, const std::string& source, const ItemNamer& items) {
+    return protocol::FieldDisplayName(d.control) + ": " + source + " " + ShowValue(d.control, d.expected, items) +
+           ", converter " + ShowValue(d.control, d.reported, items);
+}
+
+std::string DescribeDifferences(const std::vector<Difference>& differences, const std::string& source,
+                                const ItemNamer& items) {
     if (differences.empty()) return "No differences: the converter holds every setting checked.";
     std::string text;
-    for (const auto& d : differences) text += (text.empty() ? "" : "\n") + DescribeDifference(d, source);
+    for (const auto& d : differences) text += (text.empty() ? "" : "\n") + DescribeDifference(d, source, items);
     return text;
 }
 

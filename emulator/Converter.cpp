@@ -1,5 +1,6 @@
 #include "emulator/Converter.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "protocol/ChannelTable.h"
@@ -83,23 +84,31 @@ std::vector<std::string> Converter::Feed(std::string_view bytes) {
     pending_.append(bytes);
     std::vector<std::string> replies;
     for (;;) {
-        auto q = pending_.find(protocol::QueryPrefix);
-        auto s = pending_.find(protocol::SetPrefix);
-        auto start = std::min(q, s);
+        const std::string_view text(pending_);
+        std::size_t start = 0;
+        if (!text.starts_with(protocol::QueryPrefix) && !text.starts_with(protocol::SetPrefix)) {
+            scanned_ = 0;
+            start = std::min(text.find(protocol::QueryPrefix), text.find(protocol::SetPrefix));
+        }
         if (start == std::string::npos) {
             // Keep only a tail that may still become a prefix.
             if (pending_.size() > 6) pending_.erase(0, pending_.size() - 6);
             return replies;
         }
-        auto end = pending_.find('#', start + 7);
+        auto end = pending_.find('#', std::max(start + 7, scanned_));
         if (end == std::string::npos) {
             pending_.erase(0, start);
-            if (pending_.size() > 4096) pending_.clear();  // a command never that long
+            scanned_ = pending_.size();
+            if (pending_.size() > 4096) {  // a command never that long
+                pending_.clear();
+                scanned_ = 0;
+            }
             return replies;
         }
         if (auto reply = Handle(std::string_view(pending_).substr(start, end + 1 - start)))
             replies.push_back(std::move(*reply));
         pending_.erase(0, end + 1);
+        scanned_ = 0;
     }
 }
 

@@ -55,6 +55,9 @@ private:
 
     ConverterState state_;
     std::string pending_;
+    // pending_ starts with a prefix and holds no "#" after it before this offset:
+    // bytes fed one at a time are each looked at once.
+    std::size_t scanned_ = 0;
 };
 
 }  // namespace emulator

@@ -17,4 +17,25 @@ std::string LinkPath(const std::string& asked, const std::string& device);
 // when the path is free or holds an earlier emulator's link (or is empty).
 std::optional<std::string> LinkRefusal(const std::string& link);
 
+// The link belongs to the emulator that made it for as long as that one
+// runs: a lock file beside it ("<link>.lock") is held locked and names the
+// owner's process id. Released and removed when the claim ends.
+class LinkClaim {
+public:
+    // Throws std::runtime_error naming the running owner's process id when
+    // another emulator holds the link.
+    explicit LinkClaim(const std::string& link);
+    ~LinkClaim();
+    LinkClaim(const LinkClaim&) = delete;
+    LinkClaim& operator=(const LinkClaim&) = delete;
+
+private:
+    std::string lockPath_;
+    int fd_ = -1;
+};
+
+// Removes `link` only while it still points at `port`: a link another
+// emulator made since is left alone.
+void RemoveLinkIfOurs(const std::string& link, const std::string& port);
+
 }  // namespace emulator

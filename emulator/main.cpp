@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -23,6 +24,7 @@
 #include "emulator/StateFile.h"
 #include "emulator/PortLink.h"
 #include "serial/WriteAll.h"
+#include "emulator/WireLog.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ struct Options {
     std::string link;    // a fixed path made a symlink to the pseudo-terminal
     std::string state;   // a profile to start from
     std::string saveState;  // a profile kept up to date with what the converter stores
+    std::string wireLog;  // a timeline of the line for tests
     bool noLink = false;
     bool split = false, silent = false, garbage = false;
     int delayMs = 0;
@@ -61,7 +64,8 @@ void Usage() {
         "  --blink MS         instead of ending, drop the port for MS milliseconds and come\n"
         "                     back on a new pseudo-terminal under the same --link\n"
         "                     (after every command, or every N with --hangup-after N)\n"
-        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
+        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n"
+        "  --wire-log FILE    write when each command came and each answer went out\n",
         stderr);
 }
 
@@ -87,6 +91,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
         else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
+        else if (a == "--wire-log") { const char* v = value(); if (!v) return false; o.wireLog = v; }
         else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
         else if (a == "--save-state") { const char* v = value(); if (!v) return false; o.saveState = v; }
         else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
@@ -175,8 +180,9 @@ private:
 
 class Answering {
 public:
-    Answering(const Options& o, emulator::Converter& converter, Port& port, StateSaver& saver)
-        : o_(o), converter_(converter), port_(port), saver_(saver) {}
+    Answering(const Options& o, emulator::Converter& converter, Port& port, StateSaver& saver,
+              emulator::WireLog& wire)
+        : o_(o), converter_(converter), port_(port), saver_(saver), wire_(wire) {}
 
     // The exit status.
     int Run() {
@@ -233,6 +239,7 @@ private:
     // Answers what came, with the fault switches in force. An exit status
     // when the emulator cannot go on.
     std::optional<int> Answer(std::string_view received) {
+        wire_.Command(received);
         auto replies = converter_.Feed(received);
         // Stored before the answer goes out: whoever has the answer can read the file.
         saver_.Save();
@@ -252,6 +259,7 @@ private:
         if (o_.garbage)
             for (auto& c : reply) c = static_cast<char>(random_() & 0xFF);
         if (o_.silent) return;
+        wire_.AnswerStart();
         if (o_.split && reply.size() > 1) {
             serial::WriteAll(port_.fd, reply.substr(0, reply.size() / 2));
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -259,6 +267,10 @@ private:
         } else {
             serial::WriteAll(port_.fd, reply);
         }
+        // What the other side has not read yet is still on its way.
+        int pending = 0;
+        if (::ioctl(port_.fd, FIONREAD, &pending) != 0) pending = 0;
+        wire_.AnswerEnd(static_cast<std::size_t>(pending));
     }
 
     // Ends the emulator, or with --blink drops the port and comes back on a
@@ -289,6 +301,7 @@ private:
     emulator::Converter& converter_;
     Port& port_;
     StateSaver& saver_;
+    emulator::WireLog& wire_;
     std::mt19937 random_{12345};
     int answered_ = 0;
     unsigned streamed_ = 0;
@@ -311,6 +324,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tq410k-emulator: %s\n", refusal->c_str());
         return 1;
     }
+    std::optional<emulator::LinkClaim> claim;
+    try {
+        if (!options.link.empty()) claim.emplace(options.link);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+        return 1;
+    }
 
     emulator::Converter converter;
     if (!options.state.empty()) {
@@ -325,6 +345,14 @@ int main(int argc, char** argv) {
     StateSaver saver(options.saveState, converter);
     if (!saver.Save()) return 2;
 
+    std::optional<emulator::WireLog> wire;
+    try {
+        wire.emplace(options.wireLog);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+        return 2;
+    }
+
     Port port;
     if (!(options.device.empty() ? OpenPseudoTerminal(options, port) : OpenDevice(options, port))) return 1;
     Announce(options, port.path);
@@ -333,9 +361,9 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    const int status = Answering(options, converter, port, saver).Run();
+    const int status = Answering(options, converter, port, saver, *wire).Run();
     if (status != 0) return status;
-    if (!options.link.empty()) ::unlink(options.link.c_str());
+    if (!options.link.empty()) emulator::RemoveLinkIfOurs(options.link, port.pty ? port.pty->SlavePath() : port.path);
     if (!port.pty) ::close(port.fd);
     return 0;
 }

@@ -31,7 +31,6 @@
 namespace console {
 namespace {
 
-using commission::Pace;
 using commission::Sequence;
 
 // The strip's own actions, idle while a unit runs: one sequence at a time.
@@ -255,7 +254,6 @@ void BatchPanel::CommissionNext() {
     r.port = form_.Comm1().CommName();
     r.lineSettings = LineSettings(form_.Comm1()).toStdString();
     r.crcWarnings = commission::FrameWarnings(unit.expected);
-    unit.windowBefore = ReadWindow(&form_);
     try {
         // Before the first command: a crash from here on cannot give this
         // serial number out again.
@@ -275,26 +273,24 @@ void BatchPanel::CommissionNext() {
     SetRunning(true);
     verdict_->setText(QString("%1 \u2026").arg(FromUtf8(unit_->identity.serial)));
     verdict_->setStyleSheet("font-size: 28px; font-weight: bold;");
-    runner_.Run(Sequence("Writing", std::move(plan.steps), Pace::BlockReceived), nullptr, [this] { AfterWrite(); });
+    runner_.Run(Sequence("Writing", std::move(plan.steps), WindowStepTimeout(form_)), [this] { AfterWrite(); });
 }
 
 void BatchPanel::AfterWrite() {
-    unit_->written = commission::OutcomeOf(runner_.Last(), "Write all", runner_.Faults());
+    unit_->written = commission::OutcomeOf(runner_.Last(), commission::Purpose::Write, WindowLink(form_), unit_->expected);
     unit_->record.writeSummary = unit_->written->summary;
     if (!unit_->written->Whole()) {
         unit_->record.verifySummary = "Verify: not started.";
         Finish();
         return;
     }
-    runner_.Run(Sequence("Verifying", commission::ReadAllSteps(), Pace::ReplyParsed), &unit_->reported,
-                [this] { AfterVerify(); });
+    runner_.Run(Sequence("Verifying", commission::ReadAllSteps(), WindowStepTimeout(form_)), [this] { AfterVerify(); });
 }
 
 void BatchPanel::AfterVerify() {
-    unit_->verified = commission::OutcomeOf(runner_.Last(), "Verify", runner_.Faults());
+    unit_->verified = commission::OutcomeOf(runner_.Last(), commission::Purpose::Verify, WindowLink(form_), unit_->expected);
+    unit_->reported = runner_.Last().Answers();
     unit_->record.verifySummary = unit_->verified->summary;
-    // The window's parsers showed the converter's values while it was read.
-    ShowInWindow(&form_, unit_->windowBefore);
     Finish();
 }
 

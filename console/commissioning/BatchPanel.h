@@ -41,7 +41,6 @@ private:
     struct Unit {
         commission::UnitIdentity identity;
         commission::Configuration expected;
-        commission::Configuration windowBefore;
         commission::Configuration reported;
         commission::UnitRecord record;
         std::optional<commission::SequenceOutcome> written, verified;

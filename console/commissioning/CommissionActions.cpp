@@ -1,31 +1,31 @@
 #include "console/commissioning/CommissionActions.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
 #include "commission/Commands.h"
+#include "commission/Outcome.h"
 #include "console/window/Form1.h"
 #include "commission/Profile.h"
+#include "console/commissioning/StepTimeoutBox.h"
 #include "console/commissioning/WindowRecord.h"
-#include "console/widgets/Controls.h"
-#include "protocol/Protocol.h"
+#include "console/widgets/Marks.h"
 
 namespace console {
 
 namespace {
 
-using commission::Pace;
 using commission::Sequence;
 using Kind = Sequence::Action::Kind;
-
-constexpr auto MarkStyle = "background-color: #ffd27f;";
 
 QPushButton* MakeStripButton(TForm1& form, const char* name, const QString& caption, const QKeySequence& keys,
                              const QString& tip) {
@@ -42,20 +42,14 @@ QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.c_str(
 
 }  // namespace
 
-CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form) {
+CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form), runner_(form, this) {
     setObjectName("CommissionActions");
-    AddButtons();
-    FollowTheWindow();
-    GiveWayToCommandButtons();
-}
-
-void CommissionActions::AddButtons() {
-    TForm1& form = form_;
     readAll_ = MakeStripButton(form, "ReadAllButton", "Read all", QKeySequence("Ctrl+R"),
                                "Send every query and fill the window");
     writeAll_ = MakeStripButton(form, "WriteAllButton", "Write all", QKeySequence("Ctrl+W"),
                                 "Send every setting of the window");
-    verify_ = MakeStripButton(form, "VerifyButton", "Verify", QKeySequence("Ctrl+E"),
+    // Ctrl+E is a line edit's "end of line": it never reached the button.
+    verify_ = MakeStripButton(form, "VerifyButton", "Verify", QKeySequence("Ctrl+Shift+V"),
                               "Read everything back and list what differs from the window");
     save_ = MakeStripButton(form, "SaveProfileButton", "Save\u2026", QKeySequence("Ctrl+S"),
                             "Save the window's settings as a profile");
@@ -64,31 +58,14 @@ void CommissionActions::AddButtons() {
     cancel_ = MakeStripButton(form, "CancelSequenceButton", "Cancel", QKeySequence(Qt::Key_Escape),
                               "Stop the running sequence");
     cancel_->setEnabled(false);
+    AddStepTimeoutBox(form, [this](std::chrono::milliseconds timeout) { timeout_ = timeout; });
     connect(readAll_, &QPushButton::clicked, this, &CommissionActions::ReadAll);
     connect(writeAll_, &QPushButton::clicked, this, &CommissionActions::WriteAll);
     connect(verify_, &QPushButton::clicked, this, &CommissionActions::Verify);
     connect(save_, &QPushButton::clicked, this, &CommissionActions::SaveProfile);
     connect(load_, &QPushButton::clicked, this, &CommissionActions::LoadProfile);
     connect(cancel_, &QPushButton::clicked, this, &CommissionActions::Cancel);
-}
 
-void CommissionActions::FollowTheWindow() {
-    stepTimer_.setSingleShot(true);
-    connect(&stepTimer_, &QTimer::timeout, this, [this] {
-        if (sequence_) Do(sequence_->TimeOut());
-    });
-    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray&, bool) {
-        if (!Running()) return;
-        AtThisStep([this] { Do(sequence_->BlockReceived()); });
-    });
-    auto portGone = [this] {
-        if (Running()) Do(sequence_->PortLost());
-    };
-    connect(&form_, &TForm1::PortClosed, this, portGone);
-    connect(&form_, &TForm1::PortLost, this, portGone);
-}
-
-void CommissionActions::GiveWayToCommandButtons() {
     // A command button of the pages, or the window's own, cancels a running
     // sequence before it sends: one command is in flight at a time.
     QList<QPushButton*> commandButtons;
@@ -112,8 +89,7 @@ QString CommissionActions::Title() const {
 
 void CommissionActions::ReadAll() {
     if (Running()) return;
-    read_ = {};
-    Begin(Purpose::Read, commission::ReadAllSteps(), Pace::ReplyParsed);
+    Begin(Purpose::Read, commission::ReadAllSteps());
 }
 
 void CommissionActions::WriteAll() {
@@ -131,22 +107,21 @@ void CommissionActions::WriteAll() {
         return;
     }
     warnings_ = commission::FrameWarnings(record);
-    Begin(Purpose::Write, std::move(plan.steps), Pace::BlockReceived);
+    Begin(Purpose::Write, std::move(plan.steps));
 }
 
 void CommissionActions::Verify() {
     if (Running()) return;
     ClearMarks();
     expected_ = ReadWindow(&form_);
-    reported_ = {};
-    Begin(Purpose::Verify, commission::ReadAllSteps(), Pace::ReplyParsed);
+    Begin(Purpose::Verify, commission::ReadAllSteps());
 }
 
 void CommissionActions::Cancel() {
-    if (Running()) Do(sequence_->Cancel());
+    runner_.Cancel();
 }
 
-void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> steps, Pace pace) {
+void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> steps) {
     purpose_ = purpose;
     if (!form_.PortIsOpen()) {
         lastSummary_ = Title() + ": the port is closed; open it first.";
@@ -154,95 +129,40 @@ void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> ste
         return;
     }
     const char* verb = purpose == Purpose::Read ? "Reading" : purpose == Purpose::Write ? "Writing" : "Verifying";
-    sequence_.emplace(verb, std::move(steps), pace, timeout_);
-    // The queries' answers come here whole, not into the controls behind the
-    // sequence's back.
-    if (pace == Pace::ReplyParsed)
-        form_.TakeReplies([this](const protocol::ReplyPath::Parsed& parsed) { TakeReply(parsed); });
     ShowRunning(true);
-    Do(sequence_->Start());
-}
-
-void CommissionActions::AtThisStep(std::function<void()> event) {
-    // The window's handler that reported it must finish first (it may still
-    // be taking the block in); and an event meant for an earlier step must not
-    // move a later one.
-    const std::size_t step = sequence_->CurrentIndex();
-    QTimer::singleShot(0, this, [this, event = std::move(event), step] {
-        if (Running() && sequence_->CurrentIndex() == step) event();
-    });
-}
-
-void CommissionActions::TakeReply(const protocol::ReplyPath::Parsed& parsed) {
-    AtThisStep([this, parsed] {
-        const auto next = sequence_->ReplyParsed(parsed.text);
-        std::optional<std::string> failed;
-        // One parse fills the record and, for read all, the controls: verify
-        // leaves the window as it was, to compare with.
-        if (next.kind != Kind::Nothing) {
-            failed = commission::Apply(purpose_ == Purpose::Verify ? reported_ : read_, parsed.result);
-            if (purpose_ == Purpose::Read) ApplyAssignments(&form_, parsed.result);
-        }
-        Do(next);
-        if (failed) throw protocol::EConvertError(*failed);
-    });
-}
-
-void CommissionActions::Do(Sequence::Action action) {
-    switch (action.kind) {
-        case Kind::Nothing: return;
-        case Kind::Send: {
-            const auto& step = sequence_->CurrentStep();
-            form_.statusBar()->showMessage(FromUtf8(sequence_->Progress()));
-            const bool sent = form_.SendCommand(step.command, step.code);
-            if (const auto next = sequence_->Sent(sent); next.kind != Kind::Nothing) {
-                Do(next);
-                return;
-            }
-            stepTimer_.start(static_cast<int>(sequence_->Timeout().count()));
-            return;
-        }
-        case Kind::Finish:
-            stepTimer_.stop();
-            End();
-            return;
-    }
+    runner_.Run(Sequence(verb, std::move(steps), timeout_), [this] { End(); });
 }
 
 void CommissionActions::End() {
-    form_.TakeReplies({});
+    const Sequence& sequence = runner_.Last();
     ShowRunning(false);
-    const QString summary = FromUtf8(sequence_->Summary(Title().toStdString()));
-    lastSummary_ = summary;
-    const bool completed = sequence_->state() == Sequence::State::Completed;
-    const bool allAnswered = completed && sequence_->Unanswered().empty();
+    const auto items = [this](const std::string& control, int index) -> std::optional<std::string> {
+        const auto* box = qobject_cast<QComboBox*>(FindSettingControl(&form_, control));
+        if (!box || index < 0 || index >= box->count()) return std::nullopt;
+        return box->itemText(index).toStdString();
+    };
+    const auto outcome = commission::Judge(static_cast<commission::Purpose>(purpose_), sequence,
+                                           WindowLink(form_), expected_, "window", items);
+    QString text = FromUtf8(outcome.text);
+    if (purpose_ == Purpose::Read) {
+        // What was read whole goes into the window; the rest keeps what it showed.
+        ShowInWindow(&form_, sequence.Answers());
+        stale_ = outcome.staleSteps.size();
+    }
     if (purpose_ == Purpose::Verify) {
-        // Mark where the converter differs from what the window holds.
-        if (!completed) {
-            form_.ShowNotice(summary);
-            return;
-        }
-        const auto differences = commission::Compare(expected_, reported_);
-        QString text = FromUtf8(commission::DescribeDifferences(differences, "window"));
-        if (!allAnswered) text = summary + "\n" + text;
+        MarkDifferences(outcome.differences);
         if (const auto warnings = commission::FrameWarnings(expected_); !warnings.empty())
             text += "\n\n" + FromUtf8(commission::DescribeWarnings(warnings));
-        lastSummary_ = text;
-        form_.ShowNotice(differences.empty() ? QString("Verify: no differences")
-                                             : QString("Verify: %1 differences").arg(differences.size()));
-        MarkDifferences(differences);
-        form_.ShowMessage(text);
-        return;
     }
-    form_.ShowNotice(summary);
-    QString text = summary;
-    bool showBox = completed && !allAnswered;
-    if (completed && purpose_ == Purpose::Write && !warnings_.empty()) {
+    if (purpose_ == Purpose::Write && !warnings_.empty())
         text += "\n\n" + FromUtf8(commission::DescribeWarnings(warnings_));
-        showBox = true;
-    }
     lastSummary_ = text;
-    if (showBox) form_.ShowMessage(text);
+    form_.ShowNotice(FromUtf8(outcome.status));
+    const bool cancelled = sequence.state() == Sequence::State::Cancelled;
+    if (purpose_ == Purpose::Verify ||
+        (outcome.verdict == commission::Outcome::Verdict::Failed && !cancelled) ||
+        (purpose_ == Purpose::Write && !warnings_.empty()))
+        form_.ShowMessage(text);
 }
 
 void CommissionActions::ShowRunning(bool running) {
@@ -254,11 +174,9 @@ void CommissionActions::MarkDifferences(const std::vector<commission::Difference
     for (const auto& d : differences) {
         QWidget* widget = FindSettingControl(&form_, d.control);
         if (!widget) continue;
-        widget->setStyleSheet(MarkStyle);
-        widget->setProperty("differs", true);
+        SetMark(widget, Mark::Differs, true);
         auto unmark = [this, widget, control = d.control] {
-            widget->setStyleSheet({});
-            widget->setProperty("differs", false);
+            SetMark(widget, Mark::Differs, false);
             disconnect(marks_[control]);
             marks_.erase(control);
         };
@@ -272,16 +190,21 @@ void CommissionActions::MarkDifferences(const std::vector<commission::Difference
 void CommissionActions::ClearMarks() {
     for (auto& [control, connection] : marks_) {
         disconnect(connection);
-        if (QWidget* widget = FindSettingControl(&form_, control)) {
-            widget->setStyleSheet({});
-            widget->setProperty("differs", false);
-        }
+        if (QWidget* widget = FindSettingControl(&form_, control)) SetMark(widget, Mark::Differs, false);
     }
     marks_.clear();
 }
 
 void CommissionActions::SaveProfile() {
     if (Running()) return;  // verify shows the converter's values while it reads
+    if (stale_ > 0) {
+        const QString question = QString("%1 %2 not read; save anyway?")
+                                     .arg(stale_)
+                                     .arg(stale_ == 1 ? "section was" : "sections were");
+        const bool yes = confirm_ ? confirm_(question)
+                                  : QMessageBox::question(&form_, "Save profile", question) == QMessageBox::Yes;
+        if (!yes) return;
+    }
     const QString path = askPath_ ? askPath_(true)
                                   : QFileDialog::getSaveFileName(&form_, "Save profile", {},
                                                                  "Profiles (*.json);;All files (*)");
@@ -305,6 +228,7 @@ void CommissionActions::LoadProfile() {
         const auto record = commission::LoadProfile(QFile::encodeName(path).toStdString());
         ClearMarks();
         ShowInWindow(&form_, record);
+        stale_ = 0;
         form_.ShowNotice("Profile loaded: " + path);
     } catch (const commission::EProfileError& e) {
         form_.ShowMessage(FromUtf8(e.what()));

@@ -14,9 +14,10 @@
 #include <QTimer>
 
 #include "commission/Configuration.h"
+#include "commission/Outcome.h"
 #include "commission/Sequence.h"
 #include "commission/Verify.h"
-#include "protocol/ReplyPath.h"
+#include "console/commissioning/SequenceRunner.h"
 
 class QPushButton;
 
@@ -36,7 +37,7 @@ public:
     void LoadProfile();
     void Cancel();
 
-    bool Running() const { return sequence_ && sequence_->Running(); }
+    bool Running() const { return runner_.Running(); }
     // How long a step waits for its answer (default 3 s).
     void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
     // The summary of the last sequence that ended.
@@ -47,23 +48,14 @@ public:
     using PathAsker = std::function<QString(bool saving)>;
     void SetPathAsker(PathAsker asker) { askPath_ = std::move(asker); }
 
+    // Asks a yes/no question; tests replace the message box with this.
+    using Confirmer = std::function<bool(const QString& question)>;
+    void SetConfirmer(Confirmer confirm) { confirm_ = std::move(confirm); }
+
 private:
-    enum class Purpose { Read, Write, Verify };
+    using Purpose = commission::Purpose;
 
-    // The buttons in the action strip.
-    void AddButtons();
-    // The step time-out, the blocks received and the port going away.
-    void FollowTheWindow();
-    // A command button pressed while a sequence runs cancels it first.
-    void GiveWayToCommandButtons();
-
-    void Begin(Purpose purpose, std::vector<commission::Step> steps, commission::Pace pace);
-    void Do(commission::Sequence::Action action);
-    // Runs `event` once the window's handler that reported it has returned,
-    // if the sequence is still at the step it is at now.
-    void AtThisStep(std::function<void()> event);
-    // A query's answer, parsed whole by the window's reply path.
-    void TakeReply(const protocol::ReplyPath::Parsed& parsed);
+    void Begin(Purpose purpose, std::vector<commission::Step> steps);
     void End();
     void ShowRunning(bool running);
     void MarkDifferences(const std::vector<commission::Difference>& differences);
@@ -71,17 +63,16 @@ private:
     QString Title() const;
 
     TForm1& form_;
-    std::optional<commission::Sequence> sequence_;
+    SequenceRunner runner_;
     Purpose purpose_ = Purpose::Read;
-    QTimer stepTimer_;
     std::chrono::milliseconds timeout_{std::chrono::seconds(3)};
     commission::Configuration expected_;  // verify: the window's record at the start
     std::vector<std::string> warnings_;   // write: frames with a wrong CRC, shown at the end
-    commission::Configuration reported_;  // verify: what the converter answered
-    commission::Configuration read_;      // read all: what the converter answered
+    std::size_t stale_ = 0;               // sections the last read all did not read
     std::map<std::string, QMetaObject::Connection> marks_;
     QString lastSummary_;
     PathAsker askPath_;
+    Confirmer confirm_;
 
     QPushButton* readAll_ = nullptr;
     QPushButton* writeAll_ = nullptr;

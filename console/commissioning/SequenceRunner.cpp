@@ -1,40 +1,51 @@
 #include "console/commissioning/SequenceRunner.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include <QComboBox>
+#include <QSpinBox>
 #include <QStatusBar>
 
+#include "commission/Outcome.h"
 #include "console/window/Form1.h"
+#include "protocol/ReplyPath.h"
 
 namespace console {
 
 using commission::Sequence;
+using commission::SequenceClock;
 using Kind = Sequence::Action::Kind;
+
+std::string WindowLink(const TForm1& form) {
+    auto text = [&form](const char* name) {
+        const auto* box = form.findChild<QComboBox*>(name);
+        return box ? box->currentText().toStdString() : std::string();
+    };
+    const std::string parity = text("ComboBox2");
+    return commission::DescribeLink(text("SPREALCOM"), static_cast<unsigned>(std::atoi(text("ComboBox1").c_str())),
+                                    parity == "None" ? "no" : QString::fromStdString(parity).toLower().toStdString(),
+                                    text("ComboBox3") == "2" ? 2 : 1);
+}
+
+std::chrono::milliseconds WindowStepTimeout(const TForm1& form) {
+    const auto* box = form.findChild<QSpinBox*>("StepTimeoutBox");
+    return box ? std::chrono::seconds(box->value()) : std::chrono::seconds(3);
+}
 
 SequenceRunner::SequenceRunner(TForm1& form, QObject* parent) : QObject(parent), form_(form) {
     stepTimer_.setSingleShot(true);
+    stepTimer_.setTimerType(Qt::PreciseTimer);
     connect(&stepTimer_, &QTimer::timeout, this, [this] {
-        if (Running()) Do(sequence_->TimeOut());
+        if (Running()) Do(sequence_->Tick(SequenceClock::now()));
     });
-    connect(&form_, &TForm1::CommandSent, this, [this](const QByteArray&, bool sent) {
-        lastSent_ = sent;
-        answer_.clear();
-    });
-    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool accepted) {
-        if (!Running()) return;
-        if (accepted) answer_.append(block.constData(), static_cast<std::size_t>(block.size()));
-        Later([](Sequence& s) { return s.BlockReceived(); });
-    });
-    connect(&form_, &TForm1::ReplyParsed, this, [this](int code) {
-        if (!Running()) return;
-        // An answer in pieces is read from every block since the command.
-        Later([this, code, text = answer_](Sequence& s) {
-            const std::string label = s.CurrentStep().label;
-            auto next = s.ReplyParsed(text);
-            std::optional<std::string> failed;
-            if (next.kind != Kind::Nothing && record_ && commission::FillFromReply(*record_, code, text, &failed) &&
-                failed)
-                faults_.push_back(label + ": the answer holds '" + *failed + "', not a valid integer value");
-            return next;
-        });
+    connect(&form_, &TForm1::BlockReceived, this, [this](const QByteArray& block, bool) {
+        // Every block, also one the reply code drops: the sequence judges the
+        // whole answer. The reader handed it over after the line's quiet interval.
+        if (Running())
+            Do(sequence_->BlockReceived(std::string_view(block.constData(), static_cast<std::size_t>(block.size())),
+                                        SequenceClock::now() - commission::QuietInterval));
     });
     auto portGone = [this] {
         if (Running()) Do(sequence_->PortLost());
@@ -43,11 +54,10 @@ SequenceRunner::SequenceRunner(TForm1& form, QObject* parent) : QObject(parent),
     connect(&form_, &TForm1::PortLost, this, portGone);
 }
 
-void SequenceRunner::Run(Sequence sequence, commission::Configuration* record, std::function<void()> done) {
+void SequenceRunner::Run(Sequence sequence, std::function<void()> done) {
     sequence_.emplace(std::move(sequence));
-    record_ = record;
     done_ = std::move(done);
-    faults_.clear();
+    form_.TakeReplies([](const protocol::ReplyPath::Parsed&) {});
     Do(sequence_->Start());
 }
 
@@ -55,34 +65,32 @@ void SequenceRunner::Cancel() {
     if (Running()) Do(sequence_->Cancel());
 }
 
-void SequenceRunner::Later(std::function<Sequence::Action(Sequence&)> event) {
-    // The window's handler that emitted the signal finishes first, and an
-    // event meant for an earlier step never moves a later one.
-    const std::size_t step = sequence_->CurrentIndex();
-    QTimer::singleShot(0, this, [this, event = std::move(event), step] {
-        if (Running() && sequence_->CurrentIndex() == step) Do(event(*sequence_));
-    });
-}
-
 void SequenceRunner::Do(Sequence::Action action) {
     switch (action.kind) {
-        case Kind::Nothing: return;
+        case Kind::Nothing: break;
         case Kind::Send: {
             const auto& step = sequence_->CurrentStep();
-            form_.statusBar()->showMessage(QString::fromStdString(sequence_->Progress()));
-            lastSent_ = false;
-            form_.SendCommand(step.command, step.code);
-            if (const auto next = sequence_->Sent(lastSent_); next.kind != Kind::Nothing) {
-                Do(next);
-                return;
+            form_.statusBar()->showMessage(QString::fromUtf8(sequence_->Progress().c_str()));
+            bool sent = false;
+            std::string why;
+            try {
+                sent = form_.SendCommand(step.command, step.code);
+            } catch (const std::exception& e) {
+                why = e.what();  // a step that cannot be sent ends the sequence as failed
             }
-            stepTimer_.start(static_cast<int>(sequence_->Timeout().count()));
+            Do(sequence_->Sent(sent && why.empty(), SequenceClock::now(), why));
             return;
         }
         case Kind::Finish:
             stepTimer_.stop();
+            form_.TakeReplies({});
             if (auto done = std::exchange(done_, {})) done();
             return;
+    }
+    // Wake when the step's quiet interval or its time-out is due.
+    if (const auto wake = Running() ? sequence_->WakeAt() : std::nullopt) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*wake - SequenceClock::now());
+        stepTimer_.start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count())));
     }
 }
 

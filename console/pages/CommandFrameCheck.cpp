@@ -4,22 +4,12 @@
 #include <QMenu>
 
 #include "console/widgets/Controls.h"
+#include "console/widgets/Marks.h"
 #include "console/pages/FrameBuilderDialog.h"
 #include "protocol/ModbusRtu.h"
 
 namespace console {
-namespace {
-
 namespace modbus = protocol::modbus;
-
-// A red frame drawn inside the edit's own rectangle: no control moves. The
-// selector names the edit alone, so that the builder dialog, its child, keeps
-// its own looks.
-QString CrcMark(const QLineEdit* edit) {
-    return QString("QLineEdit#%1 { border: 2px solid #d00000; }").arg(edit->objectName());
-}
-
-}  // namespace
 
 CommandFrameCheck::CommandFrameCheck(QLineEdit* edit) : QObject(edit), edit_(edit) {
     setObjectName(edit->objectName() + "FrameCheck");
@@ -37,7 +27,7 @@ void CommandFrameCheck::Update() {
     const bool mark = check.error.empty() && check.crc != modbus::CrcState::Right;
     if (mark != marked_) {
         marked_ = mark;
-        edit_->setStyleSheet(mark ? CrcMark(edit_) : QString());
+        SetMark(edit_, Mark::WrongCrc, mark);
     }
 }
 

@@ -1,7 +1,15 @@
 #include "console/widgets/DigitKeyFilter.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 
 namespace console {
 
@@ -34,9 +42,58 @@ bool DigitKeyFilter::Accepts(QChar typed, qsizetype length, int limit) {
     return typed >= u'0' && typed <= u'9' && length < limit;
 }
 
+bool DigitKeyFilter::AcceptsPaste(const QString& pasted, qsizetype length, qsizetype selected, int limit) {
+    if (pasted.isEmpty()) return false;
+    for (QChar c : pasted)
+        if (c < u'0' || c > u'9') return false;
+    return length - selected + pasted.size() <= limit;
+}
+
+bool DigitKeyFilter::TakesPaste(const QString& pasted, bool overSelection) const {
+    return AcceptsPaste(pasted, edit_->text().size(), overSelection ? edit_->selectedText().size() : 0, limit_);
+}
+
+QAction* DigitKeyFilter::PasteAction(const QMenu& menu) {
+    // Named from Qt 6.5 on; before that, known by its caption.
+    if (auto* named = menu.findChild<QAction*>("edit-paste")) return named;
+    for (QAction* action : menu.actions())
+        if (action->text().startsWith(QLineEdit::tr("&Paste"))) return action;
+    return nullptr;
+}
+
+bool DigitKeyFilter::ShowContextMenu(const QPoint& globalPos) {
+    // The edit's own menu, with Paste offered only for text the edit takes.
+    QMenu* menu = edit_->createStandardContextMenu();
+    if (auto* paste = PasteAction(*menu))
+        paste->setEnabled(paste->isEnabled() && TakesPaste(QGuiApplication::clipboard()->text(), true));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+    return true;
+}
+
 bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != edit_ || event->type() != QEvent::KeyPress) return false;
+    if (watched != edit_) return false;
+    switch (event->type()) {
+        case QEvent::ContextMenu: return ShowContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (drop->mimeData()->hasText() && TakesPaste(drop->mimeData()->text(), false)) return false;
+            drop->ignore();
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            // The middle button pastes the X11 selection.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::MiddleButton || !QGuiApplication::clipboard()->supportsSelection()) return false;
+            return !TakesPaste(QGuiApplication::clipboard()->text(QClipboard::Selection), false);
+        }
+        case QEvent::KeyPress: break;
+        default: return false;
+    }
     const auto& key = static_cast<const QKeyEvent&>(*event);
+    if (key.matches(QKeySequence::Paste)) return !TakesPaste(QGuiApplication::clipboard()->text(), true);
     if (PassesUnjudged(key)) return false;
     // Discarded keys are swallowed here; accepted ones reach the edit.
     return !Accepts(key.text().front(), edit_->text().size(), limit_);

@@ -3,11 +3,15 @@
 // lets through digits while the edit holds fewer than `limit` characters, and
 // backspace at any length; every other character is discarded. Keys that
 // produce no character, Tab, Delete and Ctrl/Alt shortcuts pass untouched.
-// Pasted text is not filtered: the conversion at send time judges it.
+// Text from anywhere else (Ctrl+V, Shift+Insert, the context menu's Paste,
+// the middle button, drag and drop) is taken only when it is all digits and
+// the edit then stays within `limit`; otherwise nothing changes.
 
 #include <QObject>
 
+class QAction;
 class QLineEdit;
+class QMenu;
 
 namespace console {
 
@@ -18,11 +22,19 @@ public:
 
     // The rule for one character typed into an edit holding `length` characters.
     static bool Accepts(QChar typed, qsizetype length, int limit);
+    // The rule for text pasted over `selected` characters of an edit holding `length`.
+    static bool AcceptsPaste(const QString& pasted, qsizetype length, qsizetype selected, int limit);
+
+    // The Paste entry of a line edit's standard context menu, or nullptr.
+    static QAction* PasteAction(const QMenu& menu);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool TakesPaste(const QString& pasted, bool overSelection) const;
+    bool ShowContextMenu(const QPoint& globalPos);
+
     QLineEdit* edit_;
     int limit_;
 };

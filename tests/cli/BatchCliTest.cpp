@@ -147,11 +147,11 @@ TEST_F(BatchCliTest, BadInputSendsNothingAndALostPortFailsTheUnit) {
     auto lost = Unit(1, {"--hangup-after", "5"});
     const auto o = Run(Commission(*lost, {"--serial", "7"}));
     EXPECT_EQ(o.status, 2);
-    EXPECT_NE(o.err.find("FAIL 00000007: Write all: stopped at step"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("FAIL 00000007: Not written: stopped at step"), std::string::npos) << o.err;
     const auto entry = commission::BatchLog(log()).Find("00000007");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->result, "FAIL");
-    EXPECT_NE(entry->differences.find("Write all: stopped at step"), std::string::npos);
+    EXPECT_NE(entry->differences.find("Not written: stopped at step"), std::string::npos);
     EXPECT_EQ(nlohmann::json::parse(std::ifstream(records() + "/00000007.json"))["result"], "FAIL");
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/util/EmulatorProcess.h"
+#include "tests/util/FaultCases.h"
 #include "commission/Profile.h"
 
 namespace {
@@ -80,13 +81,15 @@ TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
     const std::string unit7 = Profile("unit7.json", UnitSeven());
     auto write = Run({"write", "--port", emulator.port(), unit7});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_EQ(write.out, "Wrote 49 commands from " + unit7 + "\n");
+    EXPECT_EQ(write.out, "Write all: written, 49 of 49 steps answered.\n"
+                         "Serial number, Inspector: written, cannot be read back.\n");
     // Command 2's frame is no whole request: written as it is, with a warning.
     EXPECT_EQ(write.err.rfind("warning: Command 2 \xC2\xB7 Command: ", 0), 0u) << write.err;
 
     auto same = Run({"verify", "--port", emulator.port(), "--baud", "9600", unit7});
     EXPECT_EQ(same.status, 0) << same.err;
-    EXPECT_EQ(same.out, "No differences: the converter holds every setting checked.\n");
+    const std::string identity = "Serial number, Inspector: cannot be read back, not verified.\n";
+    EXPECT_EQ(same.out, "No differences: the converter holds every setting checked.\n" + identity);
 
     Configuration other = UnitSeven();
     other.values["MPD3XS"] = std::string("00200");
@@ -95,7 +98,7 @@ TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
     EXPECT_EQ(differs.status, 1) << differs.err;
     EXPECT_EQ(differs.out,
               "Totalizer 3 \xC2\xB7 Coefficient: profile 00200, converter 00100\n"
-              "Command 2 \xC2\xB7 Command: profile 0102, converter 01020304\n");
+              "Command 2 \xC2\xB7 Command: profile 0102, converter 01020304\n" + identity);
 
     const std::string read = (dir / "read.json").string();
     auto back = Run({"read", "--port", emulator.port(), "-o", read});
@@ -103,12 +106,27 @@ TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
     EXPECT_EQ(ReadFile(read), ReadFile(unit7));
     EXPECT_EQ(back.err, "");  // no progress line when stderr is no terminal
 
-    // A converter that answers in two pieces is read whole.
-    Emulator split({"--state", unit7, "--split"});
-    const std::string pieces = (dir / "pieces.json").string();
-    auto fromSplit = Run({"read", "--port", split.port(), "-o", pieces});
-    EXPECT_EQ(fromSplit.status, 0) << fromSplit.err;
-    EXPECT_EQ(ReadFile(pieces), ReadFile(unit7));
+    // A read that falls short writes no file.
+    Emulator silent({"--silent"});
+    const std::string none = (dir / "none.json").string();
+    EXPECT_EQ(Run({"read", "--port", silent.port(), "--timeout", "100", "-o", none}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+TEST_F(CliTest, EveryFaultSwitchGetsTheWindowsVerdictAndNoCommandGoesOverAnAnswer) {
+    const std::string unit7 = Profile("unit7.json", UnitSeven());
+    for (const auto& c : consoletest::FaultCases()) {
+        const std::string wire = (dir / "wire.log").string();
+        std::vector<std::string> options{"--state", unit7, "--wire-log", wire};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Emulator emulator(options);
+        const auto o = Run({c.action, "--port", emulator.port(), "--timeout", std::to_string(c.timeoutMs), unit7});
+        EXPECT_EQ(o.status, c.exitCode) << c.name << "\n" << o.err;
+        const std::string account = c.exitCode == 0 ? o.out : o.err;
+        const std::string expected = c.exitCode == 0 ? c.text : "tq410k-cli " + std::string(c.action) + ": " + c.text;
+        EXPECT_EQ(account.substr(0, expected.size()), expected) << c.name;
+        EXPECT_EQ(consoletest::Overlaps(wire), "") << c.name;
+    }
 }
 
 TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
@@ -130,7 +148,7 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
         {{"write", "--port", silent.port(), bad},
          "tq410k-cli write: " + bad + ": version: 7 is not supported (this program reads version 1)"},
         {{"verify", "--port", silent.port(), "--timeout", "50", good},
-         "tq410k-cli verify: verify: 17 steps got no answer: QX1, QX2,"},
+         "tq410k-cli verify: Not verified: 2 of 17 steps got no answer: QX1, QX2."},
     };
     for (const auto& c : cases) {
         const auto o = Run(c.args);
@@ -141,6 +159,11 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("verify --port PATH [LINE] FILE"), std::string::npos);
     EXPECT_NE(help.out.find("frame --check HEX"), std::string::npos);
+    for (const char* command : {"read", "write", "verify", "frame"}) {
+        const auto own = Run({command, "--help"});
+        EXPECT_EQ(own.status, 0) << command;
+        EXPECT_EQ(own.out.rfind("usage: tq410k-cli " + std::string(command) + " ", 0), 0u) << own.out;
+    }
 }
 
 TEST_F(CliTest, FrameChecksAndBuildsThroughTheProgram) {

@@ -230,7 +230,7 @@ TEST(UnitResultTest, OnlyWholeSequencesAndEqualFieldsPass) {
     differing.values["MAD2XS"] = std::string("00005");
     auto partial = expected;
     partial.values.erase("COMDDATA6");
-    SequenceOutcome lost = Whole("Write all: stopped at step 9 of 49 (ZDAD01): the port was closed.");
+    SequenceOutcome lost = Whole("Not written: stopped at step 9 of 49 (ZDAD01): the port was closed.");
     lost.state = Sequence::State::PortLost;
     SequenceOutcome silent = Whole("Verify: 1 step got no answer: QX2.");
     silent.unanswered = {"QX2"};
@@ -244,7 +244,7 @@ TEST(UnitResultTest, OnlyWholeSequencesAndEqualFieldsPass) {
         std::string failure;  // "" : PASS
     } cases[] = {
         {"all well", Whole("w"), Whole("v"), expected, ""},
-        {"port lost", lost, std::nullopt, {}, "Write all: stopped at step 9 of 49 (ZDAD01): the port was closed."},
+        {"port lost", lost, std::nullopt, {}, "Not written: stopped at step 9 of 49 (ZDAD01): the port was closed."},
         {"no answer", Whole("w"), silent, expected, "Verify: 1 step got no answer: QX2."},
         {"unreadable", Whole("w"), unreadable, expected, "Verify: 17 of 17 steps answered. QX2: the answer holds"},
         {"differs", Whole("w"), Whole("v"), differing, "1 field differs"},

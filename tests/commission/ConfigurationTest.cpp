@@ -8,6 +8,7 @@
 #include "commission/Configuration.h"
 #include "emulator/Converter.h"
 #include "commission/Verify.h"
+#include "commission/FieldLimits.h"
 
 namespace {
 
@@ -112,6 +113,53 @@ TEST(ConfigurationTest, EveryFieldThatCannotTravelIsNamedAndNothingIsComposed) {
               "Command 4 \xC2\xB7 Command: \"HQLNVE#RESET#0\" holds \"H\", which is not a hexadecimal digit (0-9, A-F); "
               "nothing was sent\n"
               "Command 3 \xC2\xB7 Byte1: \"0,\" holds \",\", which would split the field in two; nothing was sent");
+}
+
+TEST(ConfigurationTest, ValuesTheRepliesCannotCarryBackAreRefusedOnceEach) {
+    const struct {
+        const char* control;
+        Value value;
+        const char* message;
+    } cases[] = {
+        {"Edit1", std::string("1234"), "'1234' is not a number from 0 to 999 (the 3 digits the converter's reply carries back)"},
+        {"Edit1", std::string("-7"), "'-7' is not a number from 0 to 999 (the 3 digits the converter's reply carries back)"},
+        {"PUBESARD", std::string("987654"), "'987654' is not a number from 0 to 99999 (the 5 digits the converter's reply carries back)"},
+        {"PCBSN", std::string("123456789"), "'123456789' is not a number from 0 to 99999999 (the 8 digits the converter's reply carries back)"},
+        {"MAD7XS", std::string("000010"), "'000010' travels as 6 characters, more than the 5 characters the converter's reply carries back"},
+        {"COMDDATA1", std::string(200, 'A'), nullptr},
+        {"ZMR485BT", -1, "item -1 travels as 2 characters, more than the 1 digit the converter's reply carries back"},
+        {"ACOMBY1", std::string("123"), "'123' travels as 3 characters, more than the 2 characters the converter's reply carries back"},
+    };
+    for (const auto& c : cases) {
+        Configuration record = DefaultConfiguration();
+        record.values[c.control] = c.value;
+        const auto plan = WriteAllSteps(record);
+        ASSERT_EQ(plan.failures.size(), 1u) << c.control;
+        EXPECT_TRUE(plan.steps.empty());
+        if (c.message) EXPECT_EQ(plan.failures[0].message, c.message);
+    }
+    Configuration longest = DefaultConfiguration();
+    longest.values["COMDDATA1"] = std::string(198, 'A');
+    EXPECT_TRUE(WriteAllSteps(longest).failures.empty());
+}
+
+TEST(ConfigurationTest, VerifyComparesValuesAsTheyTravel) {
+    Configuration window = DefaultConfiguration();
+    window.values["Edit1"] = std::string("77");
+    window.values["PUBESARD"] = std::string("9");
+    Configuration converter = window;
+    converter.values["Edit1"] = std::string("077");
+    converter.values["PUBESARD"] = std::string("00009");
+    EXPECT_TRUE(Compare(window, converter).empty());
+    converter.values["AMR485BT"] = 3;
+    window.values["AMR485BT"] = 4;
+    const auto items = [](const std::string&, int index) -> std::optional<std::string> {
+        return std::vector<std::string>{"1200", "2400", "4800", "9600", "19200"}.at(static_cast<std::size_t>(index));
+    };
+    EXPECT_EQ(DescribeDifferences(Compare(window, converter), "profile", items),
+              "OARS485 interface \xC2\xB7 Baud: profile 19200, converter 9600");
+    converter.values.erase("MAD3XS");
+    EXPECT_EQ(NotChecked(converter), std::vector<std::string>{"MAD3XS"});
 }
 
 TEST(ConfigurationTest, FramesWithAWrongCrcAreWarnedOfNotRefused) {

@@ -3,6 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -111,6 +119,24 @@ TEST_F(ProfileFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
     }
     EXPECT_EQ(ReadFile(path), first);
 
+#ifndef _WIN32
+    // A save that fails part-way (the file-size limit) leaves the earlier file
+    // whole and no temporary file beside it.
+    {
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before{};
+        ::getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 1000;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        EXPECT_THROW(SaveProfile(path, DefaultConfiguration()), EProfileError);
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_EQ(ReadFile(path), first);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    }
+#endif
+
     // A folder that is not there: nothing is written anywhere.
     EXPECT_THROW(SaveProfile((dir / "none" / "x.json").string(), DefaultConfiguration()), EProfileError);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
@@ -127,5 +153,34 @@ TEST_F(ProfileFileTest, LoadNamesTheFile) {
     }
     EXPECT_THROW(LoadProfile((dir / "missing.json").string()), EProfileError);
 }
+
+#ifndef _WIN32
+TEST_F(ProfileFileTest, OnlyARegularFileOfAtMostOneMebibyteIsRead) {
+    const std::string fifo = (dir / "fifo").string(), big = (dir / "big.json").string(),
+                      wide = (dir / "wide.json").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::resize_file((std::ofstream(big), big), MaxProfileBytes + 1);
+    std::string text = ProfileText(DefaultConfiguration());
+    std::ofstream(wide) << text.replace(text.find("\"address\": \"001\""), 16, "\"address\": \"1234\"");
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {fifo, fifo + ": is not a regular file (a device, FIFO or socket), not a profile"},
+        {"/dev/zero", "/dev/zero: is not a regular file (a device, FIFO or socket), not a profile"},
+        {dir.string(), dir.string() + ": is a folder, not a profile"},
+        {big, big + ": is 1048577 bytes, more than a profile's 1048576"},
+        {wide, wide + ": ADR.address: '1234' is not a number from 0 to 999 (the 3 digits the converter's reply carries back)"},
+    };
+    for (const auto& c : cases) {
+        try {
+            LoadProfile(c.path);
+            ADD_FAILURE() << c.path << " loaded";
+        } catch (const EProfileError& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+    }
+}
+#endif
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
     EXPECT_FALSE(panel->Running());
     const auto stopped = commission::BatchLog(log()).Find("00000002");
     EXPECT_EQ(stopped->result, "FAIL");
-    EXPECT_NE(stopped->differences.find("Write all: cancelled at step 1 of 49"), std::string::npos)
+    EXPECT_NE(stopped->differences.find("Not written: cancelled at step 1 of 49"), std::string::npos)
         << stopped->differences;
     EXPECT_TRUE(panel->findChild<QLabel*>("BatchVerdict")->text().startsWith("FAIL  00000002"));
 }

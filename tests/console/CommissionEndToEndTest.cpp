@@ -1,6 +1,7 @@
 // Read all, write all, verify and profiles in the window, against the
 // converter emulator as a separate program.
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QStatusBar>
 
@@ -9,9 +10,11 @@
 
 #include "console/commissioning/CommissionActions.h"
 #include "tests/util/EmulatorProcess.h"
+#include "tests/util/FaultCases.h"
 #include "commission/Profile.h"
 #include "tests/console/WindowFixture.h"
 #include "console/commissioning/WindowRecord.h"
+#include "console/widgets/Marks.h"
 
 namespace consoletest {
 namespace {
@@ -104,7 +107,8 @@ TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAs
     openOn(emulator.port());
     ASSERT_TRUE(form->PortIsOpen());
     run("ReadAllButton");
-    EXPECT_EQ(actions().LastSummary(), "Read all: 17 of 17 steps answered.");
+    EXPECT_EQ(actions().LastSummary(), "Read all: read 17 of 17 steps.");
+    EXPECT_EQ(statusText(), "Read all: read");
     EXPECT_TRUE(window() == UnitSeven());
 
     nextPath = (dir / "saved.json").string();
@@ -122,9 +126,11 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
     // Command 6's frame has no CRC: written as it is, and said so.
     const QString warning = "Warnings (written as they are):\n"
                             "Command 6 \u00B7 Command: no CRC, the frame needs 0xF756 at its end";
-    EXPECT_EQ(actions().LastSummary(), "Write all: 49 of 49 steps answered.\n\n" + warning);
+    EXPECT_EQ(actions().LastSummary(), "Write all: written, 49 of 49 steps answered.\n"
+                                       "Serial number, Inspector: written, cannot be read back.\n\n" + warning);
     run("VerifyButton");
-    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.\n\n" + warning);
+    EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.\n"
+                                       "Serial number, Inspector: cannot be read back, not verified.\n\n" + warning);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, actions().LastSummary());
     EXPECT_TRUE(window() == UnitSeven());
@@ -133,61 +139,47 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
 TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
     Configuration converter = UnitSeven();
     converter.values["MAD7XS"] = std::string("00020");
+    converter.values["COMDDATA6"] = std::string("0A0B0D");
     Emulator emulator({"--state", profile("converter.json", converter)});
     openOn(emulator.port());
     load(profile("unit7.json", UnitSeven()));
     run("VerifyButton");
-    EXPECT_TRUE(actions().LastSummary().startsWith("Analog 7 \u00B7 Coefficient: window 00010, converter 00020\n\n"
-                                                   "Warnings"));
+    EXPECT_TRUE(actions().LastSummary().startsWith("Analog 7 \u00B7 Coefficient: window 00010, converter 00020\n"))
+        << actions().LastSummary().toStdString();
+    EXPECT_EQ(statusText(), "Verify: 2 differences");
     EXPECT_TRUE(window() == UnitSeven());  // the window keeps what it held
     auto* coefficient = find<QLineEdit>("MAD7XS");
     EXPECT_TRUE(coefficient->property("differs").toBool());
     EXPECT_FALSE(find<QLineEdit>("MAD6XS")->property("differs").toBool());
     QTest::keyClick(coefficient, Qt::Key_Backspace);
     EXPECT_FALSE(coefficient->property("differs").toBool());
+    // Command 6's frame lacks its CRC: verify's mark and the red frame stand side by side.
+    auto* command = find<QLineEdit>("COMDDATA6");
+    EXPECT_TRUE(console::HasMark(command, console::Mark::Differs));
+    EXPECT_TRUE(console::HasMark(command, console::Mark::WrongCrc));
+    EXPECT_TRUE(command->styleSheet().contains("border") && command->styleSheet().contains("background"));
+    QTest::keyClicks(command, "11");  // still a frame with a wrong CRC
+    EXPECT_FALSE(console::HasMark(command, console::Mark::Differs));
+    EXPECT_TRUE(command->styleSheet().contains("border")) << command->styleSheet().toStdString();
 }
 
-TEST_F(CommissionTest, SilentConverterEveryStepTimesOutAndIsNamed) {
-    Emulator emulator({"--silent"});
-    openOn(emulator.port());
-    actions().SetTimeout(150ms);
-    run("ReadAllButton");
-    const QString summary = "Read all: 17 steps got no answer: QX1, QX2, QX3, QX4, QX5, COMR01, COMR02, COMR03, "
-                            "COMR04, COMR05, COMR06, COMP01, COMP02, COMP03, COMP04, COMP05, COMP06.";
-    EXPECT_EQ(actions().LastSummary(), summary);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, summary);
-}
-
-TEST_F(CommissionTest, SlowOrSplitRepliesStillReadWhole) {
-    // A reply in two pieces: the window's own parse sees only the last one.
-    for (const auto& fault : std::vector<std::vector<std::string>>{{"--delay", "400"}, {"--split"}}) {
-        std::vector<std::string> args{"--state", profile("unit7.json", UnitSeven())};
-        args.insert(args.end(), fault.begin(), fault.end());
-        Emulator emulator(args);
-        console::ShowInWindow(form.get(), commission::DefaultConfiguration());
+TEST_F(CommissionTest, EveryFaultSwitchGetsTheCliVerdictAndNoCommandGoesOverAnAnswer) {
+    const std::string unit7 = profile("unit7.json", UnitSeven());
+    for (const auto& c : FaultCases()) {
+        const std::string wire = (dir / "wire.log").string();
+        std::vector<std::string> options{"--state", unit7, "--wire-log", wire};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Emulator emulator(options);
+        load(unit7);
         openOn(emulator.port());
-        run("ReadAllButton");
-        EXPECT_EQ(actions().LastSummary(), "Read all: 17 of 17 steps answered.") << fault[0];
-        EXPECT_TRUE(window() == UnitSeven()) << fault[0];
-        run("VerifyButton");
-        EXPECT_TRUE(actions().LastSummary().startsWith("No differences")) << fault[0];
-        click("Button1");  // closed for the next round
+        actions().SetTimeout(std::chrono::milliseconds(c.timeoutMs));
+        boxes.clear();
+        run(std::string(c.action) == "write" ? "WriteAllButton" : "VerifyButton");
+        EXPECT_EQ(statusText(), c.status) << c.name;
+        EXPECT_TRUE(actions().LastSummary().startsWith(c.text)) << c.name << "\n" << actions().LastSummary().toStdString();
+        EXPECT_EQ(Overlaps(wire), "") << c.name;
+        if (form->PortIsOpen()) click("Button1");  // closed for the next round
     }
-}
-
-TEST_F(CommissionTest, LostPortStopsTheSequenceWithOneNotice) {
-    Emulator emulator({"--hangup-after", "3"});
-    openOn(emulator.port());
-    run("ReadAllButton");
-    EXPECT_FALSE(form->PortIsOpen());
-    // After the third answer: the hang-up may come before that answer is parsed.
-    const QString summary = actions().LastSummary();
-    EXPECT_TRUE(summary == "Read all: stopped at step 3 of 17 (QX3): the port was closed." ||
-                summary == "Read all: stopped at step 4 of 17 (QX4): the port was closed.")
-        << summary.toStdString();
-    EXPECT_EQ(statusText(), actions().LastSummary());
-    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
@@ -197,8 +189,74 @@ TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
     ASSERT_TRUE(actions().Running());
     click("Button6");
     EXPECT_FALSE(actions().Running());
-    EXPECT_EQ(actions().LastSummary(), "Read all: cancelled at step 1 of 17 (QX1).");
+    EXPECT_EQ(actions().LastSummary(), "Not read: cancelled at step 1 of 17 (QX1).\n"
+                                       "17 sections were not read and still show earlier values: QX1, QX2, QX3, QX4, "
+                                       "QX5, COMR01, COMR02, COMR03, COMR04, COMR05, COMR06, COMP01, COMP02, COMP03, "
+                                       "COMP04, COMP05, COMP06.");
     EXPECT_EQ(find<QLineEdit>("discomm")->text(), "PPPPPP#VAR#");
+}
+
+TEST_F(CommissionTest, EveryShortcutOfTheStripWorksWithTheFocusInAnEditOrABox) {
+    Emulator emulator({"--silent"});
+    int asked = 0;
+    actions().SetConfirmer([](const QString&) { return true; });
+    actions().SetPathAsker([&](bool) {
+        ++asked;
+        return QString();
+    });
+    const struct {
+        const char* button;
+        QKeyCombination keys;
+        std::function<bool()> done;
+    } cases[] = {
+        {"ReadAllButton", Qt::CTRL | Qt::Key_R, [&] { return actions().LastSummary().startsWith("Read all: the port is closed"); }},
+        {"WriteAllButton", Qt::CTRL | Qt::Key_W, [&] { return actions().LastSummary().startsWith("Write all: the port is closed"); }},
+        {"VerifyButton", Qt::CTRL | Qt::SHIFT | Qt::Key_V, [&] { return actions().LastSummary().startsWith("Verify: the port is closed"); }},
+        {"SaveProfileButton", Qt::CTRL | Qt::Key_S, [&] { return asked == 1; }},
+        {"LoadProfileButton", Qt::CTRL | Qt::Key_O, [&] { return asked == 1; }},
+        {"CancelSequenceButton", QKeyCombination(Qt::Key_Escape), [&] { return !actions().Running(); }},
+    };
+    for (const char* focus : {"Edit1", "ZMR485BT", "COMDDATA1"}) {
+        for (const auto& c : cases) {
+            asked = 0;
+            if (std::string(c.button) == "CancelSequenceButton") {
+                openOn(emulator.port());
+                click("ReadAllButton");
+                ASSERT_TRUE(actions().Running());
+            }
+            form->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+            auto* widget = form->findChild<QWidget*>(focus);
+            widget->setFocus();
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : widget;
+            QTest::keyClick(target, c.keys.key(), c.keys.keyboardModifiers());
+            EXPECT_TRUE(waitFor(c.done, 2s)) << focus << " " << c.button;  // a shortcut clicks the button animated
+            EXPECT_TRUE(find<QPushButton>(c.button)->toolTip().endsWith(
+                "(" + QKeySequence(c.keys).toString(QKeySequence::NativeText) + ")"));
+            if (form->PortIsOpen()) click("Button1");
+        }
+    }
+}
+
+TEST_F(CommissionTest, AReadThatFellShortAsksBeforeItIsSavedAsAProfile) {
+    Emulator emulator({"--silent"});
+    openOn(emulator.port());
+    actions().SetTimeout(100ms);
+    run("ReadAllButton");
+    EXPECT_EQ(statusText(), "Read all: not read");
+    QString asked;
+    bool answer = false;
+    actions().SetConfirmer([&](const QString& question) {
+        asked = question;
+        return answer;
+    });
+    nextPath = (dir / "short.json").string();
+    click("SaveProfileButton");
+    EXPECT_EQ(asked, "17 sections were not read; save anyway?");
+    EXPECT_FALSE(std::filesystem::exists(nextPath));
+    answer = true;
+    click("SaveProfileButton");
+    EXPECT_TRUE(std::filesystem::exists(nextPath));
 }
 
 TEST_F(CommissionTest, FieldsThatCannotTravelStopWriteAllBeforeAnythingIsSent) {

@@ -11,12 +11,16 @@
 #include <fstream>
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QTest>
 
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/PortComboBox.h"
 #include "console/devices/ReconnectTarget.h"
 #include "console/Console.h"
+#include "console/devices/Reconnect.h"
+#include "tests/console/WindowFixture.h"
+#include "tests/util/PtyPair.h"
 
 namespace {
 
@@ -180,6 +184,37 @@ TEST_F(DeviceWatcherTest, TheOpenPortListFollowsTheDevices) {
     devices->Push({.added = true, .node = "/dev/ttyUSB9", .links = {}});
     ASSERT_TRUE(waitForSeen(2));
     EXPECT_NE(box.findText("/dev/ttyUSB-stays"), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// A device that comes back never reopens a port the user closed, nor one lost
+// while Reconnect is off.
+class ReturningDeviceTest : public consoletest::WindowTest {};
+
+TEST_F(ReturningDeviceTest, APortTheUserClosedStaysClosedWhenItsDeviceComesBack) {
+    testutil::PtyPair pty;
+    for (const bool reconnectOn : {true, false}) {
+        auto fake = std::make_unique<FakeDeviceEvents>();
+        FakeDeviceEvents* devices = fake.get();
+        DeviceWatcher watcher(std::move(fake), nullptr);
+        QCheckBox enabled;
+        enabled.setChecked(reconnectOn);
+        console::Reconnect reconnect(*form, watcher, enabled, [](const QString&) {});
+        bool appeared = false;
+        QObject::connect(&watcher, &DeviceWatcher::Appeared, [&] { appeared = true; });
+        openOn(pty.slavePath());
+        ASSERT_TRUE(form->PortIsOpen());
+        click("Button1");
+        ASSERT_FALSE(form->PortIsOpen());
+        devices->Push({.added = true, .node = pty.slavePath(), .links = {}});
+        for (int i = 0; i < 200 && !appeared; ++i) QTest::qWait(5);
+        ASSERT_TRUE(appeared);
+        QTest::qWait(50);
+        EXPECT_FALSE(form->PortIsOpen()) << "Reconnect " << reconnectOn;
+    }
 }
 
 }  // namespace

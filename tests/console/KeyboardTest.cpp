@@ -5,13 +5,19 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QSet>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 
 #include "protocol/ChannelTable.h"
+#include "console/widgets/DigitKeyFilter.h"
 #include "tests/console/WindowFixture.h"
 
 using namespace consoletest;
@@ -227,7 +233,8 @@ TEST_F(KeyboardTest, EveryActionCanBeReachedByKeyboard) {
     for (QWidget* w : form->findChildren<QWidget*>()) {
         const bool usable = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
                             qobject_cast<QPlainTextEdit*>(w) ||
-                            (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget()));
+                            (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget()) &&
+                             !qobject_cast<QAbstractSpinBox*>(w->parentWidget()));
         // The tab bar's scroll arrows are for the mouse; its arrow keys do the same.
         if (!usable || !w->isEnabled() || qobject_cast<QTabBar*>(w->parentWidget())) continue;
         ++controls;
@@ -249,3 +256,61 @@ TEST_F(KeyboardTest, EveryActionCanBeReachedByKeyboard) {
     QTest::keyClick(button6, Qt::Key_Space);
     EXPECT_EQ(find<QLineEdit>("discomm")->text(), "PPPPPP#VAR#");
 }
+
+namespace {
+
+// Pasted, dropped or offered through the context menu, only digits that fit
+// come in; anything else leaves the edit as it was.
+TEST_F(KeyboardTest, TheDigitEditsTakeOnlyDigitsThatFitFromEveryWayTextEnters) {
+    enum class Route { CtrlV, ShiftInsert, ContextMenu, Drop };
+    const struct {
+        const char* edit;
+        const char* pasted;
+        bool taken;
+    } cases[] = {
+        {"Edit1", "-7", false}, {"Edit1", "12", true}, {"Edit1", "1234", false},
+        {"ADBESARD", "987654", false}, {"PUBESARD", "98765", true}, {"Edit2", "1 2", false}, {"Edit3", "", false},
+    };
+    for (const auto route : {Route::CtrlV, Route::ShiftInsert, Route::ContextMenu, Route::Drop}) {
+        for (const auto& c : cases) {
+            auto* edit = find<QLineEdit>(c.edit);
+            edit->setText("");
+            edit->setFocus();
+            QApplication::clipboard()->setText(c.pasted);
+            switch (route) {
+                case Route::CtrlV: QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier); break;
+                case Route::ShiftInsert: QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier); break;
+                case Route::ContextMenu: {
+                    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, {2, 2}, edit->mapToGlobal(QPoint(2, 2)));
+                    QApplication::sendEvent(edit, &menuEvent);
+                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    ASSERT_TRUE(menu);
+                    auto* paste = console::DigitKeyFilter::PasteAction(*menu);
+                    ASSERT_TRUE(paste);
+                    EXPECT_EQ(paste->isEnabled(), c.taken) << c.edit << " " << c.pasted;
+                    if (paste->isEnabled()) paste->trigger();
+                    menu->close();
+                    break;
+                }
+                case Route::Drop: {
+                    QMimeData data;
+                    data.setText(c.pasted);
+                    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(edit, &enter);
+                    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(edit, &drop);
+                    break;
+                }
+            }
+            EXPECT_EQ(edit->text(), c.taken ? QString(c.pasted) : QString()) << c.edit << " " << c.pasted << " route "
+                                                                             << static_cast<int>(route);
+        }
+    }
+    // Typing keeps its filter: a sign is dropped, digits come in up to the limit.
+    auto* edit = find<QLineEdit>("Edit1");
+    edit->setText("");
+    QTest::keyClicks(edit, "-12345");
+    EXPECT_EQ(edit->text(), "123");
+}
+
+}  // namespace

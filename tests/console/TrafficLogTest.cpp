@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -169,6 +173,24 @@ TEST_F(SavedLogTest, AFailedSaveSaysWhyAndLeavesNothingBehind) {
         EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos) << e.what();
     }
     EXPECT_TRUE(fs::is_empty(dir));
+
+    // A save that fails part-way (the file-size limit) leaves the earlier file whole.
+    const fs::path path = dir / "traffic.log";
+    { std::ofstream(path) << "the earlier log\n"; }
+    for (int i = 0; i < 200; ++i) log.Append({.time = {}, .kind = Kind::Received, .bytes = std::string(100, 'r')});
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(console::SaveTrafficLog(log, log.FirstNumber(), log.EndNumber(), console::TrafficForm::Text,
+                                         path.string()),
+                 std::runtime_error);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(ReadLines(path), std::vector<std::string>{"the earlier log"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "a temporary file was left";
 }
 
 }  // namespace

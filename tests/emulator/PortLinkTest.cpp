@@ -105,3 +105,29 @@ TEST_F(PortLinkTest, DefaultLinkIsInTheRuntimeFolderOnlyWhenItIsPrivate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PortLinkTest, ALinkBelongsToTheRunningEmulatorThatMadeIt) {
+    {
+        emulator::LinkClaim first(link_);
+        try {
+            emulator::LinkClaim second(link_);
+            ADD_FAILURE() << "a second emulator took the link";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("running as process " + std::to_string(::getpid())), std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_NO_THROW(emulator::LinkClaim again(link_));  // free once the first has ended
+    EXPECT_FALSE(fs::exists(link_ + ".lock"));
+
+    // On exit only a link that still points at the emulator's own port is removed.
+    ASSERT_EQ(::symlink("/dev/pts/other", link_.c_str()), 0);
+    emulator::RemoveLinkIfOurs(link_, "/dev/pts/mine");
+    EXPECT_TRUE(fs::is_symlink(link_));
+    emulator::RemoveLinkIfOurs(link_, "/dev/pts/other");
+    EXPECT_FALSE(fs::is_symlink(link_));
+}
+
+}  // namespace

@@ -217,3 +217,36 @@ TEST(ModbusRtu, CustomCommandWarningNamesTheFieldAndTheRightCrc) {
     for (const char* quiet : {"0103000000044409", "", "0103G", "010"})
         EXPECT_EQ(protocol::CustomCommandCrcWarning(1, quiet), std::nullopt) << quiet;
 }
+
+namespace {
+
+// The byte count of the two write-multiple requests: whole bytes of coils
+// (a multiple of 8 needs no extra byte), two bytes a register.
+TEST(ModbusRtu, WriteMultipleCarriesTheRightByteCount) {
+    using protocol::modbus::BuildFrame;
+    using protocol::modbus::CheckFrame;
+    using protocol::modbus::Request;
+    const struct {
+        unsigned function;
+        unsigned count;
+        unsigned byteCount;  // 0: refused
+    } cases[] = {
+        {15, 1, 1}, {15, 8, 1}, {15, 16, 2}, {15, 1968, 246}, {15, 1969, 0}, {16, 123, 246}, {16, 124, 0},
+    };
+    for (const auto& c : cases) {
+        const Request request{.slave = 1, .function = c.function, .address = 0, .count = c.count,
+                              .values = std::vector<unsigned>(c.count, 1)};
+        const auto built = BuildFrame(request);
+        if (c.byteCount == 0) {
+            EXPECT_FALSE(built.error.empty()) << c.function << " x " << c.count;
+            continue;
+        }
+        ASSERT_EQ(built.error, "") << c.function << " x " << c.count;
+        EXPECT_EQ(built.hex.size(), 2 * (7 + c.byteCount + 2)) << c.function << " x " << c.count;
+        EXPECT_EQ(std::stoul(built.hex.substr(12, 2), nullptr, 16), c.byteCount) << c.function << " x " << c.count;
+        const auto check = CheckFrame(built.hex);
+        EXPECT_TRUE(check.CrcIsRight() && check.problems.empty() && check.request) << c.function << " x " << c.count;
+    }
+}
+
+}  // namespace
