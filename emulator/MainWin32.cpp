@@ -6,6 +6,7 @@
 // Before <windows.h>, whose macros (WM_USER, DTR_CONTROL_ENABLE, ...) would
 // otherwise replace names of ours.
 #include "emulator/Converter.h"
+#include "emulator/Options.h"
 #include "emulator/StateFile.h"
 #include "serial/EventFd.h"
 #include "serial/TComm.h"
@@ -26,14 +27,7 @@
 
 namespace {
 
-struct Options {
-    std::string device;
-    std::string state;
-    bool split = false, silent = false, garbage = false;
-    int delayMs = 0;
-    int hangupAfter = -1;
-    int streamMs = 120;
-};
+using emulator::Options;
 
 std::atomic<bool> stopRequested{false};
 
@@ -42,44 +36,12 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
     return TRUE;
 }
 
-void Usage() {
-    std::fputs(
-        "usage: tq410k-emulator --device COMn [options]\n"
-        "  --device COMn      answer on this serial port, e.g. one end of a null-modem pair\n"
-        "  --state FILE       start configured as the profile FILE says\n"
-        "  --split            send every reply in two blocks, 250 ms apart\n"
-        "  --delay MS         wait MS milliseconds before every reply\n"
-        "  --silent           answer nothing\n"
-        "  --garbage          answer random bytes instead of replies\n"
-        "  --hangup-after N   close the port and end after answering N commands\n"
-        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
-        stderr);
-}
-
-bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        auto number = [&](int& target) {
-            const char* v = value();
-            if (!v) return false;
-            char* end = nullptr;
-            const long n = std::strtol(v, &end, 10);
-            if (*v == '\0' || *end != '\0' || n < 0 || n > 1000000) return false;
-            target = static_cast<int>(n);
-            return true;
-        };
-        if (a == "--split") o.split = true;
-        else if (a == "--silent") o.silent = true;
-        else if (a == "--garbage") o.garbage = true;
-        else if (a == "--delay") { if (!number(o.delayMs)) return false; }
-        else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
-        else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
-        else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
-        else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
-        else return false;
-    }
-    return !o.device.empty();
+// The options this emulator takes: a COM port is required, and nothing that
+// needs a pseudo-terminal or a link.
+bool ReadOptions(int argc, char** argv, Options& o) {
+    if (!emulator::ParseOptions(argc, argv, o)) return false;
+    const bool linuxOnly = !o.link.empty() || o.noLink || o.blinkMs >= 0 || !o.wireLog.empty() || !o.saveState.empty();
+    return !linuxOnly && !o.device.empty();
 }
 
 // Hands one reply to the port; false when the port no longer takes it.
@@ -92,11 +54,11 @@ bool Send(serial::TComm& port, const std::string& bytes) {
 int main(int argc, char** argv) {
     Options options;
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        Usage();
+        emulator::Usage();
         return 0;
     }
-    if (!ParseOptions(argc, argv, options)) {
-        Usage();
+    if (!ReadOptions(argc, argv, options)) {
+        emulator::Usage();
         return 2;
     }
 

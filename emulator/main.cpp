@@ -22,82 +22,22 @@
 #include "emulator/LinkedPty.h"
 #include "emulator/PeerWatch.h"
 #include "emulator/StateFile.h"
+#include "emulator/Options.h"
 #include "emulator/PortLink.h"
 #include "serial/WriteAll.h"
 #include "emulator/WireLog.h"
 
 namespace {
 
-struct Options {
-    std::string device;  // a real serial device instead of a pseudo-terminal
-    std::string link;    // a fixed path made a symlink to the pseudo-terminal
-    std::string state;   // a profile to start from
-    std::string saveState;  // a profile kept up to date with what the converter stores
-    std::string wireLog;  // a timeline of the line for tests
-    bool noLink = false;
-    bool split = false, silent = false, garbage = false;
-    int delayMs = 0;
-    int hangupAfter = -1;
-    int blinkMs = -1;
-    int streamMs = 120;
-};
+using emulator::Options;
 
 volatile std::sig_atomic_t stopRequested = 0;
 void OnSignal(int) { stopRequested = 1; }
 
-void Usage() {
-    std::fputs(
-        "usage: tq410k-emulator [options]\n"
-        "  --link PATH        make PATH a symlink to the emulator's port (default on a\n"
-        "                     pseudo-terminal: $XDG_RUNTIME_DIR/tq410k-emulator, else\n"
-        "                     /tmp/tq410k-emulator-$USER)\n"
-        "  --no-link          make no link\n"
-        "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
-        "  --state FILE       start configured as the profile FILE says\n"
-        "  --save-state FILE  keep FILE a profile of what the converter stores, board\n"
-        "                     serial number and inspector included (rewritten on change)\n"
-        "  --split            send every reply in two blocks, 250 ms apart\n"
-        "  --delay MS         wait MS milliseconds before every reply\n"
-        "  --silent           answer nothing\n"
-        "  --garbage          answer random bytes instead of replies\n"
-        "  --hangup-after N   close the port after answering N commands\n"
-        "  --blink MS         instead of ending, drop the port for MS milliseconds and come\n"
-        "                     back on a new pseudo-terminal under the same --link\n"
-        "                     (after every command, or every N with --hangup-after N)\n"
-        "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n"
-        "  --wire-log FILE    write when each command came and each answer went out\n",
-        stderr);
-}
-
-bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        auto number = [&](int& target) {
-            const char* v = value();
-            if (!v) return false;
-            char* end = nullptr;
-            long n = std::strtol(v, &end, 10);
-            if (*v == '\0' || *end != '\0' || n < 0 || n > 1000000) return false;
-            target = static_cast<int>(n);
-            return true;
-        };
-        if (a == "--split") o.split = true;
-        else if (a == "--silent") o.silent = true;
-        else if (a == "--garbage") o.garbage = true;
-        else if (a == "--delay") { if (!number(o.delayMs)) return false; }
-        else if (a == "--hangup-after") { if (!number(o.hangupAfter)) return false; }
-        else if (a == "--blink") { if (!number(o.blinkMs)) return false; }
-        else if (a == "--stream-ms") { if (!number(o.streamMs) || o.streamMs == 0) return false; }
-        else if (a == "--no-link") o.noLink = true;
-        else if (a == "--link") { const char* v = value(); if (!v) return false; o.link = v; }
-        else if (a == "--wire-log") { const char* v = value(); if (!v) return false; o.wireLog = v; }
-        else if (a == "--state") { const char* v = value(); if (!v) return false; o.state = v; }
-        else if (a == "--save-state") { const char* v = value(); if (!v) return false; o.saveState = v; }
-        else if (a == "--device") { const char* v = value(); if (!v) return false; o.device = v; }
-        else return false;
-    }
-    // The default link, before anything that needs to know the link.
+// The options, with the default link settled before anything that needs to
+// know the link; false on a combination that cannot work.
+bool ReadOptions(int argc, char** argv, Options& o) {
+    if (!emulator::ParseOptions(argc, argv, o)) return false;
     o.link = o.noLink ? "" : emulator::LinkPath(o.link, o.device);
     if (o.blinkMs >= 0) {
         // Only a link can bring the port back under the same name.
@@ -313,11 +253,11 @@ private:
 int main(int argc, char** argv) {
     Options options;
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        Usage();
+        emulator::Usage();
         return 0;
     }
-    if (!ParseOptions(argc, argv, options)) {
-        Usage();
+    if (!ReadOptions(argc, argv, options)) {
+        emulator::Usage();
         return 2;
     }
     if (auto refusal = emulator::LinkRefusal(options.link)) {

@@ -136,7 +136,9 @@ TEST(ConfigurationTest, ValuesTheRepliesCannotCarryBackAreRefusedOnceEach) {
         const auto plan = WriteAllSteps(record);
         ASSERT_EQ(plan.failures.size(), 1u) << c.control;
         EXPECT_TRUE(plan.steps.empty());
-        if (c.message) EXPECT_EQ(plan.failures[0].message, c.message);
+        if (c.message) {
+            EXPECT_EQ(plan.failures[0].message, c.message);
+        }
     }
     Configuration longest = DefaultConfiguration();
     longest.values["COMDDATA1"] = std::string(198, 'A');
