@@ -56,6 +56,22 @@ std::optional<BatchLogEntry> BatchLog::Find(const std::string& serial) const {
     return std::nullopt;
 }
 
+BatchLogEntry BatchLog::Claim(const std::filesystem::path& path,
+                             const std::function<BatchLogEntry(const BatchLog& fresh)>& choose) {
+    // First form: no lock yet (to be made exclusive across programs).
+    BatchLog log(path);
+    BatchLogEntry entry = choose(log);
+    log.Append(entry);
+    return entry;
+}
+
+std::string BatchLog::DescribeHolder(const std::string& serial) const {
+    const auto held = Find(serial);
+    if (!held) return {};
+    return "serial number " + serial + " is already in " + path_.string() + ": started " + held->started +
+           (held->result == "STARTED" || held->result.empty() ? ", not finished" : ", " + held->result);
+}
+
 void BatchLog::Append(const BatchLogEntry& entry) {
     std::string text;
     std::error_code error;

@@ -5,6 +5,7 @@
 // the unit's result, and is not given out again.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -49,6 +50,19 @@ public:
     // Adds the line (and the header to a new log) and flushes it to the disk.
     // Throws EFileError.
     void Append(const BatchLogEntry& entry);
+
+    // Gives a unit its place in the log while other programs may share it:
+    // under one exclusive lock of the file, reads the log anew, asks
+    // `choose` for the unit's STARTED line (it may throw to refuse, e.g. for
+    // a serial number the fresh log holds), appends that line, flushes it to
+    // the disk and lets the lock go. Returns the line appended. Throws
+    // BatchLogError or EFileError, or what `choose` throws.
+    static BatchLogEntry Claim(const std::filesystem::path& path,
+                               const std::function<BatchLogEntry(const BatchLog& fresh)>& choose);
+
+    // "serial number 00005000 is already in batch.csv, line 3: started
+    // 2026-12-09T11:51:21Z, not finished": why a serial number is refused.
+    std::string DescribeHolder(const std::string& serial) const;
 
 private:
     std::filesystem::path path_;
