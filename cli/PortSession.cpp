@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "commission/Outcome.h"
+#include "commission/PortLine.h"
 #include "serial/EventFd.h"
 
 namespace cli {
@@ -15,20 +16,12 @@ namespace {
 using Kind = commission::Sequence::Action::Kind;
 using Clock = commission::SequenceClock;
 
-const char* ParityName(serial::TParity parity) {
-    switch (parity) {
-        case serial::TParity::Odd: return "odd";
-        case serial::TParity::Even: return "even";
-        default: return "no";
-    }
-}
-
 }  // namespace
 
 PortSession::PortSession(const LineOptions& line) {
     using namespace serial;
-    link_ = commission::DescribeLink(line.port, line.baud, ParityName(line.parity),
-                                     line.stopBits == TStopBits::_2 ? 2 : 1);
+    link_ = commission::DescribeLink(
+        {.port = line.port, .baud = line.baud, .parity = line.parity, .stopBits = line.stopBits});
     comm_.SetCommName(line.port);
     comm_.SetBaudRate(line.baud);
     comm_.SetParity(line.parity);

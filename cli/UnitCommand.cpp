@@ -1,29 +1,17 @@
 #include "cli/UnitCommand.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 
 #include "cli/CommissionCommands.h"
 #include "cli/PortSession.h"
 #include "cli/Subcommands.h"
-#include "commission/AtomicFile.h"
-#include "commission/BatchLog.h"
-#include "commission/Commands.h"
-#include "commission/Profile.h"
-#include "commission/Sha256.h"
+#include "commission/PortLine.h"
 #include "commission/UnitIdentity.h"
-#include "commission/UnitRecord.h"
-#include "commission/UnitResult.h"
+#include "commission/UnitWorkflow.h"
 
 namespace cli {
 namespace {
-
-using commission::Sequence;
 
 struct UnitArguments {
     Arguments common;  // port, line, profile
@@ -60,128 +48,55 @@ UnitArguments ParseUnitArguments(const std::vector<std::string>& args) {
     return a;
 }
 
-std::string LineText(const LineOptions& line) {
-    const char* parity = line.parity == serial::TParity::Odd    ? "odd"
-                         : line.parity == serial::TParity::Even ? "even"
-                                                                : "no";
-    return commission::LineSettingsText(line.baud, 8, parity, line.stopBits == serial::TStopBits::_2 ? "2" : "1");
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Joined(const std::vector<std::string>& lines, const std::string& separator) {
-    std::string text;
-    for (const auto& line : lines) text += (text.empty() ? "" : separator) + line;
-    return text;
-}
-
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const UnitArguments a = ParseUnitArguments(args);
-    commission::UnitIdentity unit;
+    commission::UnitIdentity asked;
     try {
-        if (!a.serial.empty()) unit.serial = commission::CheckSerial(a.serial);
+        if (!a.serial.empty()) asked.serial = commission::CheckSerial(a.serial);
         if (!a.firstSerial.empty()) commission::CheckSerial(a.firstSerial);
-        unit.inspector = commission::CheckInspector(a.inspector);
-        if (!a.address.empty()) unit.address = commission::CheckAddress(a.address);
+        asked.inspector = commission::CheckInspector(a.inspector);
+        if (!a.address.empty()) asked.address = commission::CheckAddress(a.address);
     } catch (const commission::IdentityError& e) {
         throw EUsageError(e.what());
     }
+    const commission::PortLine line{.port = a.common.line.port,
+                                    .baud = a.common.line.baud,
+                                    .parity = a.common.line.parity,
+                                    .stopBits = a.common.line.stopBits};
     // Everything that can be refused is refused before anything is sent.
-    commission::CheckFolderWritable(a.recordFolder);
-    const auto profile = commission::LoadProfile(a.common.file);
-    const std::string profileHash = commission::Sha256Hex(ReadWhole(a.common.file));
-    std::optional<commission::BatchLog> log;
-    if (!a.batchLog.empty()) {
-        log.emplace(a.batchLog);
-        if (!a.firstSerial.empty()) unit.serial = commission::NextFreeSerial(a.firstSerial, log->Serials());
-        if (const auto earlier = log->Find(unit.serial); earlier && !a.retry)
-            throw std::runtime_error("serial number " + unit.serial + " is already in the batch log " + a.batchLog +
-                                     " (" + earlier->result + ", " + earlier->finished +
-                                     "); nothing was sent. Give --retry to commission this unit again.");
-    }
-    const auto expected = commission::WithIdentity(profile, unit);
-    auto plan = commission::WriteAllSteps(expected);
-    if (!plan.failures.empty())
-        throw std::runtime_error(a.common.file + ": " + commission::DescribeFailures(plan.failures));
-
+    commission::UnitWorkflow unit({
+        .profilePath = a.common.file,
+        .recordFolder = a.recordFolder,
+        .batchLog = a.batchLog,
+        .retry = a.retry,
+        .choose =
+            [&](const commission::BatchLog* log) {
+                commission::UnitIdentity chosen = asked;
+                if (!a.firstSerial.empty()) chosen.serial = commission::NextFreeSerial(a.firstSerial, log->Serials());
+                return chosen;
+            },
+        .timeout = a.common.line.timeout,
+        .port = line.port,
+        .lineSettings = commission::DescribeSettings(line),
+        .link = commission::DescribeLink(line),
+        .host = commission::HostName(),
+        .user = commission::UserName(),
+        .extraRecords = {},
+    });
     PortSession port(a.common.line);
-    commission::UnitRecord record;
-    record.identity = unit;
-    record.started = commission::UtcNow();
-    record.host = commission::HostName();
-    record.user = commission::UserName();
-    record.port = a.common.line.port;
-    record.lineSettings = LineText(a.common.line);
-    record.profileFile = std::filesystem::path(a.common.file).filename().string();
-    record.profileSha256 = profileHash;
-    record.crcWarnings = commission::FrameWarnings(expected);
-    for (const auto& warning : record.crcWarnings) err << "warning: " << warning << "\n";
-
-    auto logLine = [&](const std::string& result, const std::string& differences, const std::string& file) {
-        if (log)
-            log->Append({.serial = unit.serial,
-                         .address = unit.address ? std::to_string(*unit.address) : "",
-                         .inspector = unit.inspector,
-                         .started = record.started,
-                         .finished = record.finished,
-                         .result = result,
-                         .differences = differences,
-                         .record = file});
-    };
-    // Before the first command: a crash from here on cannot give this serial
-    // number out again.
-    logLine("STARTED", "", "");
-
-    Sequence write("Writing", std::move(plan.steps), a.common.line.timeout);
+    auto write = unit.Begin(commission::UtcNow());
+    for (const auto& warning : unit.Record().crcWarnings) err << "warning: " << warning << "\n";
     port.Run(write, nullptr);
-    const auto written = commission::OutcomeOf(write, commission::Purpose::Write, port.Link(), expected);
-    record.writeSummary = written.summary;
-    commission::Configuration reported;
-    std::optional<commission::SequenceOutcome> verified;
-    if (written.Whole()) {
-        Sequence verify("Verifying", commission::ReadAllSteps(), a.common.line.timeout);
-        port.Run(verify, nullptr);
-        reported = verify.Answers();
-        verified = commission::OutcomeOf(verify, commission::Purpose::Verify, port.Link(), expected);
-        record.verifySummary = verified->summary;
-    } else {
-        record.verifySummary = "Verify: not started.";
+    if (auto verify = unit.WriteEnded(write)) {
+        port.Run(*verify, nullptr);
+        unit.VerifyEnded(*verify);
     }
-    record.result = commission::JudgeUnit(expected, written, verified, reported);
-    record.finished = commission::UtcNow();
-
-    // The log line comes whatever happened to the record: a serial number that
-    // reached a converter is never given out again.
-    // 1 only when everything was read back and compared, and some of it differs.
-    const bool allCompared =
-        verified && verified->Whole() &&
-        std::none_of(record.result.fields.begin(), record.result.fields.end(), [](const auto& field) {
-            return field.status == commission::FieldCheck::Status::NotChecked;
-        });
-    int status = record.result.pass ? Success : allCompared ? Differs : Failure;
-    std::string recordName;
-    try {
-        recordName = commission::WriteRecordFiles(a.recordFolder, record);
-    } catch (const commission::EFileError& e) {
-        err << "tq410k-cli commission: " << e.what() << "\n";
-        recordName = "not written";
-        status = Failure;
-    }
-    std::vector<std::string> what;
-    if (!record.result.pass) what.push_back(record.result.failure);
-    what.insert(what.end(), record.result.differences.begin(), record.result.differences.end());
-    logLine(record.result.pass ? "PASS" : "FAIL", Joined(what, "; "), recordName);
-    (record.result.pass ? out : err) << (record.result.pass ? "PASS " : "FAIL ") << unit.serial
-                                     << (record.result.pass ? "" : ": " + record.result.failure) << "\n";
-    for (const auto& line : record.result.differences) err << line << "\n";
-    if (recordName != "not written")
-        out << "Record: " << (std::filesystem::path(a.recordFolder) / recordName).string() << "\n";
-    return status;
+    const auto end = unit.Finish(commission::UtcNow());
+    const bool pass = end.verdict == commission::UnitEnd::Verdict::Pass;
+    (pass ? out : err) << end.headline << "\n";
+    for (const auto& line : end.details) err << line << "\n";
+    if (!end.record.empty()) out << "Record: " << end.record.string() << "\n";
+    return commission::ExitStatus(end.verdict);
 }
 
 }  // namespace
@@ -191,6 +106,9 @@ int CommissionUnitCommand(const std::vector<std::string>& args, std::ostream& ou
         return Run(args, out, err);
     } catch (const EUsageError& e) {
         err << "tq410k-cli commission: " << e.what() << "\n(see tq410k-cli --help)\n";
+    } catch (const commission::UnitRefused& e) {
+        err << "tq410k-cli commission: " << e.what() << (e.SerialHeld() ? ". Give --retry to commission this unit again." : "")
+            << "\n";
     } catch (const std::exception& e) {
         err << "tq410k-cli commission: " << e.what() << "\n";
     }

@@ -52,11 +52,6 @@ bool HasBoardIdentity(const Sequence& s) {
 
 }  // namespace
 
-std::string DescribeLink(const std::string& port, unsigned baud, const std::string& parity, int stopBits) {
-    return port + " at " + std::to_string(baud) + " baud, " + parity + " parity, " + std::to_string(stopBits) +
-           (stopBits == 1 ? " stop bit" : " stop bits");
-}
-
 Outcome Judge(Purpose purpose, const Sequence& s, const std::string& link, const Configuration& expected,
               const std::string& source, const ItemNamer& items) {
     Outcome o;

@@ -28,7 +28,4 @@ struct Outcome {
 Outcome Judge(Purpose purpose, const Sequence& sequence, const std::string& link,
               const Configuration& expected = {}, const std::string& source = {}, const ItemNamer& items = {});
 
-// "/dev/ttyUSB0 at 9600 baud, no parity, 1 stop bit"
-std::string DescribeLink(const std::string& port, unsigned baud, const std::string& parity, int stopBits);
-
 }  // namespace commission

@@ -16,12 +16,14 @@
 #include "protocol/ChannelTable.h"
 #include "protocol/CustomCommands.h"
 #include "protocol/FieldNames.h"
+#include "protocol/ItemLists.h"
 
 namespace commission {
 namespace {
 
 using Json = nlohmann::ordered_json;
-using Status = FieldCheck::Status;
+using Sent = FieldCheck::Sent;
+using Check = FieldCheck::Check;
 
 // Where a field sits in the window.
 std::string PageOf(const Field& field) {
@@ -31,17 +33,11 @@ std::string PageOf(const Field& field) {
     return "System parameters";
 }
 
-// The item's text for a channel's drop-down, else the value as it travels.
+// A drop-down's value by its item, else the value as it travels.
 std::string ValueText(const std::string& control, const Value& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return protocol::Latin1ToUtf8(*text);
     const int index = std::get<int>(value);
-    for (const auto* table : {&protocol::AnalogChannels(), &protocol::TotalizerChannels()})
-        for (int n = 1; n <= table->ChannelCount(); ++n)
-            for (const auto& column : table->columns)
-                if (column.IsComboBox() && protocol::ControlName(column, n) == control && index >= 0 &&
-                    index < static_cast<int>(column.items.size()))
-                    return column.items[static_cast<std::size_t>(index)];
-    return std::to_string(index);
+    return protocol::ItemText(control, index).value_or(std::to_string(index));
 }
 
 Json JsonValue(const Value& value) {
@@ -69,19 +65,34 @@ const FieldCheck* FindCheck(const UnitRecord& record, std::string_view control) 
     return nullptr;
 }
 
-// One cell: the value written; where the converter differs, both, marked.
+// One cell: the value for the unit, marked by what happened to it; where
+// the converter differs, both.
 std::string Cell(const UnitRecord& record, const std::string& control) {
     const FieldCheck* check = FindCheck(record, control);
     if (!check) return "<td></td>";
-    const std::string written = Escape(ValueText(control, check->written));
-    switch (check->status) {
-        case Status::Match: return "<td>" + written + "</td>";
-        case Status::Differs:
-            return "<td class=\"bad\">" + written + " &rarr; " + Escape(ValueText(control, *check->read)) + "</td>";
-        case Status::NotChecked: return "<td class=\"unk\">" + written + " ?</td>";
-        case Status::NotReadable: return "<td class=\"wo\">" + written + " *</td>";
+    const std::string value = Escape(ValueText(control, check->value));
+    const std::string title = " title=\"" + Escape(StatusText(*check)) + "\"";
+    switch (check->sent) {
+        case Sent::NotSent: return "<td class=\"ns\"" + title + ">" + value + " &ndash;</td>";
+        case Sent::NoAnswer:
+        case Sent::Refused: return "<td class=\"nok\"" + title + ">" + value + " !</td>";
+        case Sent::Acknowledged: break;
+    }
+    switch (check->check) {
+        case Check::Matches: return "<td" + title + ">" + value + "</td>";
+        case Check::Differs:
+            return "<td class=\"bad\"" + title + ">" + value + " &rarr; " + Escape(ValueText(control, *check->read)) +
+                   "</td>";
+        case Check::NotChecked: return "<td class=\"unk\"" + title + ">" + value + " ?</td>";
+        case Check::NotReadable: return "<td class=\"wo\"" + title + ">" + value + " *</td>";
     }
     return "<td></td>";
+}
+
+// "(written, not readable)" for the board identity only when its command was acknowledged.
+std::string IdentityStatus(const UnitRecord& record) {
+    const FieldCheck* check = FindCheck(record, "PCBSN");
+    return " (" + (check ? StatusText(*check) : std::string(SentText(Sent::NotSent))) + ")";
 }
 
 std::string ChannelTableHtml(const UnitRecord& record, const protocol::ChannelTable& table, const char* title,
@@ -145,6 +156,8 @@ th { background: #eee; font-weight: normal; }
 .bad { background: #ffb3b3; font-weight: bold; }
 .unk { background: #fff0b3; }
 .wo { background: #e0ecff; }
+.ns { color: #777; }
+.nok { background: #ffd9a8; }
 .result { font-size: 20pt; font-weight: bold; padding: 2pt 10pt; border: 2pt solid; }
 .pass { color: #006400; }
 .fail { color: #b00000; }
@@ -170,7 +183,7 @@ std::string RecordJson(const UnitRecord& record) {
     root["user"] = record.user;
     root["port"] = {{"name", record.port}, {"settings", record.lineSettings}};
     root["profile"] = {{"file", record.profileFile}, {"sha256", record.profileSha256}};
-    root["sequences"] = {{"write", record.writeSummary}, {"verify", record.verifySummary}};
+    root["sequences"] = {{"write", record.writeAccount}, {"verify", record.verifyAccount}};
     Json parameters = Json::array();
     Json notChecked = Json::array();
     for (const auto& check : record.result.fields) {
@@ -179,19 +192,22 @@ std::string RecordJson(const UnitRecord& record) {
         row["field"] = check.control;
         row["name"] = protocol::FieldDisplayName(check.control);
         row["parameter"] = field ? field->parameter : "";
-        row["written"] = JsonValue(check.written);
+        row["value"] = JsonValue(check.value);
+        row["sent"] = SentText(check.sent);
+        row["written"] = check.sent == Sent::Acknowledged ? JsonValue(check.value) : Json(nullptr);
         row["read"] = check.read ? JsonValue(*check.read) : Json(nullptr);
-        row["status"] = StatusText(check.status);
-        if (check.status == Status::Match || check.status == Status::Differs)
-            row["match"] = check.status == Status::Match;
+        row["verify"] = CheckText(check.check);
+        row["status"] = StatusText(check);
+        if (check.check == Check::Matches || check.check == Check::Differs)
+            row["match"] = check.check == Check::Matches;
         else
             row["match"] = nullptr;
         parameters.push_back(std::move(row));
-        if (check.status == Status::NotChecked || check.status == Status::NotReadable)
+        if (check.check == Check::NotChecked || check.check == Check::NotReadable)
             notChecked.push_back({{"field", check.control},
                                   {"name", protocol::FieldDisplayName(check.control)},
-                                  {"reason", check.status == Status::NotReadable
-                                                 ? "written, not readable: " + check.note
+                                  {"reason", check.check == Check::NotReadable
+                                                 ? StatusText(check) + ": " + check.note
                                                  : check.note}});
     }
     root["parameters"] = std::move(parameters);
@@ -211,20 +227,22 @@ std::string RecordHtml(const UnitRecord& record) {
     html += "<td style=\"border:none;text-align:right\"><span class=\"result " +
             std::string(pass ? "pass\">PASS" : "fail\">FAIL") + "</span></td></tr></table>\n";
     if (!pass) html += "<p class=\"fail\"><b>" + Escape(record.result.failure) + "</b></p>\n";
+    for (const auto& line : record.problems) html += "<p class=\"fail\">" + Escape(line) + "</p>\n";
     auto fact = [](const char* name, const std::string& value) {
         return "<tr><th>" + std::string(name) + "</th><td>" + Escape(value) + "</td></tr>";
     };
-    html += "<table class=\"facts\" cellspacing=\"0\">" + fact("Serial number", id.serial + " (written, not readable)") +
-            fact("Inspector", id.inspector + " (written, not readable)") +
+    html += "<table class=\"facts\" cellspacing=\"0\">" + fact("Serial number", id.serial + IdentityStatus(record)) +
+            fact("Inspector", id.inspector + IdentityStatus(record)) +
             fact("Slave address", id.address ? std::to_string(*id.address) : std::string("as in the profile")) +
             fact("Started (UTC)", record.started) + fact("Finished (UTC)", record.finished) +
             fact("Host / user", record.host + " / " + record.user) +
             fact("Port", record.port + ", " + record.lineSettings) +
             fact("Profile", record.profileFile) + fact("Profile SHA-256", record.profileSha256) +
-            fact("Write all", record.writeSummary) + fact("Verify", record.verifySummary) + "</table>\n";
-    html += "<p>Cells show the value written. <span class=\"bad\">written &rarr; read</span>: the converter "
-            "differs. <span class=\"unk\">?</span>: not checked. <span class=\"wo\">*</span>: written, not "
-            "readable (the converter has no query for it).</p>\n";
+            fact("Write all", record.writeAccount) + fact("Verify", record.verifyAccount) + "</table>\n";
+    html += "<p>Cells show the value for this unit. <span class=\"bad\">written &rarr; read</span>: the converter "
+            "differs. <span class=\"unk\">?</span>: acknowledged, not checked. <span class=\"wo\">*</span>: "
+            "written, not readable (the converter has no query for it). <span class=\"nok\">!</span>: sent, no "
+            "answer or refused. <span class=\"ns\">&ndash;</span>: not sent.</p>\n";
     html += SystemTableHtml(record) + CustomTableHtml(record);
     html += ChannelTableHtml(record, protocol::AnalogChannels(), "Analog channels", false);
     // The second A4 page starts with the totalizers.
@@ -235,11 +253,11 @@ std::string RecordHtml(const UnitRecord& record) {
         html += "</ul>\n";
     }
     std::size_t notChecked = 0;
-    for (const auto& check : record.result.fields) notChecked += check.status == Status::NotChecked;
+    for (const auto& check : record.result.fields) notChecked += check.check == Check::NotChecked;
     if (notChecked)
         html += "<p>" + std::to_string(notChecked) + " fields were not checked: " +
                 Escape(std::find_if(record.result.fields.begin(), record.result.fields.end(),
-                                    [](const FieldCheck& c) { return c.status == Status::NotChecked; })
+                                    [](const FieldCheck& c) { return c.check == Check::NotChecked; })
                            ->note) +
                 ".</p>\n";
     if (!record.crcWarnings.empty()) {
@@ -248,18 +266,6 @@ std::string RecordHtml(const UnitRecord& record) {
         html += "</ul>\n";
     }
     return html + "</body></html>\n";
-}
-
-std::string WriteRecordFiles(const std::filesystem::path& folder, const UnitRecord& record) {
-    const std::string stem = record.identity.serial;
-    WriteFileAtomically(folder / (stem + ".html"), RecordHtml(record));
-    WriteFileAtomically(folder / (stem + ".json"), RecordJson(record));
-    return stem + ".json";
-}
-
-std::string LineSettingsText(std::uint32_t baud, int dataBits, std::string_view parity, std::string_view stopBits) {
-    return std::to_string(baud) + " baud, " + std::to_string(dataBits) + " data bits, " + std::string(parity) +
-           " parity, " + std::string(stopBits) + (stopBits == "1" ? " stop bit" : " stop bits");
 }
 
 std::string UtcNow() {

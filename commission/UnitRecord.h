@@ -4,7 +4,8 @@
 // and as a self-contained HTML page for people; both named by the serial
 // number and written atomically.
 //
-// JSON, format "tq410k-unit-record", version 1 (documented in the README).
+// JSON, format "tq410k-unit-record", version 2 (documented in the README):
+// each setting says what its set command earned and what verify found.
 
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +19,7 @@
 namespace commission {
 
 inline constexpr std::string_view UnitRecordFormat = "tq410k-unit-record";
-inline constexpr int UnitRecordVersion = 1;
+inline constexpr int UnitRecordVersion = 2;
 
 struct UnitRecord {
     UnitIdentity identity;
@@ -30,8 +31,9 @@ struct UnitRecord {
     std::string lineSettings;  // "9600 baud, 8 data bits, no parity, 1 stop bit"
     std::string profileFile;   // the profile's file name
     std::string profileSha256;
-    std::string writeSummary;   // the sequences' own summary lines
-    std::string verifySummary;
+    std::string writeAccount;   // the sequences' own accounts, one finding a line
+    std::string verifyAccount;
+    std::vector<std::string> problems;  // what else went wrong, e.g. a file that could not be written
     std::vector<std::string> crcWarnings;
     UnitResult result;
 };
@@ -40,14 +42,6 @@ std::string RecordJson(const UnitRecord& record);
 // A page with its style inside; a table per page of the window, mismatches
 // highlighted; fits one or two A4 pages when printed.
 std::string RecordHtml(const UnitRecord& record);
-
-// Writes SERIAL.json and SERIAL.html into `folder`; returns the JSON's file
-// name. Throws EFileError.
-std::string WriteRecordFiles(const std::filesystem::path& folder, const UnitRecord& record);
-
-// "9600 baud, 8 data bits, no parity, 1 stop bit"; parity "no", "odd",
-// "even", "mark", "space"; stop bits "1", "1.5", "2".
-std::string LineSettingsText(std::uint32_t baud, int dataBits, std::string_view parity, std::string_view stopBits);
 
 // Now, in UTC: "2026-12-09T07:41:52Z".
 std::string UtcNow();

@@ -1,8 +1,10 @@
 #pragma once
-// Whether one commissioned unit passes: judged only from the sequences'
-// outcomes as the library reports them and from the comparison of every
-// field the converter reports.
+// Whether one commissioned unit passes, and what happened to each of its
+// settings: judged only from the sequences as they ended and from the
+// comparison of every field the converter reports. Nothing is said of a
+// setting that its sequence did not earn.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,9 @@ struct SequenceOutcome {
     std::vector<std::string> unanswered;  // labels of steps that got no answer or were not reached
     std::vector<std::string> faults;      // answers that could not be read or were refused
     std::string summary;                  // the first line of the sequence's account
+    std::string account;                  // the whole account, the give-up message included
+    std::map<std::string, StepResult> steps;  // each step's result, by label
+    Configuration answers;                    // what the whole answers carried
 
     // Every step answered and every answer read.
     bool Whole() const {
@@ -32,13 +37,15 @@ struct SequenceOutcome {
 SequenceOutcome OutcomeOf(const Sequence& sequence, Purpose purpose, const std::string& link,
                           const Configuration& expected);
 
-// One field of the record: what was written and what came back.
+// One setting of the unit: what its set command earned, then what verify found.
 struct FieldCheck {
-    enum class Status { Match, Differs, NotChecked, NotReadable };
+    enum class Sent { NotSent, NoAnswer, Refused, Acknowledged };
+    enum class Check { Matches, Differs, NotChecked, NotReadable };
     std::string control;
-    Value written;
+    Value value;  // what the profile with the unit's identity asks for
+    Sent sent = Sent::NotSent;
     std::optional<Value> read;
-    Status status = Status::NotChecked;
+    Check check = Check::NotChecked;
     std::string note;  // why it was not checked
 };
 
@@ -52,8 +59,14 @@ struct UnitResult {
 // PASS needs write all and verify both whole and every reported field present
 // and equal. `verify` is nothing when it did not run.
 UnitResult JudgeUnit(const Configuration& expected, const SequenceOutcome& write,
-                     const std::optional<SequenceOutcome>& verify, const Configuration& reported);
+                     const std::optional<SequenceOutcome>& verify);
 
-const char* StatusText(FieldCheck::Status status);
+// "not sent", "sent, no answer", "refused", "acknowledged"
+const char* SentText(FieldCheck::Sent sent);
+// "matches", "differs", "not checked", "not readable"
+const char* CheckText(FieldCheck::Check check);
+// The setting's status in one phrase: "acknowledged, matches", "written, not
+// readable" (only for an acknowledged board identity), "sent, no answer".
+std::string StatusText(const FieldCheck& check);
 
 }  // namespace commission

@@ -1,7 +1,7 @@
 #include "commission/Verify.h"
 
 #include "commission/FieldLimits.h"
-#include "protocol/ChannelTable.h"
+#include "protocol/ItemLists.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
@@ -29,19 +29,14 @@ std::vector<std::string> NotChecked(const Configuration& reported) {
 
 namespace {
 
-// A box's value by its item, as the user sees it; channel boxes name their
-// items here, the others through `items` when given.
+// A box's value by its item, as the user sees it: through `items` when given,
+// else by the window's own item lists.
 std::string ShowValue(const std::string& control, const Value& value, const ItemNamer& items) {
     const int* index = std::get_if<int>(&value);
     if (!index) return Show(value);
     if (items)
         if (auto item = items(control, *index)) return *item;
-    for (const auto* table : {&protocol::AnalogChannels(), &protocol::TotalizerChannels()})
-        for (int n = 1; n <= table->ChannelCount(); ++n)
-            for (const auto& column : table->columns)
-                if (protocol::ControlName(column, n) == control && *index >= 0 &&
-                    static_cast<std::size_t>(*index) < column.items.size())
-                    return column.items[static_cast<std::size_t>(*index)];
+    if (auto item = protocol::ItemText(control, *index)) return *item;
     return Show(value);
 }
 

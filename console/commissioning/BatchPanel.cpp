@@ -1,8 +1,6 @@
 #include "console/commissioning/BatchPanel.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <QComboBox>
 #include <QFile>
@@ -18,10 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "commission/AtomicFile.h"
-#include "commission/Commands.h"
-#include "commission/Profile.h"
-#include "commission/Sha256.h"
+#include "commission/PortLine.h"
 #include "commission/UnitList.h"
 #include "console/commissioning/CommissionActions.h"
 #include "console/commissioning/RecordPdf.h"
@@ -41,13 +36,6 @@ enum AddressRule { KeepProfiles = 0, OneForAll = 1, CountUp = 2 };
 std::string Path(const QLineEdit* edit) { return QFile::encodeName(edit->text().trimmed()).toStdString(); }
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // A line edit with a "…" button that asks for a path.
 QLineEdit* PathRow(QFormLayout* form, QWidget* parent, const char* name, const QString& label, bool folder,
@@ -69,14 +57,6 @@ QLineEdit* PathRow(QFormLayout* form, QWidget* parent, const char* name, const Q
     row->addWidget(browse);
     form->addRow(label, row);
     return edit;
-}
-
-QString LineSettings(serial::TComm& comm) {
-    const char* parity[] = {"no", "odd", "even", "mark", "space"};
-    const char* stop[] = {"1", "1.5", "2"};
-    return FromUtf8(commission::LineSettingsText(comm.BaudRate(), 5 + static_cast<int>(comm.ByteSize()),
-                                                 parity[static_cast<int>(comm.Parity())],
-                                                 stop[static_cast<int>(comm.StopBits())]));
 }
 
 }  // namespace
@@ -191,20 +171,22 @@ commission::UnitIdentity BatchPanel::NextIdentity(const commission::BatchLog& lo
 void BatchPanel::Skip() {
     if (Running()) return;
     try {
-        commission::BatchLog log(Path(batchLog_));
-        const auto unit = NextIdentity(log);
+        if (Path(batchLog_).empty()) throw std::runtime_error("choose a batch log file");
         const auto now = commission::UtcNow();
-        const commission::BatchLogEntry entry{.serial = unit.serial,
-                                              .address = unit.address ? std::to_string(*unit.address) : "",
-                                              .inspector = unit.inspector,
-                                              .started = now,
-                                              .finished = now,
-                                              .result = "SKIPPED",
-                                              .differences = "",
-                                              .record = ""};
-        log.Append(entry);
+        // Under the log's lock, as a unit's start: no other station takes the same number.
+        const auto entry = commission::BatchLog::Claim(Path(batchLog_), [&](const commission::BatchLog& log) {
+            const auto unit = NextIdentity(log);
+            return commission::BatchLogEntry{.serial = unit.serial,
+                                             .address = unit.address ? std::to_string(*unit.address) : "",
+                                             .inspector = unit.inspector,
+                                             .started = now,
+                                             .finished = now,
+                                             .result = "SKIPPED",
+                                             .differences = "",
+                                             .record = ""};
+        });
         AddRow(entry);
-        form_.ShowNotice(QString("Batch: %1 skipped").arg(FromUtf8(unit.serial)));
+        form_.ShowNotice(QString("Batch: %1 skipped").arg(FromUtf8(entry.serial)));
     } catch (const std::exception& e) {
         Refuse("Batch: " + FromUtf8(e.what()));
     }
@@ -218,119 +200,75 @@ void BatchPanel::CommissionNext() {
         Refuse("Batch: a sequence of the window is running; wait for it or cancel it.");
         return;
     }
-    Unit unit;
-    try {
-        // Everything that can be refused is refused before anything is sent.
-        if (Path(batchLog_).empty()) throw std::runtime_error("choose a batch log file");
-        if (Path(recordFolder_).empty()) throw std::runtime_error("choose a record folder");
-        commission::CheckFolderWritable(Path(recordFolder_));
-        log_.emplace(Path(batchLog_));
-        const std::string profilePath = Path(profile_);
-        if (profilePath.empty()) throw std::runtime_error("choose a profile");
-        const auto profile = commission::LoadProfile(profilePath);
-        unit.identity = NextIdentity(*log_);
-        unit.expected = commission::WithIdentity(profile, unit.identity);
-        auto& r = unit.record;
-        r.identity = unit.identity;
-        r.profileFile = std::filesystem::path(profilePath).filename().string();
-        r.profileSha256 = commission::Sha256Hex(ReadWhole(profilePath));
-    } catch (const std::exception& e) {
-        Refuse("Batch: nothing was sent: " + FromUtf8(e.what()));
-        return;
-    }
-    auto plan = commission::WriteAllSteps(unit.expected);
-    if (!plan.failures.empty()) {
-        Refuse("Batch: " + FromUtf8(commission::DescribeFailures(plan.failures)));
-        return;
-    }
     if (!form_.PortIsOpen()) {
         form_.ShowNotice("Batch: the port is closed; open it, then commission the unit.");
         return;
     }
-    auto& r = unit.record;
-    r.started = commission::UtcNow();
-    r.host = commission::HostName();
-    r.user = commission::UserName();
-    r.port = form_.Comm1().CommName();
-    r.lineSettings = LineSettings(form_.Comm1()).toStdString();
-    r.crcWarnings = commission::FrameWarnings(unit.expected);
+    const auto line = commission::PortLineOf(form_.Comm1());
     try {
-        // Before the first command: a crash from here on cannot give this
-        // serial number out again.
-        log_->Append({.serial = unit.identity.serial,
-                      .address = unit.identity.address ? std::to_string(*unit.identity.address) : "",
-                      .inspector = unit.identity.inspector,
-                      .started = r.started,
-                      .finished = "",
-                      .result = "STARTED",
-                      .differences = "",
-                      .record = ""});
+        // Everything that can be refused is refused before anything is sent.
+        if (Path(batchLog_).empty()) throw std::runtime_error("choose a batch log file");
+        if (Path(recordFolder_).empty()) throw std::runtime_error("choose a record folder");
+        if (Path(profile_).empty()) throw std::runtime_error("choose a profile");
+        unit_.emplace(commission::UnitSetup{
+            .profilePath = Path(profile_),
+            .recordFolder = Path(recordFolder_),
+            .batchLog = Path(batchLog_),
+            .retry = false,
+            .choose = [this](const commission::BatchLog* log) { return NextIdentity(*log); },
+            .timeout = WindowStepTimeout(form_),
+            .port = line.port,
+            .lineSettings = commission::DescribeSettings(line),
+            .link = commission::DescribeLink(line),
+            .host = commission::HostName(),
+            .user = commission::UserName(),
+            .extraRecords = {{".pdf", [](const std::string& html) { return RecordPdf(html); }}},
+        });
+        auto write = unit_->Begin(commission::UtcNow());
+        SetRunning(true);
+        verdict_->setText(QString("%1 \u2026").arg(FromUtf8(unit_->Identity().serial)));
+        verdict_->setStyleSheet("font-size: 28px; font-weight: bold;");
+        runner_.Run(std::move(write), [this] { AfterWrite(); });
     } catch (const std::exception& e) {
-        Refuse("Batch: nothing was sent: " + FromUtf8(e.what()));
-        return;
+        unit_.reset();
+        const QString why = FromUtf8(e.what());
+        Refuse("Batch: " + (why.contains("nothing was sent") ? why : "nothing was sent: " + why));
     }
-    unit_ = std::move(unit);
-    SetRunning(true);
-    verdict_->setText(QString("%1 \u2026").arg(FromUtf8(unit_->identity.serial)));
-    verdict_->setStyleSheet("font-size: 28px; font-weight: bold;");
-    runner_.Run(Sequence("Writing", std::move(plan.steps), WindowStepTimeout(form_)), [this] { AfterWrite(); });
 }
 
 void BatchPanel::AfterWrite() {
-    unit_->written = commission::OutcomeOf(runner_.Last(), commission::Purpose::Write, WindowLink(form_), unit_->expected);
-    unit_->record.writeSummary = unit_->written->summary;
-    if (!unit_->written->Whole()) {
-        unit_->record.verifySummary = "Verify: not started.";
+    if (auto verify = unit_->WriteEnded(runner_.Last()))
+        runner_.Run(std::move(*verify), [this] { AfterVerify(); });
+    else
         Finish();
-        return;
-    }
-    runner_.Run(Sequence("Verifying", commission::ReadAllSteps(), WindowStepTimeout(form_)), [this] { AfterVerify(); });
 }
 
 void BatchPanel::AfterVerify() {
-    unit_->verified = commission::OutcomeOf(runner_.Last(), commission::Purpose::Verify, WindowLink(form_), unit_->expected);
-    unit_->reported = runner_.Last().Answers();
-    unit_->record.verifySummary = unit_->verified->summary;
+    unit_->VerifyEnded(runner_.Last());
     Finish();
 }
 
 void BatchPanel::Finish() {
-    Unit unit = std::move(*unit_);
+    const auto end = unit_->Finish(commission::UtcNow());
+    const auto& record = unit_->Record();
+    const bool pass = end.verdict == commission::UnitEnd::Verdict::Pass;
+    std::string what = pass ? "" : end.headline.substr(end.headline.find(": ") + 2);
+    for (const auto& d : record.result.differences) what += (what.empty() ? "" : "; ") + d;
+    AddRow({.serial = end.serial,
+            .address = record.identity.address ? std::to_string(*record.identity.address) : "",
+            .inspector = record.identity.inspector,
+            .started = record.started,
+            .finished = record.finished,
+            .result = pass ? "PASS" : "FAIL",
+            .differences = what,
+            .record = end.record.filename().string()});
     unit_.reset();
     SetRunning(false);
-    auto& r = unit.record;
-    r.result = commission::JudgeUnit(unit.expected, *unit.written, unit.verified, unit.reported);
-    r.finished = commission::UtcNow();
-    std::string recordName;
-    QString problem;
-    try {
-        const std::filesystem::path folder = Path(recordFolder_);
-        recordName = commission::WriteRecordFiles(folder, r);
-        WriteRecordPdf(QFile::decodeName((folder / (r.identity.serial + ".pdf")).string().c_str()),
-                       commission::RecordHtml(r));
-    } catch (const std::exception& e) {
-        problem = FromUtf8(e.what());
-        if (recordName.empty()) recordName = "not written";
-    }
-    std::string what = r.result.failure;
-    for (const auto& d : r.result.differences) what += (what.empty() ? "" : "; ") + d;
-    const commission::BatchLogEntry entry{.serial = r.identity.serial,
-                                          .address = r.identity.address ? std::to_string(*r.identity.address) : "",
-                                          .inspector = r.identity.inspector,
-                                          .started = r.started,
-                                          .finished = r.finished,
-                                          .result = r.result.pass ? "PASS" : "FAIL",
-                                          .differences = what,
-                                          .record = recordName};
-    try {
-        log_->Append(entry);
-    } catch (const std::exception& e) {
-        problem += (problem.isEmpty() ? "" : "\n") + FromUtf8(e.what());
-    }
-    AddRow(entry);
-    ShowVerdict(FromUtf8(r.identity.serial), r.result.pass, FromUtf8(r.result.failure));
-    form_.ShowNotice(QString("Batch: %1 %2").arg(FromUtf8(r.identity.serial), r.result.pass ? "PASS" : "FAIL"));
-    if (!problem.isEmpty()) Refuse("Batch: " + problem);
+    ShowVerdict(FromUtf8(end.serial), pass, FromUtf8(end.headline));
+    form_.ShowNotice(QString("Batch: %1").arg(FromUtf8(end.headline)));
+    // A unit that passed the converter's checks but whose record or log line
+    // is not on disk is said so in a box.
+    if (!pass && record.result.pass) Refuse("Batch: " + FromUtf8(end.headline));
 }
 
 void BatchPanel::AddRow(const commission::BatchLogEntry& entry) {

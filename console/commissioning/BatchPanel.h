@@ -11,7 +11,7 @@
 #include <QDialog>
 
 #include "commission/BatchLog.h"
-#include "commission/UnitRecord.h"
+#include "commission/UnitWorkflow.h"
 #include "console/commissioning/SequenceRunner.h"
 
 class QComboBox;
@@ -38,14 +38,6 @@ public:
     bool Running() const { return unit_.has_value(); }
 
 private:
-    struct Unit {
-        commission::UnitIdentity identity;
-        commission::Configuration expected;
-        commission::Configuration reported;
-        commission::UnitRecord record;
-        std::optional<commission::SequenceOutcome> written, verified;
-    };
-
     // The next unit by the panel's settings; throws with a message naming
     // what is wrong. `log` is the batch log of the panel.
     commission::UnitIdentity NextIdentity(const commission::BatchLog& log) const;
@@ -59,8 +51,7 @@ private:
 
     TForm1& form_;
     SequenceRunner runner_;
-    std::optional<Unit> unit_;
-    std::optional<commission::BatchLog> log_;
+    std::optional<commission::UnitWorkflow> unit_;
 
     QLineEdit* profile_ = nullptr;
     QLineEdit* firstSerial_ = nullptr;

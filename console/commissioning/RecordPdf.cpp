@@ -1,7 +1,6 @@
 #include "console/commissioning/RecordPdf.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -11,7 +10,7 @@
 
 namespace console {
 
-void WriteRecordPdf(const QString& path, const std::string& html) {
+std::string RecordPdf(const std::string& html) {
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
@@ -26,9 +25,8 @@ void WriteRecordPdf(const QString& path, const std::string& html) {
         document.setHtml(QString::fromStdString(html));
         document.print(&writer);
     }
-    if (bytes.isEmpty()) throw commission::EFileError(path.toStdString() + ": cannot be saved: nothing was printed");
-    commission::WriteFileAtomically(QFile::encodeName(path).toStdString(),
-                                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (bytes.isEmpty()) throw commission::EFileError("the PDF record: nothing was printed");
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 }  // namespace console

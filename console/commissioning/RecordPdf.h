@@ -3,12 +3,11 @@
 
 #include <string>
 
-#include <QString>
 
 namespace console {
 
-// Renders `html` on A4 pages and writes the PDF atomically to `path`.
-// Throws commission::EFileError.
-void WriteRecordPdf(const QString& path, const std::string& html);
+// Renders `html` on A4 pages; the PDF's bytes. Throws commission::EFileError
+// when nothing could be printed.
+std::string RecordPdf(const std::string& html);
 
 }  // namespace console

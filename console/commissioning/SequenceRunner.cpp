@@ -9,6 +9,7 @@
 #include <QStatusBar>
 
 #include "commission/Outcome.h"
+#include "commission/PortLine.h"
 #include "console/window/Form1.h"
 #include "protocol/ReplyPath.h"
 
@@ -18,16 +19,7 @@ using commission::Sequence;
 using commission::SequenceClock;
 using Kind = Sequence::Action::Kind;
 
-std::string WindowLink(const TForm1& form) {
-    auto text = [&form](const char* name) {
-        const auto* box = form.findChild<QComboBox*>(name);
-        return box ? box->currentText().toStdString() : std::string();
-    };
-    const std::string parity = text("ComboBox2");
-    return commission::DescribeLink(text("SPREALCOM"), static_cast<unsigned>(std::atoi(text("ComboBox1").c_str())),
-                                    parity == "None" ? "no" : QString::fromStdString(parity).toLower().toStdString(),
-                                    text("ComboBox3") == "2" ? 2 : 1);
-}
+std::string WindowLink(const TForm1& form) { return commission::DescribeLink(commission::PortLineOf(form.Comm1())); }
 
 std::chrono::milliseconds WindowStepTimeout(const TForm1& form) {
     const auto* box = form.findChild<QSpinBox*>("StepTimeoutBox");

@@ -19,7 +19,7 @@ namespace console {
 
 class TForm1;
 
-// The port and its line settings as the port group shows them, for messages:
+// The port and the line settings it was opened with, for messages:
 // "/dev/ttyUSB0 at 9600 baud, no parity, 1 stop bit".
 std::string WindowLink(const TForm1& form);
 

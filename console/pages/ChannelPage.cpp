@@ -15,12 +15,6 @@ namespace {
 
 constexpr int HeaderGap = 6;
 
-QStringList Items(const std::vector<std::string>& items) {
-    QStringList list;
-    for (const auto& item : items) list << QString::fromStdString(item);
-    return list;
-}
-
 }  // namespace
 
 const ChannelPageTable& AnalogPage() {
@@ -93,7 +87,7 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
             const QString name = QString::fromStdString(protocol::ControlName(column, n));
             const QRect geometry(table_.fieldLeft[c], top, table_.fieldWidth[c], table_.fieldHeight);
             if (column.IsComboBox()) {
-                auto* box = MakeCombo(group, name, Items(column.items), column.defaultIndex, geometry);
+                auto* box = MakeCombo(group, name, ItemTexts(column.items), column.defaultIndex, geometry);
                 // The list opens wide enough to show its longest item whole.
                 box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
                 row.controls[c] = box;

@@ -4,6 +4,7 @@
 #include "console/widgets/Controls.h"
 #include "protocol/CustomCommands.h"
 #include "protocol/FieldCheck.h"
+#include "protocol/ItemLists.h"
 #include "console/widgets/LabelFit.h"
 
 namespace console {
@@ -55,7 +56,7 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
         MakeGroup(page, {}, QString("Command %1").arg(number), {GroupLeft, row.top, GroupWidth, row.height});
     FitLabel(MakeLabel(box, "Enable:", {8, Row1 + 4}), 38);
     enable_ =
-        MakeCombo(box, Name(names.enable), {"0_Close", "1_RS485B"}, 0, {48, row.enableTop, 73, FieldHeight});
+        MakeCombo(box, Name(names.enable), ItemTexts(protocol::EnableItems()), 0, {48, row.enableTop, 73, FieldHeight});
     FitLabel(MakeLabel(box, "Command:", {128, Row1 + 4}), 55);
     data_ = MakeEdit(box, Name(names.data), DefaultCommand, {184, Row1, 153, FieldHeight});
     new CommandFrameCheck(data_);

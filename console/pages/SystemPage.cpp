@@ -7,6 +7,7 @@
 #include "console/widgets/Controls.h"
 #include "console/pages/CustomCommandGroup.h"
 #include "protocol/CustomCommands.h"
+#include "protocol/ItemLists.h"
 #include "console/widgets/DigitKeyFilter.h"
 #include "console/widgets/LabelFit.h"
 #include "protocol/SystemParameters.h"
@@ -94,7 +95,7 @@ std::vector<ControlRow> ParameterRows() {
         Button("Button2", "Set", set.translated(0, 10)),
 
         Label(" Serial Port Data Monitoring:", 24, 45, 134),
-        Combo("ComboBox4", {"0_Disable Monitoring", "1_RS485 "}, 0, 160, 40, 129),
+        Combo("ComboBox4", ItemTexts(protocol::MonitoringItems()), 0, 160, 40, 129),
         Button("Button3", "Set", set.translated(0, 40)),
 
         Label("Analog Channel Base Addr:", 24, 75, 134),
@@ -111,10 +112,7 @@ std::vector<ControlRow> ParameterRows() {
         Label("RS485 Data Interval:", 24, 135, 102),
         Edit("Edit3", "010", 128, 130, 49),
         Label("1s", 184, 135, 30),
-        Named(Combo("SENDXIEYI",
-                    {"0 RTU Query-Response", "1 General Message Frame", "2 Message Frame 2",
-                     "3 Message Frame 3"},
-                    0, 216, 130, 161),
+        Named(Combo("SENDXIEYI", ItemTexts(protocol::FrameTypeItems()), 0, 216, 130, 161),
               "RS485 Data Interval Frame Type", false),
         Button("Button10", "Set", set.translated(0, 130)),
     };
@@ -145,11 +143,11 @@ std::vector<ControlRow> LineRows() {
         rows.push_back(Label(line.caption, 24, line.top, 0));
         rows.push_back(Label("Baud:", 24, y + 4, 34));
         rows.push_back(
-            Named(Combo(line.baud, {"1200", "2400", "4800", "9600", "19200"}, 3, 60, y, 69), interface + " Baud"));
+            Named(Combo(line.baud, ItemTexts(protocol::LineBaudItems()), 3, 60, y, 69), interface + " Baud"));
         rows.push_back(Label("Parity:", 152, y + 4, 36));
-        rows.push_back(Named(Combo(line.parity, {"None", "Odd", "Even"}, 0, 190, y, 65), interface + " Parity"));
+        rows.push_back(Named(Combo(line.parity, ItemTexts(protocol::LineParityItems()), 0, 190, y, 65), interface + " Parity"));
         rows.push_back(Label("Stop Bits:", 278, y + 4, 48));
-        rows.push_back(Named(Combo(line.stopBits, {"1", "2"}, 0, 328, y, 50), interface + " Stop Bits"));
+        rows.push_back(Named(Combo(line.stopBits, ItemTexts(protocol::LineStopItems()), 0, 328, y, 50), interface + " Stop Bits"));
         rows.push_back(Named(Button(line.button, "Set", {400, y, 49, 20}), "Set " + interface));
     }
     return rows;

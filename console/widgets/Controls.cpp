@@ -34,6 +34,12 @@ QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringLi
     return box;
 }
 
+QStringList ItemTexts(const std::vector<std::string>& items) {
+    QStringList list;
+    for (const auto& item : items) list << QString::fromUtf8(item.c_str());
+    return list;
+}
+
 QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& caption,
                         QRect geometry) {
     auto* button = new QPushButton(caption, parent);

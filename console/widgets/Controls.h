@@ -12,6 +12,8 @@
 #include <QStringList>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "protocol/Protocol.h"
 
@@ -24,6 +26,8 @@ QLineEdit* MakeEdit(QWidget* parent, const QString& objectName, const QString& t
 // Editable, with no insertion of typed text and no inline completion.
 QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringList& items,
                      int index, QRect geometry);
+// The items of a drop-down list (UTF-8) as the window shows them.
+QStringList ItemTexts(const std::vector<std::string>& items);
 QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& caption,
                         QRect geometry);
 QGroupBox* MakeGroup(QWidget* parent, const QString& objectName, const QString& caption,

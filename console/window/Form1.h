@@ -46,6 +46,7 @@ public:
     bool PortIsOpen() const { return portIsOpen_; }
     const std::string& ReceivedText() const { return replies_.Text(); }
     serial::TComm& Comm1() { return comm1_; }
+    const serial::TComm& Comm1() const { return comm1_; }
     QTimer& Timer2() { return timer2_; }
 
     // Handlers.

@@ -11,6 +11,7 @@
 
 #include "commission/BatchLog.h"
 #include "commission/Profile.h"
+#include "commission/Sha256.h"
 #include "commission/UnitIdentity.h"
 #include "tests/util/EmulatorProcess.h"
 #include "tests/util/ProgramRun.h"
@@ -80,13 +81,15 @@ TEST_F(BatchCliTest, ThreeUnitsOnThreeLinksThenACrashAndAResume) {
             const auto json = nlohmann::json::parse(std::ifstream(records() + "/" + serial + ".json"));
             EXPECT_EQ(json["result"], "PASS");
             EXPECT_EQ(json["unit"]["address"], 10 + i);
+            std::ifstream file(profile(), std::ios::binary);
+            EXPECT_EQ(json["profile"]["sha256"], commission::Sha256Hex(std::string(std::istreambuf_iterator<char>(file), {})));
             EXPECT_TRUE(fs::exists(records() + "/" + serial + ".html"));
         }
     }
     // A serial number the log holds is refused before anything is sent.
     auto again = Run(Commission(*units[0], {"--serial", "101"}));
     EXPECT_EQ(again.status, 2);
-    EXPECT_NE(again.err.find("serial number 00000101 is already in the batch log"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("serial number 00000101 is already in "), std::string::npos) << again.err;
     EXPECT_EQ(Stored(0).Text("PCBSN"), "00000100");
 
     // The next unit is killed while it is being written.

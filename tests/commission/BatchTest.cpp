@@ -220,8 +220,18 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheEarlierFileWholeAndNoStrayFile) {
     EXPECT_EQ(FileCount(), 2u);
 }
 
-SequenceOutcome Whole(const char* summary) {
-    return {.ran = true, .state = Sequence::State::Completed, .unanswered = {}, .faults = {}, .summary = summary};
+// A sequence whose every step was answered; verify's answers are `reported`.
+SequenceOutcome Whole(const char* summary, const Configuration& reported = {}) {
+    std::map<std::string, StepResult> steps;
+    for (const auto& field : Fields()) steps[field.parameter] = StepResult::Answered;
+    return {.ran = true,
+            .state = Sequence::State::Completed,
+            .unanswered = {},
+            .faults = {},
+            .summary = summary,
+            .account = summary,
+            .steps = steps,
+            .answers = reported};
 }
 
 TEST(UnitResultTest, OnlyWholeSequencesAndEqualFieldsPass) {
@@ -232,35 +242,33 @@ TEST(UnitResultTest, OnlyWholeSequencesAndEqualFieldsPass) {
     partial.values.erase("COMDDATA6");
     SequenceOutcome lost = Whole("Not written: stopped at step 9 of 49 (ZDAD01): the port was closed.");
     lost.state = Sequence::State::PortLost;
-    SequenceOutcome silent = Whole("Verify: 1 step got no answer: QX2.");
+    SequenceOutcome silent = Whole("Verify: 1 step got no answer: QX2.", expected);
     silent.unanswered = {"QX2"};
-    SequenceOutcome unreadable = Whole("Verify: 17 of 17 steps answered.");
+    SequenceOutcome unreadable = Whole("Verify: 17 of 17 steps answered.", expected);
     unreadable.faults = {"QX2: the answer holds '0x', not a valid integer value"};
     const struct {
         const char* name;
         SequenceOutcome write;
         std::optional<SequenceOutcome> verify;
-        Configuration reported;
         std::string failure;  // "" : PASS
     } cases[] = {
-        {"all well", Whole("w"), Whole("v"), expected, ""},
-        {"port lost", lost, std::nullopt, {}, "Not written: stopped at step 9 of 49 (ZDAD01): the port was closed."},
-        {"no answer", Whole("w"), silent, expected, "Verify: 1 step got no answer: QX2."},
-        {"unreadable", Whole("w"), unreadable, expected, "Verify: 17 of 17 steps answered. QX2: the answer holds"},
-        {"differs", Whole("w"), Whole("v"), differing, "1 field differs"},
-        {"missing", Whole("w"), Whole("v"), partial, "1 fields were not checked"},
+        {"all well", Whole("w"), Whole("v", expected), ""},
+        {"port lost", lost, std::nullopt, "Not written: stopped at step 9 of 49 (ZDAD01): the port was closed."},
+        {"no answer", Whole("w"), silent, "Verify: 1 step got no answer: QX2."},
+        {"unreadable", Whole("w"), unreadable, "Verify: 17 of 17 steps answered. QX2: the answer holds"},
+        {"differs", Whole("w"), Whole("v", differing), "1 field differs"},
+        {"missing", Whole("w"), Whole("v", partial), "1 fields were not checked"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto result = JudgeUnit(expected, c.write, c.verify, c.reported);
+        const auto result = JudgeUnit(expected, c.write, c.verify);
         EXPECT_EQ(result.pass, c.failure.empty());
         EXPECT_TRUE(result.failure.starts_with(c.failure)) << result.failure;
         EXPECT_EQ(result.fields.size(), Fields().size());
-        for (const auto& f : result.fields) {
+        for (const auto& f : result.fields)
             if (f.control == "PCBSN" || f.control == "JIANZHI") {
-                EXPECT_EQ(f.status, FieldCheck::Status::NotReadable);
+                EXPECT_EQ(f.check, FieldCheck::Check::NotReadable);
             }
-        }
     }
 }
 
@@ -273,11 +281,11 @@ TEST(UnitRecordTest, JsonAndHtmlHoldTheUnitTheFieldsAndTheMismatches) {
     const auto expected = WithIdentity(DefaultConfiguration(), record.identity);
     auto reported = expected;
     reported.values["MAD2XS"] = std::string("00005");
-    record.result = JudgeUnit(expected, Whole("w"), Whole("v"), reported);
+    record.result = JudgeUnit(expected, Whole("w"), Whole("v", reported));
 
     const auto json = nlohmann::json::parse(RecordJson(record));
     EXPECT_EQ(json["format"], "tq410k-unit-record");
-    EXPECT_EQ(json["version"], 1);
+    EXPECT_EQ(json["version"], 2);
     EXPECT_EQ(json["unit"]["serial"], "00001234");
     EXPECT_EQ(json["unit"]["address"], 12);
     EXPECT_EQ(json["result"], "FAIL");
@@ -299,7 +307,7 @@ TEST(UnitRecordTest, JsonAndHtmlHoldTheUnitTheFieldsAndTheMismatches) {
     EXPECT_EQ(json["crcWarnings"].size(), 1u);
 
     const std::string html = RecordHtml(record);
-    EXPECT_NE(html.find("<td class=\"bad\">00001 &rarr; 00005</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"bad\" title=\"acknowledged, differs\">00001 &rarr; 00005</td>"), std::string::npos);
     EXPECT_NE(html.find("line&lt;3&gt;.json"), std::string::npos);
     EXPECT_NE(html.find(">FAIL<"), std::string::npos);
     for (const char* external : {"src=", "href=", "@import", "url("}) EXPECT_EQ(html.find(external), std::string::npos);

@@ -9,8 +9,11 @@
 
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "commission/BatchLog.h"
 #include "commission/Profile.h"
+#include "commission/Sha256.h"
 #include "commission/UnitIdentity.h"
 #include "console/commissioning/BatchPanel.h"
 #include "tests/console/WindowFixture.h"
@@ -82,6 +85,9 @@ TEST_F(BatchPanelTest, ThreeUnitsOnThreeLinksResumingAnEarlierBatch) {
         EXPECT_EQ(panel->findChild<QLabel*>("BatchVerdict")->text().toStdString(), "PASS  " + serial);
         EXPECT_EQ(commission::LoadProfile(state), commission::WithIdentity(profile, {serial, "007", 22 + i}));
         for (const char* kind : {".json", ".html", ".pdf"}) EXPECT_TRUE(fs::exists(dir / "records" / (serial + kind)));
+        std::ifstream file(dir / "line.json", std::ios::binary), record(dir / "records" / (serial + ".json"));
+        EXPECT_EQ(nlohmann::json::parse(record)["profile"]["sha256"],
+                  commission::Sha256Hex(std::string(std::istreambuf_iterator<char>(file), {})));
         click("Button1");  // closed between units
     }
     EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
