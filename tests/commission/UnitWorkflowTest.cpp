@@ -89,7 +89,8 @@ protected:
                 .extraRecords = {}};
     }
 
-    UnitEnd Commission(UnitWorkflow& unit, const Play& play = {}) {
+    // Write all and verify, up to the unit's end.
+    void RunSequences(UnitWorkflow& unit, const Play& play = {}) {
         int commands = 0;
         auto write = unit.Begin("2026-12-09T10:00:00Z");
         Drive(write, converter, play, commands);
@@ -98,6 +99,9 @@ protected:
             Drive(*verify, converter, play, commands);
             unit.VerifyEnded(*verify);
         }
+    }
+    UnitEnd Commission(UnitWorkflow& unit, const Play& play = {}) {
+        RunSequences(unit, play);
         return unit.Finish("2026-12-09T10:00:07Z");
     }
 
@@ -241,12 +245,7 @@ private:
 TEST_F(UnitWorkflowTest, APassIsSaidOnlyOnceItsRecordAndLogLineAreOnDisk) {
     {
         UnitWorkflow unit(Setup("3000"));
-        auto write = unit.Begin("t");
-        int commands = 0;
-        Drive(write, converter, {}, commands);
-        auto verify = unit.WriteEnded(write);
-        Drive(*verify, converter, {}, commands);
-        unit.VerifyEnded(*verify);
+        RunSequences(unit);
         FileSizeLimit full(4096);
         const auto end = unit.Finish("t");
         EXPECT_EQ(end.verdict, Verdict::Fail);
@@ -255,18 +254,13 @@ TEST_F(UnitWorkflowTest, APassIsSaidOnlyOnceItsRecordAndLogLineAreOnDisk) {
         EXPECT_TRUE(end.record.empty());
     }
     EXPECT_TRUE(fs::is_empty(dir / "records"));  // neither file, nor a temporary one
-    EXPECT_NE(ReadFile(dir / "batch.csv").find("00003000,12,007,t,t,FAIL,"), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "batch.csv").find("00003000,12,007,2026-12-09T10:00:00Z,t,FAIL,"), std::string::npos);
 
     // A log longer than the limit takes no further line.
     std::ofstream(dir / "batch.csv", std::ios::app) << std::string(300000, '\n');
     converter = {};
     UnitWorkflow unit(Setup("3001"));
-    auto write = unit.Begin("t");
-    int commands = 0;
-    Drive(write, converter, {}, commands);
-    auto verify = unit.WriteEnded(write);
-    Drive(*verify, converter, {}, commands);
-    unit.VerifyEnded(*verify);
+    RunSequences(unit);
     FileSizeLimit full(200000);
     const auto end = unit.Finish("t");
     EXPECT_EQ(end.verdict, Verdict::Fail);
