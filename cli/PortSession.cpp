@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "commission/Outcome.h"
-#include "commission/PortLine.h"
+#include "commission/PortDescription.h"
 #include "serial/EventFd.h"
 
 namespace cli {

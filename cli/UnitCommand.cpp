@@ -6,7 +6,7 @@
 #include "cli/CommissionCommands.h"
 #include "cli/PortSession.h"
 #include "cli/Subcommands.h"
-#include "commission/PortLine.h"
+#include "commission/PortDescription.h"
 #include "commission/UnitIdentity.h"
 #include "commission/UnitWorkflow.h"
 

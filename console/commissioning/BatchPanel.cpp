@@ -16,7 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "commission/PortLine.h"
+#include "commission/PortDescription.h"
 #include "commission/UnitList.h"
 #include "console/commissioning/CommissionActions.h"
 #include "console/commissioning/RecordPdf.h"

@@ -9,7 +9,7 @@
 #include <QStatusBar>
 
 #include "commission/Outcome.h"
-#include "commission/PortLine.h"
+#include "commission/PortDescription.h"
 #include "console/window/Form1.h"
 #include "protocol/ReplyPath.h"
 

@@ -1,4 +1,4 @@
-#include "commission/PortLine.h"
+#include "commission/PortDescription.h"
 
 namespace commission {
 namespace {
