@@ -264,11 +264,17 @@ void BatchPanel::Finish() {
             .record = end.record.filename().string()});
     unit_.reset();
     SetRunning(false);
-    ShowVerdict(FromUtf8(end.serial), pass, FromUtf8(end.headline));
+    std::string account = end.headline;
+    bool gaveUp = false;
+    for (const auto& line : end.details) {
+        account += "\n" + line;
+        gaveUp = gaveUp || line.starts_with("No answer from ");
+    }
+    ShowVerdict(FromUtf8(end.serial), pass, FromUtf8(account));
     form_.ShowNotice(QString("Batch: %1").arg(FromUtf8(end.headline)));
-    // A unit that passed the converter's checks but whose record or log line
-    // is not on disk is said so in a box.
-    if (!pass && record.result.pass) Refuse("Batch: " + FromUtf8(end.headline));
+    // What the engineer must act on is said in a box: a converter that does
+    // not answer, or a unit that passed but whose record or log line is not on disk.
+    if (gaveUp || (!pass && record.result.pass)) Refuse("Batch: " + FromUtf8(account));
 }
 
 void BatchPanel::AddRow(const commission::BatchLogEntry& entry) {
