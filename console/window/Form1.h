@@ -84,7 +84,8 @@ signals:
     // A command the send step handed to the port (sent) or could not (!sent).
     void CommandSent(const QByteArray& bytes, bool sent);
     // Every block received, before the reply table judges it; `accepted` says
-    // whether the receive handler takes it in (shows it, and parses it later).
+    // whether the receive handler takes it in (shows it, and for a page's
+    // reply parses it later).
     void BlockReceived(const QByteArray& bytes, bool accepted);
     // Timer2 ran the parser of `code` on the received text.
     void ReplyParsed(int code);

@@ -97,7 +97,9 @@ TEST_F(PathTest, WhileASequenceRunsATakenBlockIsShownAtOnceCutAndNeverParsed) {
         const auto got = path.BlockReceived(std::to_string(row.code) + big, false);
         EXPECT_EQ(got.take, row.take);
         EXPECT_EQ(got.settle, 0ms);
-        if (row.take == Take::Shown) EXPECT_EQ(path.Text(), (std::to_string(row.code) + big).substr(0, 255));
+        if (row.take == Take::Shown) {
+            EXPECT_EQ(path.Text(), (std::to_string(row.code) + big).substr(0, 255));
+        }
         EXPECT_FALSE(path.ParsePending());
         EXPECT_EQ(path.Mode(), row.code);
     }
