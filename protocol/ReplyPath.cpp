@@ -1,7 +1,5 @@
 #include "protocol/ReplyPath.h"
 
-#include <algorithm>
-
 #include "protocol/ChannelProtocol.h"
 #include "protocol/CustomCommands.h"
 #include "protocol/SystemParameters.h"
@@ -24,21 +22,20 @@ void ReplyPath::Sending(std::optional<int> code) {
         parseAt_.reset();
         mode_ = *code;
     }
-    answer_.clear();
 }
 
-void ReplyPath::CollectAnswers(bool on) {
-    collect_ = on;
-    answer_.clear();
+void ReplyPath::SequenceRunning(bool on) {
+    if (!on && sequence_) mode_ = reply::None;
+    sequence_ = on;
+    parseAt_.reset();
 }
 
 ReplyPath::Received ReplyPath::BlockReceived(std::string_view block, bool laterBlockWaiting) {
     const bool parsed = reply::IsParsed(mode_);
     if (!parsed && !reply::IsShownOnly(mode_)) return {};
-    const auto settle = laterBlockWaiting ? std::chrono::milliseconds{0} : SettleWait;
+    const auto settle = laterBlockWaiting || sequence_ ? std::chrono::milliseconds{0} : SettleWait;
     text_.assign(block.substr(0, MaxText));
-    if (collect_) answer_.append(block.substr(0, MaxAnswer - std::min(MaxAnswer, answer_.size())));
-    if (!parsed) {
+    if (!parsed || sequence_) {
         parseAt_.reset();
         return {Take::Shown, settle};
     }
@@ -49,12 +46,11 @@ ReplyPath::Received ReplyPath::BlockReceived(std::string_view block, bool laterB
 std::optional<ReplyPath::Parsed> ReplyPath::Parse() {
     parseAt_.reset();
     const int code = mode_;
-    std::string text = collect_ ? answer_ : text_;
-    auto result = ParseReply(code, text);
+    auto result = ParseReply(code, text_);
     if (!result) return std::nullopt;
     for (const auto& a : result->assignments)
         if (a.kind == Assignment::Kind::ReplyMode) mode_ = a.value;
-    return Parsed{code, std::move(*result), std::move(text)};
+    return Parsed{code, std::move(*result), text_};
 }
 
 }  // namespace protocol

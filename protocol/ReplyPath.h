@@ -4,6 +4,8 @@
 // 255-character cut, the wait before the parse, and the one table from a
 // reply code to its parser. Driven by events; the driver supplies the clock
 // and the timer (the window a QTimer, the command-line program its poll loop).
+// While a sequence runs, the sequence reads the answers itself: the path only
+// shows its blocks, at once.
 
 #include <chrono>
 #include <functional>
@@ -29,8 +31,6 @@ public:
     static constexpr std::chrono::milliseconds SettleWait{300};
     static constexpr std::chrono::milliseconds ParseInterval{300};
     static constexpr std::size_t MaxText = 255;
-    // The answer collected for a sequence keeps at most this many bytes.
-    static constexpr std::size_t MaxAnswer = 64 * 1024;
 
     explicit ReplyPath(Now now = Clock::now) : now_(std::move(now)) {}
 
@@ -39,29 +39,31 @@ public:
     int Mode() const { return mode_; }
 
     // A command goes out: with a code, the mode takes it and a parse still
-    // pending for an earlier reply is dropped. The answer starts anew.
+    // pending for an earlier reply is dropped.
     void Sending(std::optional<int> code);
 
     enum class Take { Dropped, Shown, ShownForParse };
     struct Received {
         Take take = Take::Dropped;
         // How long the driver waits before it shows the text: none when a
-        // later block is already waiting, as it replaces this one anyway.
+        // later block is already waiting, as it replaces this one anyway,
+        // and none while a sequence runs.
         std::chrono::milliseconds settle{0};
     };
     // A block arrived. Shown: the text is its first 255 bytes, and a pending
     // parse is dropped. For parse: the parse is due one settle wait and one
     // interval after the first such block; a later block does not move it.
+    // While a sequence runs, a block the code takes is only shown.
     Received BlockReceived(std::string_view block, bool laterBlockWaiting);
 
     // The text shown and parsed: the last block taken in, cut.
     const std::string& Text() const { return text_; }
-    // Every block taken in since the last command, whole (collected only
-    // while answers are wanted, see CollectAnswers).
-    const std::string& Answer() const { return answer_; }
-    // A running sequence reads the whole answer: the parse runs on it instead
-    // of the last block.
-    void CollectAnswers(bool on);
+
+    // A sequence starts (on) or has ended (off). Starting drops a pending
+    // parse; at the end the code is None: what still comes answers a step of
+    // the sequence, and no control takes it.
+    void SequenceRunning(bool on);
+    bool SequenceRunning() const { return sequence_; }
 
     bool ParsePending() const { return parseAt_.has_value(); }
     std::optional<Clock::time_point> ParseAt() const { return parseAt_; }
@@ -81,8 +83,7 @@ private:
     Now now_;
     int mode_ = reply::None;
     std::string text_;
-    std::string answer_;
-    bool collect_ = false;
+    bool sequence_ = false;
     std::optional<Clock::time_point> parseAt_;
 };
 

@@ -21,6 +21,7 @@
 #include "console/commissioning/CommissionActions.h"
 #include "console/commissioning/RecordPdf.h"
 #include "console/commissioning/WindowRecord.h"
+#include "console/widgets/Controls.h"
 #include "console/window/Form1.h"
 
 namespace console {
@@ -37,12 +38,17 @@ std::string Path(const QLineEdit* edit) { return QFile::encodeName(edit->text().
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
-// A line edit with a "…" button that asks for a path.
-QLineEdit* PathRow(QFormLayout* form, QWidget* parent, const char* name, const QString& label, bool folder,
-                   bool saving) {
+// A line edit with a "…" button that asks for a path. `what` names the
+// path for a screen reader: "Profile" names the edit, "Browse for the
+// profile" its button.
+QLineEdit* PathRow(QFormLayout* form, QWidget* parent, const char* name, const QString& label, const QString& what,
+                   bool folder, bool saving) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
+    SetAccessibleName(edit, what);
     auto* browse = new QPushButton("\u2026", parent);
+    browse->setObjectName(QString(name) + "Browse");
+    SetAccessibleName(browse, "Browse for the " + what.toLower());
     browse->setFixedWidth(28);
     browse->setAutoDefault(false);
     QObject::connect(browse, &QPushButton::clicked, edit, [edit, label, folder, saving] {
@@ -65,15 +71,17 @@ BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form), runner_(form
     setObjectName("BatchPanel");
     setWindowTitle("Batch commissioning");
     auto* settings = new QFormLayout;
-    profile_ = PathRow(settings, this, "BatchProfile", "Profile:", false, false);
+    profile_ = PathRow(settings, this, "BatchProfile", "Profile:", "Profile", false, false);
     firstSerial_ = new QLineEdit(this);
     firstSerial_->setObjectName("BatchFirstSerial");
     firstSerial_->setPlaceholderText("8 digits; the next ones count up");
+    SetAccessibleName(firstSerial_, "First serial number");
     settings->addRow("First serial number:", firstSerial_);
     inspector_ = new QComboBox(this);
     inspector_->setObjectName("BatchInspector");
     inspector_->setEditable(true);
     inspector_->setInsertPolicy(QComboBox::NoInsert);
+    SetAccessibleName(inspector_, "Inspector");
     // The same items as the window's inspector box; a number may be typed.
     if (auto* box = form.findChild<QComboBox*>("JIANZHI"))
         for (int i = 0; i < box->count(); ++i) inspector_->addItem(box->itemText(i));
@@ -81,43 +89,51 @@ BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form), runner_(form
     addressRule_ = new QComboBox(this);
     addressRule_->setObjectName("BatchAddressRule");
     addressRule_->addItems({"The profile's", "One for all:", "Count up from:"});
+    SetAccessibleName(addressRule_, "Slave address rule");
     address_ = new QLineEdit(this);
     address_->setObjectName("BatchAddress");
     address_->setEnabled(false);
+    SetAccessibleName(address_, "Slave address");
     connect(addressRule_, &QComboBox::currentIndexChanged, address_,
             [this](int rule) { address_->setEnabled(rule != KeepProfiles); });
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(addressRule_);
     addressRow->addWidget(address_);
     settings->addRow("Slave address:", addressRow);
-    unitList_ = PathRow(settings, this, "BatchUnitList", "Or a unit list (CSV):", false, false);
-    recordFolder_ = PathRow(settings, this, "BatchRecordFolder", "Record folder:", true, false);
-    batchLog_ = PathRow(settings, this, "BatchLogFile", "Batch log (CSV):", false, true);
+    unitList_ = PathRow(settings, this, "BatchUnitList", "Or a unit list (CSV):", "Unit list", false, false);
+    recordFolder_ = PathRow(settings, this, "BatchRecordFolder", "Record folder:", "Record folder", true, false);
+    batchLog_ = PathRow(settings, this, "BatchLogFile", "Batch log (CSV):", "Batch log", false, true);
 
     verdict_ = new QLabel("Ready", this);
     verdict_->setObjectName("BatchVerdict");
     verdict_->setAlignment(Qt::AlignCenter);
     verdict_->setMinimumHeight(64);
     verdict_->setStyleSheet("font-size: 28px; font-weight: bold;");
+    // No name of its own: a screen reader reads its text ("PASS 00001000")
+    // as it changes, and the reason (its tool tip) as its description.
 
     table_ = new QTableWidget(0, 5, this);
     table_->setObjectName("BatchTable");
     table_->setHorizontalHeaderLabels({"Serial", "Address", "Time (UTC)", "Result", "Differences"});
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SetAccessibleName(table_, "Units of the batch");
 
     next_ = new QPushButton("Commission next unit", this);
     next_->setObjectName("BatchNextButton");
     next_->setDefault(true);  // Enter, wherever the focus is in the panel
     next_->setToolTip("Plug in the next converter, then press Enter");
+    SetAccessibleName(next_, next_->text());
     skip_ = new QPushButton("Skip", this);
     skip_->setObjectName("BatchSkipButton");
     skip_->setAutoDefault(false);
     skip_->setToolTip("Give the next serial number up: the log marks it skipped");
+    SetAccessibleName(skip_, skip_->text());
     stop_ = new QPushButton("Stop", this);
     stop_->setObjectName("BatchStopButton");
     stop_->setAutoDefault(false);
     stop_->setEnabled(false);
+    SetAccessibleName(stop_, stop_->text());
     connect(next_, &QPushButton::clicked, this, &BatchPanel::CommissionNext);
     connect(skip_, &QPushButton::clicked, this, &BatchPanel::Skip);
     connect(stop_, &QPushButton::clicked, this, &BatchPanel::Stop);

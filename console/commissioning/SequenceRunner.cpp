@@ -11,7 +11,6 @@
 #include "commission/Outcome.h"
 #include "commission/PortDescription.h"
 #include "console/window/Form1.h"
-#include "protocol/ReplyPath.h"
 
 namespace console {
 
@@ -49,7 +48,7 @@ SequenceRunner::SequenceRunner(TForm1& form, QObject* parent) : QObject(parent),
 void SequenceRunner::Run(Sequence sequence, std::function<void()> done) {
     sequence_.emplace(std::move(sequence));
     done_ = std::move(done);
-    form_.TakeReplies([](const protocol::ReplyPath::Parsed&) {});
+    form_.SequenceRunning(true);
     Do(sequence_->Start());
 }
 
@@ -75,7 +74,7 @@ void SequenceRunner::Do(Sequence::Action action) {
         }
         case Kind::Finish:
             stepTimer_.stop();
-            form_.TakeReplies({});
+            form_.SequenceRunning(false);
             if (auto done = std::exchange(done_, {})) done();
             return;
     }

@@ -1,5 +1,7 @@
 #include "console/widgets/DigitKeyFilter.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -42,15 +44,18 @@ bool DigitKeyFilter::Accepts(QChar typed, qsizetype length, int limit) {
     return typed >= u'0' && typed <= u'9' && length < limit;
 }
 
-bool DigitKeyFilter::AcceptsPaste(const QString& pasted, qsizetype length, qsizetype selected, int limit) {
-    if (pasted.isEmpty()) return false;
-    for (QChar c : pasted)
-        if (c < u'0' || c > u'9') return false;
-    return length - selected + pasted.size() <= limit;
+bool DigitKeyFilter::AcceptsPaste(const QString& pasted, const QString& text, qsizetype at, qsizetype replaced,
+                                  int limit) {
+    if (pasted.isEmpty() || at < 0 || replaced < 0 || at + replaced > text.size()) return false;
+    const QString result = QString(text).replace(at, replaced, pasted);
+    if (result.size() > limit) return false;
+    return std::all_of(result.begin(), result.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 bool DigitKeyFilter::TakesPaste(const QString& pasted, bool overSelection) const {
-    return AcceptsPaste(pasted, edit_->text().size(), overSelection ? edit_->selectedText().size() : 0, limit_);
+    const bool selection = overSelection && edit_->hasSelectedText();
+    return AcceptsPaste(pasted, edit_->text(), selection ? edit_->selectionStart() : edit_->cursorPosition(),
+                        selection ? edit_->selectionLength() : 0, limit_);
 }
 
 QAction* DigitKeyFilter::PasteAction(const QMenu& menu) {

@@ -50,7 +50,8 @@ std::uint32_t BaudRateOf(const QString& text) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent), settleSleep_([](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }) {
     setObjectName("Form1");
     BuildWindow();
     ConfigureComm1();
@@ -152,9 +153,9 @@ bool TForm1::SendCommand(const std::string& command, std::optional<int> code) {
     return sent;
 }
 
-void TForm1::TakeReplies(ReplyTaker taker) {
-    replyTaker_ = std::move(taker);
-    replies_.CollectAnswers(static_cast<bool>(replyTaker_));
+void TForm1::SequenceRunning(bool running) {
+    replies_.SequenceRunning(running);
+    timer2_.stop();
 }
 
 void TForm1::ShowMessage(const QString& text) {
@@ -239,7 +240,7 @@ void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::u
     const bool accepted = received.take != protocol::ReplyPath::Take::Dropped;
     emit BlockReceived(QByteArray(block.data(), static_cast<qsizetype>(block.size())), accepted);
     if (!accepted) return;  // dropped, and not waited for
-    std::this_thread::sleep_for(received.settle);
+    if (received.settle.count() > 0) settleSleep_(received.settle);
     Memo8->setPlainText(FromBytes(replies_.Text()));
     if (received.take == protocol::ReplyPath::Take::ShownForParse)
         EnableTimer2();
@@ -256,11 +257,6 @@ void TForm1::Timer2Timer() {
     timer2_.stop();
     const auto parsed = replies_.Parse();
     if (!parsed) return;
-    if (replyTaker_) {
-        replyTaker_(*parsed);
-        emit ReplyParsed(parsed->code);
-        return;
-    }
     // A parse that stops at a bad field has still read the reply.
     try {
         ApplyParseResult(this, parsed->result);

@@ -4,6 +4,7 @@
 // the send step every command button uses, and the receive handler and Timer2
 // that run the reply path.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,11 +69,15 @@ public:
     // those already there. The strip takes ownership.
     void AddToActionStrip(QWidget* widget);
 
-    // While a taker is set (a running sequence), Timer2's parse runs on the
-    // whole answer since the last command and goes to the taker instead of
-    // the controls. An empty taker gives the parses back to the controls.
-    using ReplyTaker = std::function<void(const protocol::ReplyPath::Parsed&)>;
-    void TakeReplies(ReplyTaker taker);
+    // A sequence starts or has ended. While it runs, the receive handler only
+    // shows its blocks, at once: no settle wait, no parse into the controls.
+    // The sequence reads the answers itself (BlockReceived).
+    void SequenceRunning(bool running);
+
+    // How the receive handler waits out its settle wait: a plain sleep of the
+    // window's thread. Tests count the waits instead.
+    using SettleSleep = std::function<void(std::chrono::milliseconds)>;
+    void SetSettleSleep(SettleSleep sleep) { settleSleep_ = std::move(sleep); }
 
 signals:
     // What passes through the window, for the features beside it (traffic
@@ -80,7 +85,8 @@ signals:
     // A command the send step handed to the port (sent) or could not (!sent).
     void CommandSent(const QByteArray& bytes, bool sent);
     // Every block received, before the reply table judges it; `accepted` says
-    // whether the receive handler takes it in (shows it, and parses it later).
+    // whether the receive handler takes it in (shows it, and for a page's
+    // reply parses it later).
     void BlockReceived(const QByteArray& bytes, bool accepted);
     // Timer2 ran the parser of `code` on the received text.
     void ReplyParsed(int code);
@@ -114,7 +120,7 @@ private:
 
     bool portIsOpen_ = false;
     protocol::ReplyPath replies_;
-    ReplyTaker replyTaker_;
+    SettleSleep settleSleep_;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t bytesReceived_ = 0;
 

@@ -1,6 +1,7 @@
 // The batch panel against three emulators: one identity per unit, records,
 // the batch log, a resume after a crash, and input refused before sending.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -164,6 +165,42 @@ TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
     EXPECT_NE(stopped->differences.find("Not written: cancelled at step 1 of 49"), std::string::npos)
         << stopped->differences;
     EXPECT_TRUE(panel->findChild<QLabel*>("BatchVerdict")->text().startsWith("FAIL  00000002"));
+}
+
+// A screen reader names every control of the panel after its label (a combo
+// box, whose name Qt reports as its text, by its description).
+TEST_F(BatchPanelTest, EveryControlCarriesItsLabelAsItsAccessibleName) {
+    const struct {
+        const char* control;
+        const char* name;
+    } cases[] = {
+        {.control = "BatchProfile", .name = "Profile"},
+        {.control = "BatchProfileBrowse", .name = "Browse for the profile"},
+        {.control = "BatchFirstSerial", .name = "First serial number"},
+        {.control = "BatchInspector", .name = "Inspector"},
+        {.control = "BatchAddressRule", .name = "Slave address rule"},
+        {.control = "BatchAddress", .name = "Slave address"},
+        {.control = "BatchUnitList", .name = "Unit list"},
+        {.control = "BatchUnitListBrowse", .name = "Browse for the unit list"},
+        {.control = "BatchRecordFolder", .name = "Record folder"},
+        {.control = "BatchRecordFolderBrowse", .name = "Browse for the record folder"},
+        {.control = "BatchLogFile", .name = "Batch log"},
+        {.control = "BatchLogFileBrowse", .name = "Browse for the batch log"},
+        {.control = "BatchVerdict", .name = "Ready"},  // its text, read as it changes
+        {.control = "BatchTable", .name = "Units of the batch"},
+        {.control = "BatchNextButton", .name = "Commission next unit"},
+        {.control = "BatchSkipButton", .name = "Skip"},
+        {.control = "BatchStopButton", .name = "Stop"},
+    };
+    for (const auto& c : cases) {
+        auto* widget = panel->findChild<QWidget*>(c.control);
+        ASSERT_NE(widget, nullptr) << c.control;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(a, nullptr) << c.control;
+        const QString read = qobject_cast<QComboBox*>(widget) ? a->text(QAccessible::Description)
+                                                               : a->text(QAccessible::Name);
+        EXPECT_EQ(read, QString(c.name)) << c.control;
+    }
 }
 
 }  // namespace

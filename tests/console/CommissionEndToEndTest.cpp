@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 
 #include <fstream>
@@ -106,10 +107,20 @@ TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAs
     Emulator emulator({"--state", unit7});
     openOn(emulator.port());
     ASSERT_TRUE(form->PortIsOpen());
+    // The sequence's blocks are shown without the receive handler's settle
+    // wait and never parsed into the controls; a page button's still are.
+    std::vector<std::string> events;
+    form->SetSettleSleep([&](std::chrono::milliseconds) { events.push_back("wait"); });
+    QObject::connect(form.get(), &console::TForm1::ReplyParsed, form.get(), [&] { events.push_back("parse"); });
     run("ReadAllButton");
     EXPECT_EQ(actions().LastSummary(), "Read all: read 17 of 17 steps.");
     EXPECT_EQ(statusText(), "Read all: read");
     EXPECT_TRUE(window() == UnitSeven());
+    EXPECT_TRUE(find<QPlainTextEdit>("Memo8")->toPlainText().startsWith("COMP06:"));
+    EXPECT_EQ(events, std::vector<std::string>{});
+    click("Button6");
+    ASSERT_TRUE(waitFor([&] { return !events.empty(); }));
+    EXPECT_EQ(events, std::vector<std::string>{"wait"});
 
     nextPath = (dir / "saved.json").string();
     click("SaveProfileButton");

@@ -259,10 +259,41 @@ TEST_F(KeyboardTest, EveryActionCanBeReachedByKeyboard) {
 
 namespace {
 
+enum class Route { CtrlV, ShiftInsert, ContextMenu, Drop };
+
+// Offers the clipboard's or dropped `text` to `edit` by `route`.
+void Paste(QLineEdit* edit, Route route, const QString& text) {
+    edit->setFocus();
+    QApplication::clipboard()->setText(text);
+    switch (route) {
+        case Route::CtrlV: QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier); break;
+        case Route::ShiftInsert: QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier); break;
+        case Route::ContextMenu: {
+            QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, {2, 2}, edit->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(edit, &menuEvent);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_TRUE(menu);
+            auto* paste = console::DigitKeyFilter::PasteAction(*menu);
+            ASSERT_TRUE(paste);
+            if (paste->isEnabled()) paste->trigger();
+            menu->close();
+            break;
+        }
+        case Route::Drop: {
+            QMimeData data;
+            data.setText(text);
+            QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(edit, &enter);
+            QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(edit, &drop);
+            break;
+        }
+    }
+}
+
 // Pasted, dropped or offered through the context menu, only digits that fit
 // come in; anything else leaves the edit as it was.
 TEST_F(KeyboardTest, TheDigitEditsTakeOnlyDigitsThatFitFromEveryWayTextEnters) {
-    enum class Route { CtrlV, ShiftInsert, ContextMenu, Drop };
     const struct {
         const char* edit;
         const char* pasted;
@@ -275,33 +306,7 @@ TEST_F(KeyboardTest, TheDigitEditsTakeOnlyDigitsThatFitFromEveryWayTextEnters) {
         for (const auto& c : cases) {
             auto* edit = find<QLineEdit>(c.edit);
             edit->setText("");
-            edit->setFocus();
-            QApplication::clipboard()->setText(c.pasted);
-            switch (route) {
-                case Route::CtrlV: QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier); break;
-                case Route::ShiftInsert: QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier); break;
-                case Route::ContextMenu: {
-                    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, {2, 2}, edit->mapToGlobal(QPoint(2, 2)));
-                    QApplication::sendEvent(edit, &menuEvent);
-                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                    ASSERT_TRUE(menu);
-                    auto* paste = console::DigitKeyFilter::PasteAction(*menu);
-                    ASSERT_TRUE(paste);
-                    EXPECT_EQ(paste->isEnabled(), c.taken) << c.edit << " " << c.pasted;
-                    if (paste->isEnabled()) paste->trigger();
-                    menu->close();
-                    break;
-                }
-                case Route::Drop: {
-                    QMimeData data;
-                    data.setText(c.pasted);
-                    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-                    QApplication::sendEvent(edit, &enter);
-                    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-                    QApplication::sendEvent(edit, &drop);
-                    break;
-                }
-            }
+            Paste(edit, route, c.pasted);
             EXPECT_EQ(edit->text(), c.taken ? QString(c.pasted) : QString()) << c.edit << " " << c.pasted << " route "
                                                                              << static_cast<int>(route);
         }
@@ -311,6 +316,34 @@ TEST_F(KeyboardTest, TheDigitEditsTakeOnlyDigitsThatFitFromEveryWayTextEnters) {
     edit->setText("");
     QTest::keyClicks(edit, "-12345");
     EXPECT_EQ(edit->text(), "123");
+}
+
+// A paste replaces the selection: what the edit then holds must be digits that fit.
+TEST_F(KeyboardTest, APasteOverASelectionIsJudgedByTheTextItLeaves) {
+    const struct {
+        const char* edit;
+        const char* text;
+        int start, length;  // the selection
+        const char* pasted;
+        const char* after;  // the text once pasted, or as it was
+    } cases[] = {
+        {.edit = "Edit1", .text = "123", .start = 0, .length = 3, .pasted = "456", .after = "456"},
+        {.edit = "Edit1", .text = "123", .start = 1, .length = 2, .pasted = "45", .after = "145"},
+        {.edit = "Edit1", .text = "123", .start = 1, .length = 1, .pasted = "45", .after = "123"},
+        {.edit = "ADBESARD", .text = "12345", .start = 0, .length = 5, .pasted = "7", .after = "7"},
+        {.edit = "Edit3", .text = "1x3", .start = 1, .length = 1, .pasted = "2", .after = "123"},
+        {.edit = "Edit3", .text = "1x", .start = 0, .length = 1, .pasted = "2", .after = "1x"},
+    };
+    for (const auto route : {Route::CtrlV, Route::ShiftInsert, Route::ContextMenu}) {
+        for (const auto& c : cases) {
+            auto* edit = find<QLineEdit>(c.edit);
+            edit->setText(c.text);
+            edit->setSelection(c.start, c.length);
+            Paste(edit, route, c.pasted);
+            EXPECT_EQ(edit->text(), QString(c.after)) << c.edit << " " << c.text << " " << c.pasted << " route "
+                                              << static_cast<int>(route);
+        }
+    }
 }
 
 }  // namespace

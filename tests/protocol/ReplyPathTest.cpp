@@ -75,19 +75,39 @@ TEST_F(PathTest, AShownBlockOrANewCodeDropsAPendingParse) {
     EXPECT_EQ(path.Mode(), protocol::reply::SystemParameters);
 }
 
-TEST_F(PathTest, TheTextIsCutAndACollectedAnswerIsWholeAndBounded) {
-    path.CollectAnswers(true);
-    path.Sending(protocol::reply::CustomCommand);
+TEST_F(PathTest, WhileASequenceRunsATakenBlockIsShownAtOnceCutAndNeverParsed) {
+    using Take = ReplyPath::Take;
+    path.Sending(protocol::reply::SystemParameters);
+    path.BlockReceived("ADR:001", false);
+    path.SequenceRunning(true);
+    EXPECT_FALSE(path.ParsePending());  // a page's reply pending before the sequence
     const std::string big(300, 'a');
-    path.BlockReceived("COMR1:", false);
-    path.BlockReceived(big, false);
-    EXPECT_EQ(path.Text(), big.substr(0, 255));
-    EXPECT_EQ(path.Answer(), "COMR1:" + big);
-    EXPECT_EQ(path.Parse()->text, "COMR1:" + big);  // a sequence reads the whole answer
-    path.Sending(std::nullopt);
-    EXPECT_EQ(path.Answer(), "");
-    path.Mode() = protocol::reply::Shown;
-    const std::string block(60000, 'b');
-    for (int i = 0; i < 3; ++i) path.BlockReceived(block, false);
-    EXPECT_EQ(path.Answer().size(), ReplyPath::MaxAnswer);
+    const struct Row {
+        int code;
+        Take take;
+    } rows[] = {
+        {.code = 0, .take = Take::Dropped},
+        {.code = 100, .take = Take::Shown},
+        {.code = 201, .take = Take::Shown},
+        {.code = 1502, .take = Take::Shown},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.code);
+        path.Sending(row.code);
+        const auto got = path.BlockReceived(std::to_string(row.code) + big, false);
+        EXPECT_EQ(got.take, row.take);
+        EXPECT_EQ(got.settle, 0ms);
+        if (row.take == Take::Shown) {
+            EXPECT_EQ(path.Text(), (std::to_string(row.code) + big).substr(0, 255));
+        }
+        EXPECT_FALSE(path.ParsePending());
+        EXPECT_EQ(path.Mode(), row.code);
+    }
+    // What comes after the sequence answers one of its steps: no control takes it.
+    path.SequenceRunning(false);
+    EXPECT_EQ(path.Mode(), protocol::reply::None);
+    path.Sending(protocol::reply::SystemParameters);
+    const auto page = path.BlockReceived("ADR:002", false);
+    EXPECT_EQ(page.take, Take::ShownForParse);
+    EXPECT_EQ(page.settle, ReplyPath::SettleWait);
 }
