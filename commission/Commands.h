@@ -20,9 +20,9 @@ struct Step {
     // without it answered something else (a late block of an earlier command).
     std::string answerTag = {};
     // The controls whose values the answer carries; the answer is whole when
-    // the parser for `code` finds every one. None: a set command, whose
-    // answer is whole with any byte beyond an echo of the command ("OK",
-    // "ADR:001 OK"; one holding "ERR" refuses).
+    // the parser for `code` finds every one. None: a set command, which any
+    // answer beyond an echo of the command acknowledges ("OK", "ADR:001 OK";
+    // one holding "ERR" refuses).
     std::vector<std::string> fields = {};
 };
 

@@ -26,6 +26,8 @@ std::string_view AfterEcho(std::string_view answer, std::string_view command) {
 
 // The converter's word for a command it does not take.
 bool Refusal(std::string_view answer) { return answer.find("ERR") != std::string_view::npos; }
+// The word most converters end an acknowledgment with ("OK", "ADR:001 OK").
+bool Acceptance(std::string_view answer) { return answer.find("OK") != std::string_view::npos; }
 
 }  // namespace
 
@@ -91,8 +93,11 @@ Sequence::Action Sequence::Cancel() {
 bool Sequence::Whole() const {
     const Step& step = CurrentStep();
     const auto answer = AfterEcho(answer_, step.command);
-    // A set command: any answer is the converter's acknowledgment or refusal.
-    if (step.fields.empty()) return !answer.empty();
+    // A set command: any answer acknowledges it or refuses it (Judge), but
+    // only a verdict word closes it early. An answer in other words waits for
+    // the time-out, so a converter that sends its value, stores it and only
+    // then says " OK" is never talked over.
+    if (step.fields.empty()) return Acceptance(answer) || Refusal(answer);
     if (Refusal(answer)) return true;
     if (answer.find(step.answerTag) == std::string_view::npos || !step.code) return false;
     const auto parse = protocol::ParseReply(*step.code, answer);

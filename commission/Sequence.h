@@ -11,10 +11,12 @@
 // What came since the command is judged without an echo of the command at
 // its start (a 2-wire RS485 adapter hears its own transmission). A query's
 // answer is whole when its tag is seen and every field the step owns is
-// carried. A set command's answer is whole with any byte: converters
-// acknowledge in their own words ("OK", "OK\r\n", "ADR:001 OK"); one holding
-// "ERR" refuses. The acknowledgment proves the command was taken, not what
-// was stored: only reading back shows that.
+// carried. Any answer to a set command acknowledges it, as converters do in
+// their own words ("OK", "OK\r\n", "ADR:001 OK"); one holding "ERR" refuses
+// it. An answer holding "OK" or "ERR" is whole; one in other words is taken
+// when the time-out runs out, as more may still come. The acknowledgment
+// proves the command was taken, not what was stored: only reading back shows
+// that.
 
 #include <chrono>
 #include <optional>

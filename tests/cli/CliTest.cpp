@@ -155,8 +155,12 @@ TEST_F(CliTest, WriteTakesEveryAcknowledgmentAndNamesARefusalOrSilence) {
     for (const auto& c : cases) {
         std::string name;
         for (const auto& o : c.options) name += o + " ";
-        Emulator emulator(c.options);
+        const std::string wire = (dir / "wire.log").string();
+        std::vector<std::string> options{"--wire-log", wire};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Emulator emulator(options);
         const auto write = Run({"write", "--port", emulator.port(), "--timeout", "500", unit7});
+        EXPECT_EQ(consoletest::Overlaps(wire), "") << name;
         EXPECT_EQ(write.status, c.status) << name << write.err;
         const std::string& account = c.status == 0 ? write.out : write.err;
         EXPECT_NE(account.find(c.account), std::string::npos) << name << account;
