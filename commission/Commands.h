@@ -16,12 +16,13 @@ struct Step {
     std::string label;    // "QX2", "ZDAD07"
     std::string command;  // the bytes on the wire
     std::optional<int> code;
-    // The answer holds this tag ("ZDAD09:", "ADR"); a text without it
-    // answered something else (a late block of an earlier command).
+    // A step with fields: its answer holds this tag ("ZDAD09:"); a text
+    // without it answered something else (a late block of an earlier command).
     std::string answerTag = {};
     // The controls whose values the answer carries; the answer is whole when
-    // the parser for `code` finds every one. None: a set command, whose
-    // answer is whole with the converter's verdict ("ADR:001 OK", "ADR ERR").
+    // the parser for `code` finds every one. None: a set command, which any
+    // answer beyond an echo of the command acknowledges ("OK", "ADR:001 OK";
+    // one holding "ERR" refuses).
     std::vector<std::string> fields = {};
 };
 

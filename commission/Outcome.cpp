@@ -84,7 +84,9 @@ Outcome Judge(Purpose purpose, const Sequence& s, const std::string& link, const
         case Purpose::Write:
             o.verdict = shortfall.empty() ? Outcome::Verdict::Success : Outcome::Verdict::Failed;
             if (o.verdict == Outcome::Verdict::Success)
-                lines.insert(lines.begin(), title + ": written, " + count + " of " + count + " steps answered.");
+                // Each set was acknowledged and none refused; only reading back proves the values.
+                lines.insert(lines.begin(), title + ": written, " + count + " of " + count +
+                                                " set commands acknowledged; Verify shows what the converter holds.");
             if (HasBoardIdentity(s) && s.Labels(StepResult::Answered).size() > 0) {
                 for (std::size_t i = 0; i < s.StepCount(); ++i)
                     if (s.Steps()[i].label == "PCBSN" && s.Result(i) == StepResult::Answered)

@@ -1,8 +1,8 @@
 #pragma once
 // What a read all, write all or verify earned, in words for the window's
 // status bar and box and for the command-line program. Success is claimed
-// only when every step got a whole answer and, for verify, every setting the
-// converter reports was compared.
+// only when every step got a whole answer (a set command: acknowledged and not
+// refused) and, for verify, every setting the converter reports was compared.
 
 #include <string>
 #include <vector>

@@ -15,13 +15,19 @@ constexpr std::size_t MaxAnswer = 64 * 1024;
 
 bool CountsAsSilent(StepResult r) { return r == StepResult::Unanswered || r == StepResult::Unreadable; }
 
-// A set command's answer: the converter's verdict after the tag.
-std::optional<bool> Verdict(std::string_view answer, std::size_t tagAt) {
-    const auto rest = answer.substr(tagAt);
-    if (rest.find(" ERR") != std::string_view::npos) return false;
-    if (rest.find(" OK") != std::string_view::npos) return true;
-    return std::nullopt;
+// What came since the command, less an echo of the command itself at its
+// start (a 2-wire RS485 adapter hears its own transmission). Nothing while
+// what came is still only the beginning of that echo.
+std::string_view AfterEcho(std::string_view answer, std::string_view command) {
+    if (answer.starts_with(command)) return answer.substr(command.size());
+    if (command.starts_with(answer)) return {};
+    return answer;
 }
+
+// The converter's word for a command it does not take.
+bool Refusal(std::string_view answer) { return answer.find("ERR") != std::string_view::npos; }
+// The word most converters end an acknowledgment with ("OK", "ADR:001 OK").
+bool Acceptance(std::string_view answer) { return answer.find("OK") != std::string_view::npos; }
 
 }  // namespace
 
@@ -86,11 +92,15 @@ Sequence::Action Sequence::Cancel() {
 
 bool Sequence::Whole() const {
     const Step& step = CurrentStep();
-    const auto tagAt = answer_.find(step.answerTag);
-    if (tagAt == std::string::npos) return false;
-    if (step.fields.empty()) return Verdict(answer_, tagAt).has_value();
-    if (!step.code) return false;
-    const auto parse = protocol::ParseReply(*step.code, answer_);
+    const auto answer = AfterEcho(answer_, step.command);
+    // A set command: any answer acknowledges it or refuses it (Judge), but
+    // only a verdict word closes it early. An answer in other words waits for
+    // the time-out, so a converter that sends its value, stores it and only
+    // then says " OK" is never talked over.
+    if (step.fields.empty()) return Acceptance(answer) || Refusal(answer);
+    if (Refusal(answer)) return true;
+    if (answer.find(step.answerTag) == std::string_view::npos || !step.code) return false;
+    const auto parse = protocol::ParseReply(*step.code, answer);
     if (!parse) return false;
     Configuration carried;
     if (Apply(carried, *parse)) return true;  // a field that does not convert: more will not mend it
@@ -99,22 +109,23 @@ bool Sequence::Whole() const {
 
 StepResult Sequence::Judge() {
     const Step& step = CurrentStep();
-    const auto tagAt = answer_.find(step.answerTag);
-    if (tagAt == std::string::npos) return StepResult::Unanswered;
+    const auto answer = AfterEcho(answer_, step.command);
     if (step.fields.empty()) {
-        const auto verdict = Verdict(answer_, tagAt);
-        if (!verdict) return StepResult::Unanswered;
-        return *verdict ? StepResult::Answered : StepResult::Refused;
+        if (answer.empty()) return StepResult::Unanswered;
+        return Refusal(answer) ? StepResult::Refused : StepResult::Answered;
     }
-    const auto parse = step.code ? protocol::ParseReply(*step.code, answer_) : std::nullopt;
-    if (!parse) return StepResult::Unanswered;
+    const bool tagged = answer.find(step.answerTag) != std::string_view::npos;
+    const auto parse = tagged && step.code ? protocol::ParseReply(*step.code, answer) : std::nullopt;
     Configuration carried;
-    if (auto failed = Apply(carried, *parse)) {
-        faults_.push_back(step.label + ": the answer holds '" + *failed + "', not a valid integer value");
-        return StepResult::Unreadable;
+    if (parse) {
+        if (auto failed = Apply(carried, *parse)) {
+            faults_.push_back(step.label + ": the answer holds '" + *failed + "', not a valid integer value");
+            return StepResult::Unreadable;
+        }
     }
-    for (const auto& control : step.fields)
-        if (!carried.Has(control)) return StepResult::Unanswered;
+    const bool whole = parse && std::all_of(step.fields.begin(), step.fields.end(),
+                                            [&](const auto& c) { return carried.Has(c); });
+    if (!whole) return Refusal(answer) ? StepResult::Refused : StepResult::Unanswered;
     for (const auto& control : step.fields) answers_.values[control] = carried.At(control);
     return StepResult::Answered;
 }

@@ -4,10 +4,19 @@
 // feeds it what happened, with the time it happened, and does what it
 // answers. It never waits itself and reads no clock.
 //
-// A step is over only when its answer is whole (its tag seen, every field the
-// step owns carried, for a set command the converter's verdict) and the line
-// then stayed quiet for the block-closing interval, or when its time-out ran
-// out. Only then does the next command go out: never over an answer.
+// A step is over only when its answer is whole and the line then stayed
+// quiet for the block-closing interval, or when its time-out ran out. Only
+// then does the next command go out: never over an answer.
+//
+// What came since the command is judged without an echo of the command at
+// its start (a 2-wire RS485 adapter hears its own transmission). A query's
+// answer is whole when its tag is seen and every field the step owns is
+// carried. Any answer to a set command acknowledges it, as converters do in
+// their own words ("OK", "OK\r\n", "ADR:001 OK"); one holding "ERR" refuses
+// it. An answer holding "OK" or "ERR" is whole; one in other words is taken
+// when the time-out runs out, as more may still come. The acknowledgment
+// proves the command was taken, not what was stored: only reading back shows
+// that.
 
 #include <chrono>
 #include <optional>
@@ -30,10 +39,10 @@ inline constexpr int GiveUpAfter = 2;
 
 enum class StepResult {
     NotReached,  // never sent (the sequence ended before it)
-    Answered,    // a whole answer with its tag, parsed where it carries fields
-    Unanswered,  // nothing whole with its tag before the time-out
+    Answered,    // a set acknowledged; a query's answer whole and parsed
+    Unanswered,  // nothing (beyond the echo) or nothing whole before the time-out
     Unreadable,  // its tag came, but a field of the answer does not convert
-    Refused,     // the converter answered that it refuses the setting
+    Refused,     // the answer holds "ERR": the converter does not take the command
 };
 
 class Sequence {

@@ -156,47 +156,45 @@ bool Digits(const std::string& text, std::size_t width) {
     return text.size() == width && protocol::TryStrToInt(text) && text[0] != '-' && text[0] != '+';
 }
 
-// The converter's own parameters and the three RS485 lines; nothing when the
-// word is none of them or its fields do not fit.
-std::optional<std::string> SetParameter(ConverterState& s, std::string_view word, std::string_view fields,
-                                        const std::string& ok, const std::string& error) {
+// The converter's own parameters and the three RS485 lines: whether it
+// stores them, or nothing when the word is none of them.
+std::optional<bool> SetParameter(ConverterState& s, std::string_view word, std::string_view fields) {
     const auto f = Split(fields, ',');
-    if (word == "ADR" && f.size() == 1 && Digits(f[0], 3)) { s.slaveAddress = f[0]; return ok; }
-    if (word == "MDO" && f.size() == 1 && (f[0] == "0" || f[0] == "1")) { s.monitoring = f[0]; return ok; }
-    if (word == "JTM" && f.size() == 1 && Digits(f[0], 3)) { s.readInterval = f[0]; return ok; }
+    if (word == "ADR" && f.size() == 1 && Digits(f[0], 3)) { s.slaveAddress = f[0]; return true; }
+    if (word == "MDO" && f.size() == 1 && (f[0] == "0" || f[0] == "1")) { s.monitoring = f[0]; return true; }
+    if (word == "JTM" && f.size() == 1 && Digits(f[0], 3)) { s.readInterval = f[0]; return true; }
     if (word == "STM" && f.size() == 2 && Digits(f[0], 3) && Digits(f[1], 2)) {
         s.sendInterval = f[0];
         s.frameType = f[1];
-        return ok;
+        return true;
     }
     if (word == "BADR" && f.size() == 2 && Digits(f[0], 5) && Digits(f[1], 5)) {
         s.analogBase = f[0];
         s.pulseBase = f[1];
-        return ok;
+        return true;
     }
     for (int i = 0; i < 3; ++i) {
         if (word != std::string("MR485") + "ZAB"[i]) continue;
         bool valid = f.size() == 3 && f[0].size() == 1 && f[0][0] >= '0' && f[0][0] <= '4' &&
                      f[1].size() == 1 && f[1][0] >= '0' && f[1][0] <= '2' && f[2].size() == 1 &&
                      f[2][0] >= '0' && f[2][0] <= '1';
-        if (!valid) return error;
+        if (!valid) return false;
         s.rs485[i] = std::string(fields);
-        return ok;
+        return true;
     }
     if (word == "PCBSN" && f.size() == 2 && Digits(f[0], 8) && Digits(f[1], 3)) {
         s.serialNumber = f[0];
         s.inspector = f[1];
-        return ok;
+        return true;
     }
     return std::nullopt;
 }
 
 // "COMWn": enable "," count data, where the count is the data's length in
 // characters, written with two or three digits and followed at once by the data.
-std::string SetCustomCommand(CustomCommand& command, std::string_view word, std::string_view fields,
-                             const std::string& error) {
+bool SetCustomCommand(CustomCommand& command, std::string_view fields) {
     const auto comma = fields.find(',');
-    if (comma == std::string_view::npos) return error;
+    if (comma == std::string_view::npos) return false;
     const auto rest = fields.substr(comma + 1);
     for (std::size_t width : {2u, 3u}) {
         if (rest.size() < width) break;
@@ -204,34 +202,59 @@ std::string SetCustomCommand(CustomCommand& command, std::string_view word, std:
         if (count && *count >= 0 && static_cast<std::size_t>(*count) == rest.size() - width && *count % 2 == 0) {
             command.enable = std::string(fields.substr(0, comma));
             command.data = std::string(rest.substr(width));
-            return std::string(word) + " OK";
+            return true;
         }
     }
-    return error;
+    return false;
 }
 
 }  // namespace
 
+std::optional<Acknowledgment> AcknowledgmentNamed(std::string_view name) {
+    const struct {
+        std::string_view name;
+        Acknowledgment ack;
+    } names[] = {{"tagged", Acknowledgment::Tagged}, {"plain", Acknowledgment::Plain}, {"crlf", Acknowledgment::CrLf},
+                 {"err", Acknowledgment::AlwaysErr}, {"none", Acknowledgment::NoAnswer}};
+    for (const auto& n : names)
+        if (n.name == name) return n.ack;
+    return std::nullopt;
+}
+
 std::optional<std::string> Converter::Set(std::string_view word, std::string_view fields) {
+    if (ack_ == Acknowledgment::AlwaysErr) return std::string("ERR");
     auto& s = state_;
-    const std::string ok = std::string(word) + ":" + std::string(fields) + " OK";
-    const std::string error = std::string(word) + " ERR";
+    const std::string all = std::string(word) + ":" + std::string(fields);
     if (word == "RESET") {
         s = ConverterState{};
-        return std::string("RESET OK");
+        return Acknowledge(true, word, "RESET OK");
     }
-    if (auto reply = SetParameter(s, word, fields, ok, error)) return reply;
-    if (auto n = ChannelNumber(word, "ZDAD", 16)) return StoreChannel(s.analog[*n - 1], fields) ? ok : error;
+    if (auto stored = SetParameter(s, word, fields)) return Acknowledge(*stored, word, all + " OK");
+    if (auto n = ChannelNumber(word, "ZDAD", 16))
+        return Acknowledge(StoreChannel(s.analog[*n - 1], fields), word, all + " OK");
     if (auto n = ChannelNumber(word, "ZDPU", 12))
-        return StoreChannel(s.totalizer[*n - 1], fields) ? ok : error;
+        return Acknowledge(StoreChannel(s.totalizer[*n - 1], fields), word, all + " OK");
     if (word.size() == 5 && word.substr(0, 4) == "COMW" && word[4] >= '1' && word[4] <= '6')
-        return SetCustomCommand(s.commands[word[4] - '1'], word, fields, error);
+        return Acknowledge(SetCustomCommand(s.commands[word[4] - '1'], fields), word, std::string(word) + " OK");
     if (auto n = ChannelNumber(word, "COMP", 6)) {
-        if (fields.size() != 6) return error;
-        s.commands[*n - 1].rule = std::string(fields);
-        return "COMP0" + std::to_string(*n) + ":" + std::string(fields);
+        const bool taken = fields.size() == 6;
+        if (taken) s.commands[*n - 1].rule = std::string(fields);
+        // A parsing rule is answered with its record, which the console parses.
+        if (taken && ack_ != Acknowledgment::NoAnswer) return all;
+        return Acknowledge(taken, word, all);
     }
-    return error;
+    return Acknowledge(false, word, {});
+}
+
+std::optional<std::string> Converter::Acknowledge(bool taken, std::string_view word, std::string tagged) const {
+    switch (ack_) {
+        case Acknowledgment::Tagged: return taken ? std::move(tagged) : std::string(word) + " ERR";
+        case Acknowledgment::Plain: return std::string(taken ? "OK" : "ERR");
+        case Acknowledgment::CrLf: return std::string(taken ? "OK\r\n" : "ERR\r\n");
+        case Acknowledgment::AlwaysErr: return std::string("ERR");
+        case Acknowledgment::NoAnswer: break;
+    }
+    return std::nullopt;
 }
 
 }  // namespace emulator

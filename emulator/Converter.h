@@ -38,6 +38,19 @@ struct ConverterState {
     bool operator==(const ConverterState&) const = default;
 };
 
+// How the converter answers a set command. The protocol fixes no
+// acknowledgment, and converters differ: the emulator plays several.
+enum class Acknowledgment {
+    Tagged,     // "ADR:001 OK", "ADR ERR"
+    Plain,      // "OK", "ERR"
+    CrLf,       // "OK\r\n", "ERR\r\n"
+    AlwaysErr,  // "ERR" to every set, which stores nothing
+    NoAnswer,   // stored without a word
+};
+
+// The acknowledgment a switch names ("tagged", "plain", "crlf", "err", "none").
+std::optional<Acknowledgment> AcknowledgmentNamed(std::string_view name);
+
 class Converter {
 public:
     // Takes bytes as they arrive on the line; returns the replies to every
@@ -46,13 +59,19 @@ public:
     // The reply to one whole command ("PPPPPP#QX1#"); nothing for an unknown one.
     std::optional<std::string> Handle(std::string_view command);
 
+    // Tagged until told otherwise; a profile loads in the tagged form.
+    void SetAcknowledgment(Acknowledgment ack) { ack_ = ack; }
+
     const ConverterState& State() const { return state_; }
     bool Monitoring() const { return state_.monitoring == "1"; }
 
 private:
     std::optional<std::string> Query(std::string_view word);
     std::optional<std::string> Set(std::string_view word, std::string_view fields);
+    // `tagged`: the acknowledgment in the emulator's own form.
+    std::optional<std::string> Acknowledge(bool taken, std::string_view word, std::string tagged) const;
 
+    Acknowledgment ack_ = Acknowledgment::Tagged;
     ConverterState state_;
     std::string pending_;
     // pending_ starts with a prefix and holds no "#" after it before this offset:

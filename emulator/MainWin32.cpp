@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    converter.SetAcknowledgment(options.ack);
 
     serial::TComm port;
     port.SetCommName(options.device);
@@ -118,6 +119,8 @@ int main(int argc, char** argv) {
         }
         if (received.empty()) continue;
         const std::string bytes = std::exchange(received, {});
+        // A 2-wire RS485 adapter hears its own transmission: the console gets it back first.
+        if (options.echo && !Send(port, bytes)) break;
         for (auto& reply : converter.Feed(bytes)) {
             if (options.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
             if (options.garbage)

@@ -28,6 +28,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         if (a == "--split") o.split = true;
         else if (a == "--silent") o.silent = true;
         else if (a == "--garbage") o.garbage = true;
+        else if (a == "--echo") o.echo = true;
+        else if (a == "--ack") {
+            const char* v = value();
+            const auto form = v ? AcknowledgmentNamed(v) : std::nullopt;
+            ok = form.has_value();
+            if (ok) o.ack = *form;
+        }
         else if (a == "--delay") ok = number(o.delayMs);
         else if (a == "--hangup-after") ok = number(o.hangupAfter);
         else if (a == "--blink") ok = number(o.blinkMs);
@@ -54,6 +61,11 @@ void Usage() {
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
         "  --garbage          answer random bytes instead of replies\n"
+        "  --ack FORM         acknowledge set commands as FORM: tagged (\"ADR:001 OK\",\n"
+        "                     the default), plain (\"OK\"), crlf (\"OK\" CR LF), err (refuse\n"
+        "                     every set) or none (no answer to a set)\n"
+        "  --echo             send every command back as it came before answering, as\n"
+        "                     a 2-wire RS485 adapter does\n"
         "  --hangup-after N   close the port and end after answering N commands\n"
         "  --stream-ms MS     interval of the data-monitoring stream (default 120)\n",
         stderr);
@@ -72,6 +84,11 @@ void Usage() {
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
         "  --garbage          answer random bytes instead of replies\n"
+        "  --ack FORM         acknowledge set commands as FORM: tagged (\"ADR:001 OK\",\n"
+        "                     the default), plain (\"OK\"), crlf (\"OK\" CR LF), err (refuse\n"
+        "                     every set) or none (no answer to a set)\n"
+        "  --echo             send every command back as it came before answering, as\n"
+        "                     a 2-wire RS485 adapter does\n"
         "  --hangup-after N   close the port after answering N commands\n"
         "  --blink MS         instead of ending, drop the port for MS milliseconds and come\n"
         "                     back on a new pseudo-terminal under the same --link\n"

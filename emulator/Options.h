@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "emulator/Converter.h"
+
 namespace emulator {
 
 struct Options {
@@ -13,6 +15,8 @@ struct Options {
     std::string wireLog;    // a timeline of the line for tests
     bool noLink = false;
     bool split = false, silent = false, garbage = false;
+    bool echo = false;  // every command sent back as it came, before its answer
+    Acknowledgment ack = Acknowledgment::Tagged;
     int delayMs = 0;
     int hangupAfter = -1;
     int blinkMs = -1;

@@ -180,6 +180,8 @@ private:
     // when the emulator cannot go on.
     std::optional<int> Answer(std::string_view received) {
         wire_.Command(received);
+        // A 2-wire RS485 adapter hears its own transmission: the console gets it back first.
+        if (o_.echo) serial::WriteAll(port_.fd, received);
         auto replies = converter_.Feed(received);
         // Stored before the answer goes out: whoever has the answer can read the file.
         saver_.Save();
@@ -281,6 +283,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    converter.SetAcknowledgment(options.ack);
 
     StateSaver saver(options.saveState, converter);
     if (!saver.Save()) return 2;

@@ -81,8 +81,9 @@ TEST_F(CliTest, WriteVerifyAndReadAgainstTheConverter) {
     const std::string unit7 = Profile("unit7.json", UnitSeven());
     auto write = Run({"write", "--port", emulator.port(), unit7});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_EQ(write.out, "Write all: written, 49 of 49 steps answered.\n"
-                         "Serial number, Inspector: written, cannot be read back.\n");
+    EXPECT_EQ(write.out,
+              "Write all: written, 49 of 49 set commands acknowledged; Verify shows what the converter holds.\n"
+              "Serial number, Inspector: written, cannot be read back.\n");
     // Command 2's frame is no whole request: written as it is, with a warning.
     EXPECT_EQ(write.err.rfind("warning: Command 2 \xC2\xB7 Command: ", 0), 0u) << write.err;
 
@@ -126,6 +127,47 @@ TEST_F(CliTest, EveryFaultSwitchGetsTheWindowsVerdictAndNoCommandGoesOverAnAnswe
         const std::string expected = c.exitCode == 0 ? c.text : "tq410k-cli " + std::string(c.action) + ": " + c.text;
         EXPECT_EQ(account.substr(0, expected.size()), expected) << c.name;
         EXPECT_EQ(consoletest::Overlaps(wire), "") << c.name;
+    }
+}
+
+// Converters acknowledge set commands in their own words, some behind a
+// 2-wire adapter that echoes every command.
+TEST_F(CliTest, WriteTakesEveryAcknowledgmentAndNamesARefusalOrSilence) {
+    const std::string unit7 = Profile("unit7.json", UnitSeven());
+    const std::string written =
+        "Write all: written, 49 of 49 set commands acknowledged; Verify shows what the converter holds.\n";
+    const struct {
+        std::vector<std::string> options;
+        int status;
+        std::string account;  // in the write's output (0) or error (2)
+    } cases[] = {
+        // The emulator's own form without an echo: the test above.
+        {.options = {"--ack", "plain"}, .status = 0, .account = written},
+        {.options = {"--ack", "crlf"}, .status = 0, .account = written},
+        {.options = {"--ack", "tagged", "--echo"}, .status = 0, .account = written},
+        {.options = {"--ack", "plain", "--echo"}, .status = 0, .account = written},
+        {.options = {"--ack", "crlf", "--echo"}, .status = 0, .account = written},
+        {.options = {"--ack", "err", "--echo"}, .status = 2,
+         .account = "tq410k-cli write: Not written: refused by the converter: ADR, MDO, BADR,"},
+        {.options = {"--ack", "none", "--echo"}, .status = 2,
+         .account = "tq410k-cli write: Not written: 2 of 49 steps got no answer: ADR, MDO.\nNo answer from "},
+    };
+    for (const auto& c : cases) {
+        std::string name;
+        for (const auto& o : c.options) name += o + " ";
+        const std::string wire = (dir / "wire.log").string();
+        std::vector<std::string> options{"--wire-log", wire};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Emulator emulator(options);
+        const auto write = Run({"write", "--port", emulator.port(), "--timeout", "500", unit7});
+        EXPECT_EQ(consoletest::Overlaps(wire), "") << name;
+        EXPECT_EQ(write.status, c.status) << name << write.err;
+        const std::string& account = c.status == 0 ? write.out : write.err;
+        EXPECT_NE(account.find(c.account), std::string::npos) << name << account;
+        if (c.status != 0) continue;
+        const auto verify = Run({"verify", "--port", emulator.port(), unit7});
+        EXPECT_EQ(verify.status, 0) << name << verify.err;
+        EXPECT_EQ(verify.out.rfind("No differences", 0), 0u) << name << verify.out;
     }
 }
 

@@ -137,8 +137,9 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
     // Command 6's frame has no CRC: written as it is, and said so.
     const QString warning = "Warnings (written as they are):\n"
                             "Command 6 \u00B7 Command: no CRC, the frame needs 0xF756 at its end";
-    EXPECT_EQ(actions().LastSummary(), "Write all: written, 49 of 49 steps answered.\n"
-                                       "Serial number, Inspector: written, cannot be read back.\n\n" + warning);
+    EXPECT_EQ(actions().LastSummary(),
+              "Write all: written, 49 of 49 set commands acknowledged; Verify shows what the converter holds.\n"
+              "Serial number, Inspector: written, cannot be read back.\n\n" + warning);
     run("VerifyButton");
     EXPECT_EQ(actions().LastSummary(), "No differences: the converter holds every setting checked.\n"
                                        "Serial number, Inspector: cannot be read back, not verified.\n\n" + warning);

@@ -57,6 +57,36 @@ TEST(EmulatorConverter, SetCommandsAreStoredAndReadBack) {
     EXPECT_EQ(Ask(c, "PPPPPP#QX1#").substr(0, 7), "ADR:001");
 }
 
+TEST(EmulatorConverter, SetCommandsAreAcknowledgedInTheFormAsked) {
+    using A = emulator::Acknowledgment;
+    const struct {
+        const char* name;
+        A ack;
+        const char* taken;    // "HQLNVE#ADR:005#"
+        const char* refused;  // "HQLNVE#ADR:7#"
+        const char* rule;     // a parsing rule's set: its record
+        bool stores;
+    } cases[] = {
+        {.name = "tagged", .ack = A::Tagged, .taken = "ADR:005 OK", .refused = "ADR ERR", .rule = "COMP03:0A0304",
+         .stores = true},
+        {.name = "plain", .ack = A::Plain, .taken = "OK", .refused = "ERR", .rule = "COMP03:0A0304", .stores = true},
+        {.name = "crlf", .ack = A::CrLf, .taken = "OK\r\n", .refused = "ERR\r\n", .rule = "COMP03:0A0304",
+         .stores = true},
+        {.name = "err", .ack = A::AlwaysErr, .taken = "ERR", .refused = "ERR", .rule = "ERR", .stores = false},
+        {.name = "none", .ack = A::NoAnswer, .taken = "<none>", .refused = "<none>", .rule = "<none>", .stores = true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(emulator::AcknowledgmentNamed(c.name), c.ack) << c.name;
+        Converter converter;
+        converter.SetAcknowledgment(c.ack);
+        EXPECT_EQ(Ask(converter, "HQLNVE#ADR:005#"), c.taken) << c.name;
+        EXPECT_EQ(Ask(converter, "HQLNVE#ADR:7#"), c.refused) << c.name;
+        EXPECT_EQ(Ask(converter, "HQLNVE#COMP03:0A0304#"), c.rule) << c.name;
+        EXPECT_EQ(Ask(converter, "PPPPPP#QX1#").substr(0, 7), c.stores ? "ADR:005" : "ADR:001") << c.name;
+    }
+    EXPECT_FALSE(emulator::AcknowledgmentNamed("OK"));
+}
+
 TEST(EmulatorConverter, MalformedSetsAreRefusedAndChangeNothing) {
     Converter c;
     for (auto bad : {"HQLNVE#ADR:7#", "HQLNVE#ADR:-05#", "HQLNVE#MDO:-1#", "HQLNVE#STM:010,-01#",
