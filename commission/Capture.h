@@ -6,7 +6,7 @@
 //     "when": "2026-12-09T14:03:11Z",
 //     "line": { "port": "/dev/ttyUSB0", "baud": 9600, "parity": "none", "stopBits": 1, "timeoutMs": 3000 },
 //     "exchanges": [
-//       { "label": "QX1", "command": "PPPPPP#QX1", "result": "answered",
+//       { "label": "QX1", "command": "PPPPPP#QX1#", "result": "answered",
 //         "pieces": [ { "afterMs": 12, "bytes": "ADR:001,..." } ] }, ... ] }
 // Bytes travel as texts whose characters are the bytes (U+0000 to U+00FF);
 // the file escapes every character outside ASCII and every control byte
