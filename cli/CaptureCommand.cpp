@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
@@ -113,6 +114,9 @@ int CaptureCommand(const std::vector<std::string>& args, std::ostream& out, std:
             else rest.push_back(arg);
         }
         const Arguments a = ParseArguments(rest, true);
+        // A capture that could not be kept is not worth the converter's time.
+        const auto folder = std::filesystem::path(a.output).parent_path();
+        commission::CheckFolderWritable(folder.empty() ? std::filesystem::path(".") : folder);
         PortSession port(a.line);
         commission::Capture capture{
             .when = commission::UtcNow(),
@@ -165,7 +169,8 @@ int CaptureCommand(const std::vector<std::string>& args, std::ostream& out, std:
         for (const auto& e : capture.exchanges)
             if (e.cut)
                 account.push_back(e.label + ": more came than a capture keeps (" +
-                                  std::to_string(commission::MaxCaptureAnswer) + " bytes); the rest is left out.");
+                                  std::to_string(commission::MaxCaptureAnswer) + " bytes or " +
+                                  std::to_string(commission::MaxCapturePieces) + " blocks); the rest is left out.");
         if (whole && account.empty()) {
             out << captured << " into " << a.output << "\n";
             return Success;

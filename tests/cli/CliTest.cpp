@@ -150,6 +150,9 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
          "tq410k-cli write: " + bad + ": version: 7 is not supported (this program reads version 1)"},
         {{"verify", "--port", silent.port(), "--timeout", "50", good},
          "tq410k-cli verify: Not verified: 2 of 17 steps got no answer: QX1, QX2."},
+        {{"capture", "--port", silent.port(), "--with-set", "-o", "x.capture"}, "tq410k-cli capture: unknown option --with-set"},
+        {{"capture", "--port", silent.port(), "-o", (dir / "none" / "x.capture").string()},
+         "tq410k-cli capture: " + (dir / "none").string() + ": not a folder"},
     };
     for (const auto& c : cases) {
         const auto o = Run(c.args);
