@@ -30,7 +30,8 @@ const Json& Object(const Json& json, const std::string& key, std::initializer_li
                    std::initializer_list<const char*> optional = {}) {
     if (!json.is_object()) Fault(key, "is " + TypeName(json) + ", expected an object");
     const std::string prefix = key.empty() ? "" : key + ".";
-    for (const auto& [name, value] : json.items()) {
+    for (const auto& item : json.items()) {
+        const std::string& name = item.key();
         auto is = [&](const char* k) { return name == k; };
         if (std::none_of(required.begin(), required.end(), is) && std::none_of(optional.begin(), optional.end(), is))
             Fault(prefix + name, "unknown key");
