@@ -144,7 +144,9 @@ int main(int argc, char** argv) {
             // Each command the capture holds, answered as captured.
             auto start = std::chrono::steady_clock::now();
             for (const auto* exchange : replay->Feed(bytes)) {
-                emulator::PlayBack(*exchange, start, [&](std::string_view piece) { return Send(port, std::string(piece)); });
+                emulator::PlayBack(
+                    *exchange, start, [&](std::string_view piece) { return Send(port, std::string(piece)); },
+                    [] { return stopRequested.load(); });
                 start = std::max(start, std::chrono::steady_clock::now());
             }
             continue;

@@ -36,9 +36,14 @@ std::vector<const commission::CaptureExchange*> Replay::Feed(std::string_view by
 }
 
 bool PlayBack(const commission::CaptureExchange& exchange, std::chrono::steady_clock::time_point arrived,
-              const std::function<bool(std::string_view)>& send) {
+              const std::function<bool(std::string_view)>& send, const std::function<bool()>& stopping) {
+    using Clock = std::chrono::steady_clock;
     for (const auto& piece : exchange.pieces) {
-        std::this_thread::sleep_until(arrived + std::chrono::milliseconds(piece.afterMs));
+        const auto due = arrived + std::chrono::milliseconds(piece.afterMs);
+        while (Clock::now() < due) {
+            if (stopping()) return false;
+            std::this_thread::sleep_until(std::min(due, Clock::now() + std::chrono::milliseconds(100)));
+        }
         if (!send(piece.bytes)) return false;
     }
     return true;

@@ -32,8 +32,9 @@ private:
 
 // Sends the exchange's pieces, each when its time after `arrived` has come
 // (waiting in between). `send` hands bytes to the port; false stops it.
-// False when a send failed.
+// `stopping` is asked at least every 100 ms while waiting; true stops it.
+// False when it was stopped or a send failed.
 bool PlayBack(const commission::CaptureExchange& exchange, std::chrono::steady_clock::time_point arrived,
-              const std::function<bool(std::string_view)>& send);
+              const std::function<bool(std::string_view)>& send, const std::function<bool()>& stopping);
 
 }  // namespace emulator

@@ -234,9 +234,9 @@ private:
         for (const auto* exchange : replay_->Feed(received)) {
             if (exchange->pieces.empty()) continue;
             wire_.AnswerStart();
-            emulator::PlayBack(*exchange, start, [&](std::string_view bytes) {
-                return serial::WriteAll(port_.fd, bytes);
-            });
+            emulator::PlayBack(
+                *exchange, start, [&](std::string_view bytes) { return serial::WriteAll(port_.fd, bytes); },
+                [] { return stopRequested != 0; });
             int pending = 0;
             if (::ioctl(port_.fd, FIONREAD, &pending) != 0) pending = 0;
             wire_.AnswerEnd(static_cast<std::size_t>(pending));
