@@ -65,7 +65,7 @@ bool Send(serial::TComm& port, const std::string& bytes) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    if (emulator::AsksForHelp(argc, argv)) {
         emulator::Usage();
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace emulator {
 
@@ -55,6 +56,12 @@ std::optional<std::string> ParseOptions(int argc, char** argv, Options& o) {
         }
     }
     return std::nullopt;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") return true;
+    return false;
 }
 
 std::optional<std::string> ReplayConflict(const Options& o) {

@@ -28,6 +28,9 @@ struct Options {
 // the caller's to judge.
 std::optional<std::string> ParseOptions(int argc, char** argv, Options& o);
 
+// True when any word is --help or -h: the usage is all that is asked for.
+bool AsksForHelp(int argc, char** argv);
+
 // Why the options cannot go with --replay, which answers only as its capture
 // says ("--replay cannot be combined with --split"); nothing when they can.
 std::optional<std::string> ReplayConflict(const Options& o);

@@ -284,7 +284,7 @@ private:
 
 int main(int argc, char** argv) {
     Options options;
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    if (emulator::AsksForHelp(argc, argv)) {
         emulator::Usage();
         return 0;
     }

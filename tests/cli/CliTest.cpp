@@ -174,7 +174,7 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
     EXPECT_EQ(Run({"--port", "x", "--help"}).out.rfind("usage: tq410k-cli COMMAND", 0), 0u);
 }
 
-TEST_F(CliTest, TheEmulatorNamesWhatItRefuses) {
+TEST_F(CliTest, TheEmulatorNamesWhatItRefusesAndHelpsAnywhere) {
     const std::string capture = (dir / "bad.capture").string();
     std::ofstream(capture) << R"({"format": "tq410k-capture", "version": 2})";
     const std::string file = (dir / "file").string();
@@ -192,6 +192,7 @@ TEST_F(CliTest, TheEmulatorNamesWhatItRefuses) {
         {{"--replay", capture}, 2, "tq410k-emulator: " + capture + ": version: 2 is not supported (this program reads version 1)\n"},
         {{"--device", "/dev/null"}, 1, "tq410k-emulator: /dev/null is not a serial port\n"},
         {{"--device", file}, 1, "tq410k-emulator: " + file + " is not a serial port\n"},
+        {{"--delay", "5", "--help"}, 0, "usage: tq410k-emulator [options]\n"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{TQ410K_EMULATOR, "--link", (dir / "port").string()};
