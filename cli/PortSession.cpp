@@ -48,14 +48,19 @@ PortSession::PortSession(const LineOptions& line) {
     }
 }
 
-void PortSession::Run(commission::Sequence& sequence, std::ostream* progress) {
+void PortSession::Run(commission::Sequence& sequence, std::ostream* progress, PortObserver* observer) {
+    observer_ = observer;
     Do(sequence, sequence.Start(), progress);
     while (sequence.Running()) {
         const auto wake = sequence.WakeAt();
         const auto left = wake ? std::chrono::duration_cast<std::chrono::milliseconds>(*wake - Clock::now()).count() : -1;
         const int wait = wake ? static_cast<int>(std::max<long long>(0, left + 1)) : -1;
         if (serial::WaitReadable(comm_.NotifyFd(), wait)) comm_.ProcessNotifications();
-        for (auto& block : std::exchange(blocks_, {})) Do(sequence, sequence.BlockReceived(block, Clock::now() - commission::QuietInterval), progress);
+        for (auto& block : std::exchange(blocks_, {})) {
+            const auto lastByte = Clock::now() - commission::QuietInterval;
+            if (observer_) observer_->Received(sequence.CurrentIndex(), block, lastByte);
+            Do(sequence, sequence.BlockReceived(block, lastByte), progress);
+        }
         if (lost_) {
             Do(sequence, sequence.PortLost(), progress);
             break;
@@ -63,6 +68,7 @@ void PortSession::Run(commission::Sequence& sequence, std::ostream* progress) {
         Do(sequence, sequence.Tick(Clock::now()), progress);
     }
     if (progress) *progress << "\r\033[K" << std::flush;
+    observer_ = nullptr;
 }
 
 void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress) {
@@ -74,7 +80,9 @@ void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Actio
         return;
     }
     const bool sent = comm_.SendData(step.command.data(), step.command.size());
-    Do(sequence, sequence.Sent(sent, Clock::now()), progress);
+    const auto at = Clock::now();
+    if (sent && observer_) observer_->Sent(sequence.CurrentIndex(), at);
+    Do(sequence, sequence.Sent(sent, at), progress);
 }
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #include "cli/Subcommands.h"
 
+#include "cli/CaptureCommand.h"
 #include "cli/CommissionCommands.h"
 #include "cli/FrameCommand.h"
 #include "cli/UnitCommand.h"
@@ -27,6 +28,14 @@ const std::vector<Subcommand>& Subcommands() {
          .summary = "one unit of a batch: write FILE with the unit's identity, verify, write its record\n"
                     "      DIR/SERIAL.json and .html and a line of the batch log (exit 1: differences)",
          .run = CommissionUnitCommand},
+        {.name = "capture",
+         .usage = "--port PATH [LINE] -o FILE [--with-sets]",
+         .summary = "record how the converter answers the 17 queries (nothing that changes it), every\n"
+                    "      piece with its time, into the capture FILE for a bug report or for\n"
+                    "      tq410k-emulator --replay FILE. --with-sets: also write back every value just read\n"
+                    "      (not the serial number and inspector, which cannot be read) and record the\n"
+                    "      acknowledgments. Exit 2 when a command got no answer; FILE is written all the same",
+         .run = CaptureCommand},
         {.name = "frame",
          .usage = "--check HEX | --slave N --function N [--start N] [--count N] [--values V,...]",
          .summary = "check a custom command's Modbus frame (exit 1: wrong CRC), or build one",
@@ -42,7 +51,8 @@ std::string Usage() {
         text += "      " + std::string(s.summary) + "\n";
     }
     text +=
-        "\nLINE (read, write, verify, commission): --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
+        "\nLINE (read, write, verify, commission, capture):\n"
+        "      --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
         "      --timeout MS  how long each step waits for its answer (3000)\n"
         "\nexit status: 0 done (verify: no differences), 1 verify found differences, 2 error\n";
     return text;

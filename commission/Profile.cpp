@@ -1,20 +1,9 @@
 #include "commission/Profile.h"
 
-#ifdef _WIN32
-#include <filesystem>
-#include <fstream>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-#include <cerrno>
-#include <cstring>
-
 #include <nlohmann/json.hpp>
 
 #include "commission/AtomicFile.h"
+#include "commission/BoundedFile.h"
 #include "commission/FieldLimits.h"
 #include "protocol/Latin1.h"
 #include "protocol/FieldNames.h"
@@ -156,63 +145,13 @@ Configuration ParseProfile(std::string_view text) {
     return record;
 }
 
-#ifdef _WIN32
 std::string ReadProfileFile(const std::string& path) {
-    // No FIFOs or terminals to block an open here: the file is measured by
-    // its name, and read no further than the limit in case it grows.
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error) throw EProfileError(path + ": cannot be read: " + error.message());
-    if (std::filesystem::is_directory(status)) throw EProfileError(path + ": is a folder, not a profile");
-    if (!std::filesystem::is_regular_file(status))
-        throw EProfileError(path + ": is not a regular file (a device, FIFO or socket), not a profile");
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) throw EProfileError(path + ": cannot be read: " + error.message());
-    if (size > MaxProfileBytes)
-        throw EProfileError(path + ": is " + std::to_string(size) + " bytes, more than a profile's " +
-                            std::to_string(MaxProfileBytes));
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EProfileError(path + ": cannot be read: " + std::strerror(errno));
-    std::string text(MaxProfileBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) throw EProfileError(path + ": cannot be read");
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > MaxProfileBytes)
-        throw EProfileError(path + ": is more than a profile's " + std::to_string(MaxProfileBytes) + " bytes");
-    return text;
-}
-#else
-std::string ReadProfileFile(const std::string& path) {
-    // Non-blocking, so a FIFO cannot hold the open; only a regular file of
-    // at most MaxProfileBytes is read, checked on the opened file itself.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) throw EProfileError(path + ": cannot be read: " + std::strerror(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) throw EProfileError(path + ": cannot be read: " + std::strerror(errno));
-    if (S_ISDIR(st.st_mode)) throw EProfileError(path + ": is a folder, not a profile");
-    if (!S_ISREG(st.st_mode)) throw EProfileError(path + ": is not a regular file (a device, FIFO or socket), not a profile");
-    if (st.st_size > static_cast<off_t>(MaxProfileBytes))
-        throw EProfileError(path + ": is " + std::to_string(st.st_size) + " bytes, more than a profile's " +
-                           std::to_string(MaxProfileBytes));
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::string text;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw EProfileError(path + ": cannot be read: " + std::strerror(errno));
-        if (n == 0) return text;
-        text.append(buffer, static_cast<std::size_t>(n));
-        // A file that grew since it was measured is read no further than the limit.
-        if (text.size() > MaxProfileBytes)
-            throw EProfileError(path + ": is more than a profile's " + std::to_string(MaxProfileBytes) + " bytes");
+    try {
+        return ReadBoundedFile(path, MaxProfileBytes, "profile");
+    } catch (const EReadError& e) {
+        throw EProfileError(e.what());
     }
 }
-#endif
 
 Configuration LoadProfile(const std::string& path) {
     const std::string text = ReadProfileFile(path);

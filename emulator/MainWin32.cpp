@@ -7,6 +7,7 @@
 // otherwise replace names of ours.
 #include "emulator/Converter.h"
 #include "emulator/Options.h"
+#include "emulator/Replay.h"
 #include "emulator/StateFile.h"
 #include "serial/EventFd.h"
 #include "serial/TComm.h"
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -37,11 +39,21 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
 }
 
 // The options this emulator takes: a COM port is required, and nothing that
-// needs a pseudo-terminal or a link.
-bool ReadOptions(int argc, char** argv, Options& o) {
-    if (!emulator::ParseOptions(argc, argv, o)) return false;
-    const bool linuxOnly = !o.link.empty() || o.noLink || o.blinkMs >= 0 || !o.wireLog.empty() || !o.saveState.empty();
-    return !linuxOnly && !o.device.empty();
+// needs a pseudo-terminal or a link. What is wrong, when anything is.
+std::optional<std::string> ReadOptions(int argc, char** argv, Options& o) {
+    if (auto refusal = emulator::ParseOptions(argc, argv, o)) return refusal;
+    const struct {
+        bool given;
+        const char* option;
+    } linuxOnly[] = {
+        {!o.link.empty(), "--link"},         {o.noLink, "--no-link"},
+        {o.blinkMs >= 0, "--blink"},         {!o.wireLog.empty(), "--wire-log"},
+        {!o.saveState.empty(), "--save-state"},
+    };
+    for (const auto& only : linuxOnly)
+        if (only.given) return std::string(only.option) + " is not available on Windows";
+    if (o.device.empty()) return std::string("--device COMn is required");
+    return emulator::ReplayConflict(o);
 }
 
 // Hands one reply to the port; false when the port no longer takes it.
@@ -53,12 +65,12 @@ bool Send(serial::TComm& port, const std::string& bytes) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    if (emulator::AsksForHelp(argc, argv)) {
         emulator::Usage();
         return 0;
     }
-    if (!ReadOptions(argc, argv, options)) {
-        emulator::Usage();
+    if (auto refusal = ReadOptions(argc, argv, options)) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n(see tq410k-emulator --help)\n", refusal->c_str());
         return 2;
     }
 
@@ -72,6 +84,16 @@ int main(int argc, char** argv) {
         }
     }
     converter.SetAcknowledgment(options.ack);
+
+    std::optional<emulator::Replay> replay;
+    if (!options.replay.empty()) {
+        try {
+            replay.emplace(commission::LoadCapture(options.replay));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return 2;
+        }
+    }
 
     serial::TComm port;
     port.SetCommName(options.device);
@@ -119,6 +141,17 @@ int main(int argc, char** argv) {
         }
         if (received.empty()) continue;
         const std::string bytes = std::exchange(received, {});
+        if (replay) {
+            // Each command the capture holds, answered as captured.
+            auto start = std::chrono::steady_clock::now();
+            for (const auto* exchange : replay->Feed(bytes)) {
+                emulator::PlayBack(
+                    *exchange, start, [&](std::string_view piece) { return Send(port, std::string(piece)); },
+                    [] { return stopRequested.load(); });
+                start = std::max(start, std::chrono::steady_clock::now());
+            }
+            continue;
+        }
         // A 2-wire RS485 adapter hears its own transmission: the console gets it back first.
         if (options.echo && !Send(port, bytes)) break;
         for (auto& reply : converter.Feed(bytes)) {

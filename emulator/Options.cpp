@@ -2,25 +2,35 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 namespace emulator {
 
-bool ParseOptions(int argc, char** argv, Options& o) {
+std::optional<std::string> ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        std::string refusal;  // set by a value that is missing or wrong
+        auto value = [&]() -> const char* {
+            if (i + 1 < argc) return argv[++i];
+            refusal = a + " needs a value";
+            return nullptr;
+        };
         auto text = [&](std::string& target) {
             const char* v = value();
             if (!v) return false;
             target = v;
             return true;
         };
-        auto number = [&](int& target) {
+        auto number = [&](int& target, long low = 0) {
             const char* v = value();
             if (!v) return false;
             char* end = nullptr;
             const long n = std::strtol(v, &end, 10);
-            if (*v == '\0' || *end != '\0' || n < 0 || n > 1000000) return false;
+            if (*v == '\0' || *end != '\0' || n < low || n > 1000000) {
+                refusal = a + ": \"" + v + "\" is not a number from " + std::to_string(low) + " to 1,000,000";
+                return false;
+            }
             target = static_cast<int>(n);
             return true;
         };
@@ -38,17 +48,43 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--delay") ok = number(o.delayMs);
         else if (a == "--hangup-after") ok = number(o.hangupAfter);
         else if (a == "--blink") ok = number(o.blinkMs);
-        else if (a == "--stream-ms") ok = number(o.streamMs) && o.streamMs != 0;
+        else if (a == "--stream-ms") ok = number(o.streamMs, 1);
         else if (a == "--no-link") o.noLink = true;
         else if (a == "--link") ok = text(o.link);
         else if (a == "--wire-log") ok = text(o.wireLog);
         else if (a == "--state") ok = text(o.state);
         else if (a == "--save-state") ok = text(o.saveState);
         else if (a == "--device") ok = text(o.device);
+        else if (a == "--replay") ok = text(o.replay);
         else ok = false;
-        if (!ok) return false;
+        if (!ok) {
+            if (!refusal.empty()) return refusal;
+            return a.starts_with("-") ? "unknown option " + a : "unexpected argument \"" + a + "\"";
+        }
     }
-    return true;
+    return std::nullopt;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") return true;
+    return false;
+}
+
+std::optional<std::string> ReplayConflict(const Options& o) {
+    if (o.replay.empty()) return std::nullopt;
+    const struct {
+        bool given;
+        const char* option;
+    } others[] = {
+        {!o.state.empty(), "--state"}, {!o.saveState.empty(), "--save-state"}, {o.split, "--split"},
+        {o.silent, "--silent"},        {o.garbage, "--garbage"},                {o.delayMs != 0, "--delay"},
+        {o.hangupAfter >= 0, "--hangup-after"}, {o.blinkMs >= 0, "--blink"},
+        {o.echo, "--echo"}, {o.ack != Acknowledgment::Tagged, "--ack"},
+    };
+    for (const auto& other : others)
+        if (other.given) return std::string("--replay cannot be combined with ") + other.option;
+    return std::nullopt;
 }
 
 void Usage() {
@@ -57,6 +93,9 @@ void Usage() {
         "usage: tq410k-emulator --device COMn [options]\n"
         "  --device COMn      answer on this serial port, e.g. one end of a null-modem pair\n"
         "  --state FILE       start configured as the profile FILE says\n"
+        "  --replay FILE      answer as the converter of the capture FILE did (tq410k-cli\n"
+        "                     capture): its pieces with their gaps; a command the capture\n"
+        "                     does not hold gets no answer\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"
@@ -80,6 +119,9 @@ void Usage() {
         "  --state FILE       start configured as the profile FILE says\n"
         "  --save-state FILE  keep FILE a profile of what the converter stores, board\n"
         "                     serial number and inspector included (rewritten on change)\n"
+        "  --replay FILE      answer as the converter of the capture FILE did (tq410k-cli\n"
+        "                     capture): its pieces with their gaps; a command the capture\n"
+        "                     does not hold gets no answer\n"
         "  --split            send every reply in two blocks, 250 ms apart\n"
         "  --delay MS         wait MS milliseconds before every reply\n"
         "  --silent           answer nothing\n"

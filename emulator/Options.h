@@ -1,6 +1,7 @@
 #pragma once
 // The emulator's command line: the port it answers on and the fault switches.
 
+#include <optional>
 #include <string>
 
 #include "emulator/Converter.h"
@@ -13,6 +14,7 @@ struct Options {
     std::string state;      // a profile to start from
     std::string saveState;  // a profile kept up to date with what the converter stores
     std::string wireLog;    // a timeline of the line for tests
+    std::string replay;     // a capture to answer from, as the converter it was made of
     bool noLink = false;
     bool split = false, silent = false, garbage = false;
     bool echo = false;  // every command sent back as it came, before its answer
@@ -23,10 +25,19 @@ struct Options {
     int streamMs = 120;
 };
 
-// Reads every word of the command line into `o`; false on a word it does not
-// know or a value that is missing or not a number from 0 to 1,000,000. Which
-// combinations a platform takes is the caller's to judge.
-bool ParseOptions(int argc, char** argv, Options& o);
+// Reads every word of the command line into `o`. Nothing when every word was
+// taken; else what was refused, naming the option and the value
+// ("--delay: \"-1\" is not a number from 0 to 1,000,000", "unknown option
+// --bogus", "--delay needs a value"). Which combinations a platform takes is
+// the caller's to judge.
+std::optional<std::string> ParseOptions(int argc, char** argv, Options& o);
+
+// True when any word is --help or -h: the usage is all that is asked for.
+bool AsksForHelp(int argc, char** argv);
+
+// Why the options cannot go with --replay, which answers only as its capture
+// says ("--replay cannot be combined with --split"); nothing when they can.
+std::optional<std::string> ReplayConflict(const Options& o);
 
 // The usage text of this platform's emulator, to standard error.
 void Usage();

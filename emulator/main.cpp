@@ -24,6 +24,7 @@
 #include "emulator/StateFile.h"
 #include "emulator/Options.h"
 #include "emulator/PortLink.h"
+#include "emulator/Replay.h"
 #include "serial/WriteAll.h"
 #include "emulator/WireLog.h"
 
@@ -35,16 +36,18 @@ volatile std::sig_atomic_t stopRequested = 0;
 void OnSignal(int) { stopRequested = 1; }
 
 // The options, with the default link settled before anything that needs to
-// know the link; false on a combination that cannot work.
-bool ReadOptions(int argc, char** argv, Options& o) {
-    if (!emulator::ParseOptions(argc, argv, o)) return false;
+// know the link; what is wrong when a word or a combination cannot work.
+std::optional<std::string> ReadOptions(int argc, char** argv, Options& o) {
+    if (auto refusal = emulator::ParseOptions(argc, argv, o)) return refusal;
+    if (auto conflict = emulator::ReplayConflict(o)) return conflict;
     o.link = o.noLink ? "" : emulator::LinkPath(o.link, o.device);
     if (o.blinkMs >= 0) {
         // Only a link can bring the port back under the same name.
-        if (o.link.empty() || !o.device.empty()) return false;
+        if (o.link.empty() || !o.device.empty())
+            return "--blink comes back under the pseudo-terminal's link: not with --device or --no-link";
         if (o.hangupAfter < 0) o.hangupAfter = 1;
     }
-    return true;
+    return std::nullopt;
 }
 
 // The port the emulator answers on: a pseudo-terminal behind the link
@@ -72,6 +75,11 @@ bool OpenDevice(const Options& o, Port& port) {
     port.fd = ::open(o.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (port.fd < 0) {
         std::fprintf(stderr, "tq410k-emulator: cannot open %s: %s\n", o.device.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (!::isatty(port.fd)) {
+        std::fprintf(stderr, "tq410k-emulator: %s is not a serial port\n", o.device.c_str());
+        ::close(port.fd);
         return false;
     }
     emulator::MakeRaw(port.fd);
@@ -120,9 +128,10 @@ private:
 
 class Answering {
 public:
-    Answering(const Options& o, emulator::Converter& converter, Port& port, StateSaver& saver,
-              emulator::WireLog& wire)
-        : o_(o), converter_(converter), port_(port), saver_(saver), wire_(wire) {}
+    // `replay`, when given, answers instead of the converter.
+    Answering(const Options& o, emulator::Converter& converter, emulator::Replay* replay, Port& port,
+              StateSaver& saver, emulator::WireLog& wire)
+        : o_(o), converter_(converter), replay_(replay), port_(port), saver_(saver), wire_(wire) {}
 
     // The exit status.
     int Run() {
@@ -180,6 +189,10 @@ private:
     // when the emulator cannot go on.
     std::optional<int> Answer(std::string_view received) {
         wire_.Command(received);
+        if (replay_) {
+            Replay(received);
+            return std::nullopt;
+        }
         // A 2-wire RS485 adapter hears its own transmission: the console gets it back first.
         if (o_.echo) serial::WriteAll(port_.fd, received);
         auto replies = converter_.Feed(received);
@@ -215,6 +228,24 @@ private:
         wire_.AnswerEnd(static_cast<std::size_t>(pending));
     }
 
+    // Each command the capture holds, answered as captured: its pieces at
+    // their times after the command came (after the answer before, for
+    // commands that came together).
+    void Replay(std::string_view received) {
+        auto start = Clock::now();
+        for (const auto* exchange : replay_->Feed(received)) {
+            if (exchange->pieces.empty()) continue;
+            wire_.AnswerStart();
+            emulator::PlayBack(
+                *exchange, start, [&](std::string_view bytes) { return serial::WriteAll(port_.fd, bytes); },
+                [] { return stopRequested != 0; });
+            int pending = 0;
+            if (::ioctl(port_.fd, FIONREAD, &pending) != 0) pending = 0;
+            wire_.AnswerEnd(static_cast<std::size_t>(pending));
+            start = std::max(start, Clock::now());
+        }
+    }
+
     // Ends the emulator, or with --blink drops the port and comes back on a
     // new one. False when it cannot come back.
     bool HangUp() {
@@ -241,6 +272,7 @@ private:
 
     const Options& o_;
     emulator::Converter& converter_;
+    emulator::Replay* replay_;
     Port& port_;
     StateSaver& saver_;
     emulator::WireLog& wire_;
@@ -254,12 +286,12 @@ private:
 
 int main(int argc, char** argv) {
     Options options;
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    if (emulator::AsksForHelp(argc, argv)) {
         emulator::Usage();
         return 0;
     }
-    if (!ReadOptions(argc, argv, options)) {
-        emulator::Usage();
+    if (auto refusal = ReadOptions(argc, argv, options)) {
+        std::fprintf(stderr, "tq410k-emulator: %s\n(see tq410k-emulator --help)\n", refusal->c_str());
         return 2;
     }
     if (auto refusal = emulator::LinkRefusal(options.link)) {
@@ -285,6 +317,16 @@ int main(int argc, char** argv) {
     }
     converter.SetAcknowledgment(options.ack);
 
+    std::optional<emulator::Replay> replay;
+    if (!options.replay.empty()) {
+        try {
+            replay.emplace(commission::LoadCapture(options.replay));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
+            return 2;
+        }
+    }
+
     StateSaver saver(options.saveState, converter);
     if (!saver.Save()) return 2;
 
@@ -304,7 +346,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    const int status = Answering(options, converter, port, saver, *wire).Run();
+    const int status = Answering(options, converter, replay ? &*replay : nullptr, port, saver, *wire).Run();
     if (status != 0) return status;
     if (!options.link.empty()) emulator::RemoveLinkIfOurs(options.link, port.pty ? port.pty->SlavePath() : port.path);
     if (!port.pty) ::close(port.fd);

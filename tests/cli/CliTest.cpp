@@ -7,6 +7,7 @@
 
 #include "tests/util/EmulatorProcess.h"
 #include "tests/util/FaultCases.h"
+#include "tests/util/ProgramRun.h"
 #include "commission/Profile.h"
 
 namespace {
@@ -191,6 +192,9 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
          "tq410k-cli write: " + bad + ": version: 7 is not supported (this program reads version 1)"},
         {{"verify", "--port", silent.port(), "--timeout", "50", good},
          "tq410k-cli verify: Not verified: 2 of 17 steps got no answer: QX1, QX2."},
+        {{"capture", "--port", silent.port(), "--with-set", "-o", "x.capture"}, "tq410k-cli capture: unknown option --with-set"},
+        {{"capture", "--port", silent.port(), "-o", (dir / "none" / "x.capture").string()},
+         "tq410k-cli capture: " + (dir / "none").string() + ": not a folder"},
     };
     for (const auto& c : cases) {
         const auto o = Run(c.args);
@@ -201,10 +205,43 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("verify --port PATH [LINE] FILE"), std::string::npos);
     EXPECT_NE(help.out.find("frame --check HEX"), std::string::npos);
-    for (const char* command : {"read", "write", "verify", "frame"}) {
-        const auto own = Run({command, "--help"});
-        EXPECT_EQ(own.status, 0) << command;
-        EXPECT_EQ(own.out.rfind("usage: tq410k-cli " + std::string(command) + " ", 0), 0u) << own.out;
+    // --help anywhere after a command: that command's usage.
+    for (const char* command : {"read", "write", "verify", "commission", "capture", "frame"}) {
+        for (const auto& args : {std::vector<std::string>{command, "--help"}, {command, "--port", "x", "-h"}}) {
+            const auto own = Run(args);
+            EXPECT_EQ(own.status, 0) << command;
+            EXPECT_EQ(own.out.rfind("usage: tq410k-cli " + std::string(command) + " ", 0), 0u) << own.out;
+        }
+    }
+    EXPECT_EQ(Run({"--port", "x", "--help"}).out.rfind("usage: tq410k-cli COMMAND", 0), 0u);
+}
+
+TEST_F(CliTest, TheEmulatorNamesWhatItRefusesAndHelpsAnywhere) {
+    const std::string capture = (dir / "bad.capture").string();
+    std::ofstream(capture) << R"({"format": "tq410k-capture", "version": 2})";
+    const std::string file = (dir / "file").string();
+    std::ofstream(file) << "not a port";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"--delay", "-1"}, 2, "tq410k-emulator: --delay: \"-1\" is not a number from 0 to 1,000,000\n"},
+        {{"--stream-ms", "0"}, 2, "tq410k-emulator: --stream-ms: \"0\" is not a number from 1 to 1,000,000\n"},
+        {{"--bogus"}, 2, "tq410k-emulator: unknown option --bogus\n"},
+        {{"--split", "--delay"}, 2, "tq410k-emulator: --delay needs a value\n"},
+        {{"--replay", capture, "--split"}, 2, "tq410k-emulator: --replay cannot be combined with --split\n"},
+        {{"--replay", capture}, 2, "tq410k-emulator: " + capture + ": version: 2 is not supported (this program reads version 1)\n"},
+        {{"--device", "/dev/null"}, 1, "tq410k-emulator: /dev/null is not a serial port\n"},
+        {{"--device", file}, 1, "tq410k-emulator: " + file + " is not a serial port\n"},
+        {{"--delay", "5", "--help"}, 0, "usage: tq410k-emulator [options]\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{TQ410K_EMULATOR, "--link", (dir / "port").string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto o = consoletest::ProgramRun(args, dir, "emulator").Wait();
+        EXPECT_EQ(o.status, c.status) << c.err;
+        EXPECT_EQ(o.err.substr(0, c.err.size()), c.err);
     }
 }
 
