@@ -44,6 +44,7 @@ std::optional<std::string> ParseOptions(int argc, char** argv, Options& o) {
             const auto form = v ? AcknowledgmentNamed(v) : std::nullopt;
             ok = form.has_value();
             if (ok) o.ack = *form;
+            else if (v) refusal = a + ": \"" + v + "\" is not tagged, plain, crlf, err or none";
         }
         else if (a == "--delay") ok = number(o.delayMs);
         else if (a == "--hangup-after") ok = number(o.hangupAfter);

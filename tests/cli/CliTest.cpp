@@ -229,6 +229,7 @@ TEST_F(CliTest, TheEmulatorNamesWhatItRefusesAndHelpsAnywhere) {
         {{"--delay", "-1"}, 2, "tq410k-emulator: --delay: \"-1\" is not a number from 0 to 1,000,000\n"},
         {{"--stream-ms", "0"}, 2, "tq410k-emulator: --stream-ms: \"0\" is not a number from 1 to 1,000,000\n"},
         {{"--bogus"}, 2, "tq410k-emulator: unknown option --bogus\n"},
+        {{"--ack", "ok"}, 2, "tq410k-emulator: --ack: \"ok\" is not tagged, plain, crlf, err or none\n"},
         {{"--split", "--delay"}, 2, "tq410k-emulator: --delay needs a value\n"},
         {{"--replay", capture, "--split"}, 2, "tq410k-emulator: --replay cannot be combined with --split\n"},
         {{"--replay", capture}, 2, "tq410k-emulator: " + capture + ": version: 2 is not supported (this program reads version 1)\n"},
