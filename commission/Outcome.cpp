@@ -67,7 +67,12 @@ Outcome Judge(Purpose purpose, const Sequence& s, const std::string& link, const
     for (std::size_t i = 0; i < s.StepCount(); ++i)
         if (s.Result(i) != StepResult::Answered) missed.push_back(s.Steps()[i].label);
     // Read all names every section it did not read, below.
-    if (const auto notReached = s.Labels(StepResult::NotReached); !notReached.empty() && purpose != Purpose::Read)
+    auto notReached = s.Labels(StepResult::NotReached);
+    // A step stopped while it waited for its answer went out: it was sent.
+    const bool stoppedWaiting = s.state() == Sequence::State::PortLost || s.state() == Sequence::State::Cancelled;
+    if (purpose == Purpose::Write && stoppedWaiting && !notReached.empty() && notReached.front() == s.CurrentStep().label)
+        notReached.erase(notReached.begin());
+    if (!notReached.empty() && purpose != Purpose::Read)
         lines.push_back((purpose == Purpose::Write ? "Not sent: " : "Not checked: ") + List(notReached) + ".");
     for (const auto& fault : s.Faults()) lines.push_back(fault);
 

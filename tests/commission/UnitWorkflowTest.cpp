@@ -140,7 +140,7 @@ TEST_F(UnitWorkflowTest, EachEndIsRecordedAsItHappened) {
                       {"Edit3", "not sent, not checked"},
                       {"PCBSN", "not sent"},
                       {"JIANZHI", "not sent"}},
-         .detail = "STM, MR485Z, MR485A"},
+         .detail = "Not sent: STM, MR485Z, MR485A"},
         {.name = "silent",
          .play = {.silent = true},
          .verdict = Verdict::Fail,
