@@ -95,19 +95,30 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     commission::CheckFolderWritable(a.recordFolder);
     const auto profile = commission::LoadProfile(a.common.file);
     const std::string profileHash = commission::Sha256Hex(ReadWhole(a.common.file));
+    commission::Configuration expected;
+    commission::WritePlan plan;
+    auto prepare = [&] {
+        expected = commission::WithIdentity(profile, unit);
+        plan = commission::WriteAllSteps(expected);
+        if (!plan.failures.empty())
+            throw std::runtime_error(a.common.file + ": " + commission::DescribeFailures(plan.failures));
+    };
+    // The serial number is chosen for good under the lock of the batch log,
+    // once the port is open; this first look refuses early what it can.
+    auto choose = [&](const commission::BatchLog& log) {
+        if (!a.firstSerial.empty()) unit.serial = commission::NextFreeSerial(a.firstSerial, log.Serials());
+        if (log.Holds(unit.serial) && !a.retry)
+            throw std::runtime_error(log.DescribeHolder(unit.serial) +
+                                     "; nothing was sent. Give --retry to commission this unit again.");
+        prepare();
+    };
     std::optional<commission::BatchLog> log;
     if (!a.batchLog.empty()) {
         log.emplace(a.batchLog);
-        if (!a.firstSerial.empty()) unit.serial = commission::NextFreeSerial(a.firstSerial, log->Serials());
-        if (const auto earlier = log->Find(unit.serial); earlier && !a.retry)
-            throw std::runtime_error("serial number " + unit.serial + " is already in the batch log " + a.batchLog +
-                                     " (" + earlier->result + ", " + earlier->finished +
-                                     "); nothing was sent. Give --retry to commission this unit again.");
+        choose(*log);
+    } else {
+        prepare();
     }
-    const auto expected = commission::WithIdentity(profile, unit);
-    auto plan = commission::WriteAllSteps(expected);
-    if (!plan.failures.empty())
-        throw std::runtime_error(a.common.file + ": " + commission::DescribeFailures(plan.failures));
 
     PortSession port(a.common.line);
     commission::UnitRecord record;
@@ -120,7 +131,6 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     record.profileFile = std::filesystem::path(a.common.file).filename().string();
     record.profileSha256 = profileHash;
     record.crcWarnings = commission::FrameWarnings(expected);
-    for (const auto& warning : record.crcWarnings) err << "warning: " << warning << "\n";
 
     auto logLine = [&](const std::string& result, const std::string& differences, const std::string& file) {
         if (log)
@@ -133,9 +143,26 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                          .differences = differences,
                          .record = file});
     };
-    // Before the first command: a crash from here on cannot give this serial
-    // number out again.
-    logLine("STARTED", "", "");
+    // Before the first command, under the lock of the log: the serial number
+    // is chosen (or refused when any line holds it) and its STARTED line is on
+    // the disk before another program can read the log. A crash from here on
+    // cannot give this serial number out again.
+    if (log) {
+        commission::BatchLog::Claim(a.batchLog, [&](const commission::BatchLog& fresh) {
+            choose(fresh);
+            record.identity = unit;
+            record.crcWarnings = commission::FrameWarnings(expected);
+            return commission::BatchLogEntry{.serial = unit.serial,
+                                             .address = unit.address ? std::to_string(*unit.address) : "",
+                                             .inspector = unit.inspector,
+                                             .started = record.started,
+                                             .finished = "",
+                                             .result = "STARTED",
+                                             .differences = "",
+                                             .record = ""};
+        });
+    }
+    for (const auto& warning : record.crcWarnings) err << "warning: " << warning << "\n";
 
     Sequence write("Writing", std::move(plan.steps), a.common.line.timeout);
     port.Run(write, nullptr);

@@ -191,20 +191,21 @@ commission::UnitIdentity BatchPanel::NextIdentity(const commission::BatchLog& lo
 void BatchPanel::Skip() {
     if (Running()) return;
     try {
-        commission::BatchLog log(Path(batchLog_));
-        const auto unit = NextIdentity(log);
         const auto now = commission::UtcNow();
-        const commission::BatchLogEntry entry{.serial = unit.serial,
-                                              .address = unit.address ? std::to_string(*unit.address) : "",
-                                              .inspector = unit.inspector,
-                                              .started = now,
-                                              .finished = now,
-                                              .result = "SKIPPED",
-                                              .differences = "",
-                                              .record = ""};
-        log.Append(entry);
+        // Chosen under the lock of the batch log, which other stations may share.
+        const auto entry = commission::BatchLog::Claim(Path(batchLog_), [&](const commission::BatchLog& fresh) {
+            const auto unit = NextIdentity(fresh);
+            return commission::BatchLogEntry{.serial = unit.serial,
+                                             .address = unit.address ? std::to_string(*unit.address) : "",
+                                             .inspector = unit.inspector,
+                                             .started = now,
+                                             .finished = now,
+                                             .result = "SKIPPED",
+                                             .differences = "",
+                                             .record = ""};
+        });
         AddRow(entry);
-        form_.ShowNotice(QString("Batch: %1 skipped").arg(FromUtf8(unit.serial)));
+        form_.ShowNotice(QString("Batch: %1 skipped").arg(FromUtf8(entry.serial)));
     } catch (const std::exception& e) {
         Refuse("Batch: " + FromUtf8(e.what()));
     }
@@ -219,6 +220,7 @@ void BatchPanel::CommissionNext() {
         return;
     }
     Unit unit;
+    commission::Configuration profile;
     try {
         // Everything that can be refused is refused before anything is sent.
         if (Path(batchLog_).empty()) throw std::runtime_error("choose a batch log file");
@@ -227,8 +229,8 @@ void BatchPanel::CommissionNext() {
         log_.emplace(Path(batchLog_));
         const std::string profilePath = Path(profile_);
         if (profilePath.empty()) throw std::runtime_error("choose a profile");
-        const auto profile = commission::LoadProfile(profilePath);
-        unit.identity = NextIdentity(*log_);
+        profile = commission::LoadProfile(profilePath);
+        unit.identity = NextIdentity(*log_);  // a first look; chosen for good below
         unit.expected = commission::WithIdentity(profile, unit.identity);
         auto& r = unit.record;
         r.identity = unit.identity;
@@ -257,14 +259,25 @@ void BatchPanel::CommissionNext() {
     try {
         // Before the first command: a crash from here on cannot give this
         // serial number out again.
-        log_->Append({.serial = unit.identity.serial,
-                      .address = unit.identity.address ? std::to_string(*unit.identity.address) : "",
-                      .inspector = unit.identity.inspector,
-                      .started = r.started,
-                      .finished = "",
-                      .result = "STARTED",
-                      .differences = "",
-                      .record = ""});
+        // The serial number is chosen under the lock of the batch log, which
+        // other stations may share, and its STARTED line is on the disk
+        // before the lock goes.
+        commission::BatchLog::Claim(Path(batchLog_), [&](const commission::BatchLog& fresh) {
+            unit.identity = NextIdentity(fresh);
+            unit.expected = commission::WithIdentity(profile, unit.identity);
+            plan = commission::WriteAllSteps(unit.expected);
+            if (!plan.failures.empty()) throw std::runtime_error(commission::DescribeFailures(plan.failures));
+            r.identity = unit.identity;
+            r.crcWarnings = commission::FrameWarnings(unit.expected);
+            return commission::BatchLogEntry{.serial = unit.identity.serial,
+                                             .address = unit.identity.address ? std::to_string(*unit.identity.address) : "",
+                                             .inspector = unit.identity.inspector,
+                                             .started = r.started,
+                                             .finished = "",
+                                             .result = "STARTED",
+                                             .differences = "",
+                                             .record = ""};
+        });
     } catch (const std::exception& e) {
         Refuse("Batch: nothing was sent: " + FromUtf8(e.what()));
         return;
