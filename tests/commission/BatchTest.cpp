@@ -40,6 +40,12 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 class TempDir : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -118,6 +124,9 @@ TEST(UnitListTest, EveryFaultIsRefusedWithItsLineAndColumn) {
         {.text = "serial,inspector,address\n1,1,1,9\n", .message = "line 2: 4 columns, the header has 3"},
         {.text = "serial,inspector," + std::string(50000, 'x') + "\n",
          .message = "line 1: column 3 (" + std::string(40, 'x') + "\u2026 (50,000 characters)): unknown column"},
+        {.text = "serial,inspector,address\n1,1,1\n" + Repeat("\xC3\xA9", 50) + ",1,1\n",  // cut between characters
+         .message = "line 3: column 1 (serial): serial number \"" + Repeat("\xC3\xA9", 40) +
+                    "\u2026\" (50 characters) is not a number"},
         {.text = "serial,inspector,address\n1,1,1\n2,\xE9,1\n", .message = "line 3: byte 3 is not UTF-8"},
         {.text = "", .message = "line 1: the header serial,inspector,address is missing"},
         {.text = "serial,inspector,address\n", .message = "the list holds no unit"},
