@@ -109,13 +109,16 @@ void BatchLog::Append(const BatchLogEntry& entry) {
 }
 
 void BatchLog::AppendLocked(LockedFile& file, std::string_view text, BatchLogEntry& entry) {
-    // A new log gets its header with its first line, under the same lock.
-    std::string added = text.empty() ? std::string(BatchLogHeader) + "\n" : "";
+    std::string_view body = text;
+    if (body.starts_with(ByteOrderMark)) body.remove_prefix(ByteOrderMark.size());
+    std::string added;
     // The line a crash cut short stays apart.
-    if (!text.empty() && text.back() != '\n') added = "\n";
+    if (!body.empty() && body.back() != '\n') added = "\n";
+    // A new log gets its header with its first line, under the same lock.
+    if (body.empty()) added = std::string(BatchLogHeader) + "\n";
     added += LineOf(entry);
     file.Append(added);
-    entry.line = text.empty() ? 2 : SplitLines(text).size() + 1;
+    entry.line = body.empty() ? 2 : SplitLines(body).size() + 1;
     serials_.insert(entry.serial);
     entries_.push_back(entry);
 }

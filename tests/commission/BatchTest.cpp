@@ -210,6 +210,10 @@ TEST_F(BatchLogTest, ALogSavedByASpreadsheetWithAByteOrderMarkIsReadAndAddedTo) 
     log.Append({"00000008", "", "001", "c", "", "STARTED", "", ""});
     EXPECT_EQ(BatchLog(path).DescribeHolder("00000008"),
               "serial number 00000008 is already in " + path.string() + ", line 3: started c, not finished");
+    // A log that holds nothing but the mark gets its header after it.
+    std::ofstream(dir / "mark.csv", std::ios::binary) << "\xEF\xBB\xBF";
+    BatchLog(dir / "mark.csv").Append({.serial = "00000001", .result = "PASS"});
+    EXPECT_EQ(BatchLog(dir / "mark.csv").Find("00000001")->line, 2u);
 }
 
 TEST_F(BatchLogTest, AClaimChoosesUnderTheLockAndARefusalAddsNothing) {
