@@ -18,39 +18,11 @@
 #include <string>
 #include <system_error>
 
+#include "commission/FileDescriptor.h"
 #include "serial/WriteAll.h"
 
 namespace commission {
 namespace {
-
-#ifdef _WIN32
-constexpr int BinaryFlag = O_BINARY;
-int SyncToDisk(int fd) { return ::_commit(fd); }
-#else
-constexpr int BinaryFlag = 0;
-int SyncToDisk(int fd) { return ::fsync(fd); }
-#endif
-
-// An open file descriptor, closed once.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes now; false when closing reported an error.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 std::string Reason() { return std::strerror(errno); }
 
@@ -74,21 +46,61 @@ std::filesystem::path TemporaryBeside(const std::filesystem::path& path) {
     return path.parent_path() / name;
 }
 
+// What stands at `status` when it is no regular file: "a folder".
+const char* KindOf(const std::filesystem::file_status& status) {
+    using std::filesystem::file_type;
+    switch (status.type()) {
+        case file_type::directory: return "a folder";
+        case file_type::character:
+        case file_type::block: return "a device";
+        case file_type::fifo: return "a FIFO";
+        case file_type::socket: return "a socket";
+        default: return "something else";
+    }
+}
+
+// The file that a save of `path` replaces: `path` itself, or the regular file
+// a symbolic link at `path` leads to (so the link stays a link). Throws
+// EFileError when something other than a regular file is there.
+std::filesystem::path FileToReplace(const std::filesystem::path& path) {
+    auto fail = [&](const std::string& reason) -> std::filesystem::path {
+        throw EFileError(path.string() + ": cannot be saved: " + reason);
+    };
+    std::error_code error;
+    const auto own = std::filesystem::symlink_status(path, error);
+    if (error || own.type() == std::filesystem::file_type::not_found) return path;
+    if (std::filesystem::is_regular_file(own)) return path;
+    if (!std::filesystem::is_symlink(own)) return fail(std::string("it is ") + KindOf(own) + ", not a file");
+    const auto target = std::filesystem::canonical(path, error);
+    if (error) return fail("it is a link that leads to no file");
+    const auto status = std::filesystem::status(target, error);
+    if (error || !std::filesystem::is_regular_file(status))
+        return fail(std::string("it is a link to ") + (error ? "no file" : KindOf(status)) + ", not to a file");
+    return target;
+}
+
 }  // namespace
+
+#ifdef _WIN32
+int SyncToDisk(int fd) { return ::_commit(fd); }
+#else
+int SyncToDisk(int fd) { return ::fsync(fd); }
+#endif
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view text) {
     auto fail = [&](const std::string& reason) -> void {
         throw EFileError(path.string() + ": cannot be saved: " + reason);
     };
+    const std::filesystem::path target = FileToReplace(path);
     std::filesystem::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-        temporary = TemporaryBeside(path);
+        temporary = TemporaryBeside(target);
         fd = ::open(temporary.string().c_str(), O_WRONLY | O_CREAT | O_EXCL | BinaryFlag, 0644);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) fail(Reason());
-    Descriptor file(fd);
+    FileDescriptor file(fd);
     auto discard = [&](const std::string& reason) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
@@ -101,30 +113,8 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
     }
     if (!file.Close()) discard(Reason());
     std::error_code error;
-    ReplaceFile(temporary, path, error);
+    ReplaceFile(temporary, target, error);
     if (error) discard(error.message());
-}
-
-bool CreateDurably(const std::filesystem::path& path, std::string_view text) {
-    std::error_code error;
-    if (std::filesystem::exists(path, error)) return false;
-    // The whole file is made beside it and linked in: a link never replaces.
-    const auto temporary = TemporaryBeside(path);
-    WriteFileAtomically(temporary, text);
-    std::filesystem::create_hard_link(temporary, path, error);
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    if (!error) return true;
-    if (std::filesystem::exists(path, ignored)) return false;
-    throw EFileError(path.string() + ": cannot be written: " + error.message());
-}
-
-void AppendDurably(const std::filesystem::path& path, std::string_view text) {
-    const int fd = ::open(path.string().c_str(), O_WRONLY | O_CREAT | O_APPEND | BinaryFlag, 0644);
-    if (fd < 0) throw EFileError(path.string() + ": cannot be written: " + Reason());
-    Descriptor file(fd);
-    if (!serial::WriteAll(file.get(), text) || SyncToDisk(file.get()) != 0 || !file.Close())
-        throw EFileError(path.string() + ": cannot be written: " + Reason());
 }
 
 void CheckFolderWritable(const std::filesystem::path& folder) {

@@ -1,9 +1,10 @@
 #pragma once
 // Files that a crash cannot leave half written: a whole file goes to a
 // temporary file in the same folder, is flushed to the disk and renamed over
-// the target; a line added to a log is flushed to the disk before it counts.
+// the target. Every message names the target, never the temporary file.
 
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 
@@ -15,18 +16,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Flushes an open file's bytes to the disk (fsync; _commit on Windows).
+// 0 when done, else -1 with errno set.
+int SyncToDisk(int fd);
+// How written bytes are flushed to the disk: SyncToDisk, or a test's count.
+using DiskSync = std::function<int(int fd)>;
+
 // Replaces `path` with `text`, or leaves any earlier file whole and no
-// temporary file behind. Throws EFileError "<path>: cannot be saved: <reason>".
+// temporary file behind. Only a regular file is replaced: a folder, device,
+// FIFO or socket at `path` is refused ("/dev/full: cannot be saved: it is a
+// device, not a file"). A symbolic link stays: the regular file it leads to
+// is replaced. Throws EFileError "<path>: cannot be saved: <reason>".
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view text);
-
-// Adds `text` at the end of `path` (made when missing) and flushes it to the
-// disk. Throws EFileError "<path>: cannot be written: <reason>".
-void AppendDurably(const std::filesystem::path& path, std::string_view text);
-
-// Makes `path` holding `text`, whole and flushed, unless it exists already;
-// of two programs doing so at once, one makes it and the other finds it.
-// True when this call made it. Throws EFileError.
-bool CreateDurably(const std::filesystem::path& path, std::string_view text);
 
 // Throws EFileError naming the folder unless a file can be made in it.
 void CheckFolderWritable(const std::filesystem::path& folder);

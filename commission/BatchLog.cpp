@@ -1,25 +1,40 @@
 #include "commission/BatchLog.h"
 
-#include <fstream>
-#include <sstream>
-
-#include "commission/AtomicFile.h"
 #include "commission/Csv.h"
-#include "commission/UnitIdentity.h"
+#include "commission/LockedFile.h"
+#include "protocol/Excerpt.h"
 
 namespace commission {
+namespace {
 
-BatchLog::BatchLog(std::filesystem::path path) : path_(std::move(path)) {
+// A batch log of a million units is about 150 MB.
+constexpr std::size_t MaxLogBytes = 256u * 1024 * 1024;
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+void CheckIsFile(const std::filesystem::path& path) {
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) return;
-    if (!std::filesystem::is_regular_file(path_, error))
-        throw BatchLogError(path_.string() + ": not a file");
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (!in) throw BatchLogError(path_.string() + ": cannot be read");
-    const std::string text = buffer.str();
-    endsWithBreak_ = text.empty() || text.back() == '\n';
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
+        throw BatchLogError(path.string() + ": not a file");
+}
+
+std::string LineOf(const BatchLogEntry& entry) {
+    return CsvLine({entry.serial, entry.address, entry.inspector, entry.started, entry.finished, entry.result,
+                    entry.differences, entry.record});
+}
+
+}  // namespace
+
+BatchLog::BatchLog(std::filesystem::path path, DiskSync sync) : path_(std::move(path)), sync_(std::move(sync)) {
+    CheckIsFile(path_);
+    LockedFile file(path_, LockedFile::Access::Read);
+    Read(file.ReadAll(MaxLogBytes));
+}
+
+void BatchLog::Read(std::string_view text) {
+    entries_.clear();
+    serials_.clear();
+    // Spreadsheet programs save CSV with a byte order mark.
+    if (text.starts_with(ByteOrderMark)) text.remove_prefix(ByteOrderMark.size());
     const auto lines = SplitLines(text);
     if (lines.empty()) return;
     if (lines[0] != BatchLogHeader)
@@ -36,14 +51,15 @@ BatchLog::BatchLog(std::filesystem::path path) : path_(std::move(path)) {
         const bool cut = fields->size() < 8;
         fields->resize(8);
         BatchLogEntry entry{(*fields)[0], (*fields)[1], (*fields)[2], (*fields)[3],
-                            (*fields)[4], (*fields)[5], (*fields)[6], (*fields)[7]};
+                            (*fields)[4], (*fields)[5], (*fields)[6], (*fields)[7], n + 1};
         // Serial numbers are logged with all 8 digits; fewer on a cut line
         // means the crash came before the number was whole.
         const bool digits = entry.serial.size() == 8 &&
                             entry.serial.find_first_not_of("0123456789") == std::string::npos;
         if (!digits) {
             if (cut) continue;
-            throw BatchLogError(where + ": \"" + entry.serial + "\" is no serial number of 8 digits");
+            throw BatchLogError(where + ": " + protocol::QuotedExcerpt(entry.serial) +
+                                " is no serial number of 8 digits");
         }
         serials_.insert(entry.serial);
         entries_.push_back(std::move(entry));
@@ -56,34 +72,53 @@ std::optional<BatchLogEntry> BatchLog::Find(const std::string& serial) const {
     return std::nullopt;
 }
 
+BatchLog::BatchLog(std::filesystem::path path, DiskSync sync, Unread) : path_(std::move(path)), sync_(std::move(sync)) {}
+
 BatchLogEntry BatchLog::Claim(const std::filesystem::path& path,
                              const std::function<BatchLogEntry(const BatchLog& fresh)>& choose) {
-    // First form: no lock yet (to be made exclusive across programs).
-    BatchLog log(path);
+    BatchLog log(path, SyncToDisk, Unread{});
+    CheckIsFile(path);
+    // One lock from reading the log to the line on the disk: no other program
+    // reads the log in between, so none can choose the same serial number.
+    LockedFile file(path, LockedFile::Access::Append, log.sync_);
+    const std::string text = file.ReadAll(MaxLogBytes);
+    log.Read(text);
     BatchLogEntry entry = choose(log);
-    log.Append(entry);
+    log.AppendLocked(file, text, entry);
     return entry;
 }
 
 std::string BatchLog::DescribeHolder(const std::string& serial) const {
     const auto held = Find(serial);
     if (!held) return {};
-    return "serial number " + serial + " is already in " + path_.string() + ": started " + held->started +
-           (held->result == "STARTED" || held->result.empty() ? ", not finished" : ", " + held->result);
+    std::string text = "serial number " + serial + " is already in " + path_.string() + ", line " +
+                       std::to_string(held->line) + ": ";
+    if (!held->started.empty()) text += "started " + held->started + ", ";
+    const bool finished = !held->result.empty() && held->result != "STARTED";
+    return text + (finished ? held->result : std::string("not finished"));
 }
 
 void BatchLog::Append(const BatchLogEntry& entry) {
-    std::string text;
-    std::error_code error;
-    if (CreateDurably(path_, std::string(BatchLogHeader) + "\n"))
-        endsWithBreak_ = true;
-    else if (std::filesystem::file_size(path_, error) == 0)
-        text = std::string(BatchLogHeader) + "\n";
-    if (!endsWithBreak_) text = "\n";  // the line a crash cut short stays apart
-    text += CsvLine({entry.serial, entry.address, entry.inspector, entry.started, entry.finished, entry.result,
-                     entry.differences, entry.record});
-    AppendDurably(path_, text);
-    endsWithBreak_ = true;
+    CheckIsFile(path_);
+    LockedFile file(path_, LockedFile::Access::Append, sync_);
+    // Other programs may have added lines since this log was read.
+    const std::string text = file.ReadAll(MaxLogBytes);
+    Read(text);
+    BatchLogEntry added = entry;
+    AppendLocked(file, text, added);
+}
+
+void BatchLog::AppendLocked(LockedFile& file, std::string_view text, BatchLogEntry& entry) {
+    std::string_view body = text;
+    if (body.starts_with(ByteOrderMark)) body.remove_prefix(ByteOrderMark.size());
+    std::string added;
+    // The line a crash cut short stays apart.
+    if (!body.empty() && body.back() != '\n') added = "\n";
+    // A new log gets its header with its first line, under the same lock.
+    if (body.empty()) added = std::string(BatchLogHeader) + "\n";
+    added += LineOf(entry);
+    file.Append(added);
+    entry.line = body.empty() ? 2 : SplitLines(body).size() + 1;
     serials_.insert(entry.serial);
     entries_.push_back(entry);
 }

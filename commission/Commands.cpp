@@ -10,6 +10,8 @@
 #include "protocol/ChannelTable.h"
 #include "protocol/CustomCommandCrc.h"
 #include "protocol/CustomCommands.h"
+#include "protocol/Excerpt.h"
+#include "protocol/Latin1.h"
 #include "protocol/FieldCheck.h"
 #include "protocol/ReplyCodes.h"
 #include "protocol/SystemParameters.h"
@@ -141,8 +143,11 @@ void CheckField(const Field& field, const Value& value) {
     if (field.isIndex) return;
     const auto& text = std::get<std::string>(value);
     // The same checks as the window's buttons make before they send.
-    if (IsNumeric(field.control))
-        protocol::StrToInt(text);
+    if (IsNumeric(field.control)) {
+        if (!protocol::TryStrToInt(text))
+            throw std::invalid_argument(protocol::QuotedExcerpt(protocol::Latin1ToUtf8(text), '\'') +
+                                        " is not a valid integer value");
+    }
     else if (IsCustomCommandData(field.control))
         protocol::CheckCommandData(field.control, text);
     else

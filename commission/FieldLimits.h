@@ -15,10 +15,18 @@ namespace commission {
 // two-digit box is "03". Nothing when it cannot be composed (not a number).
 std::optional<std::string> WireForm(const Field& field, const Value& value);
 
-// What keeps the value from coming back whole in the converter's reply:
-// "'1234' is longer than the 3 digits the converter's reply carries back".
-// Nothing when it fits. Values that cannot be composed at all are left to the
-// send checks.
+// What keeps the value from coming back whole in the converter's reply: too
+// long ("'1234' travels as 4 characters, more than the 3 characters the
+// converter's reply carries back"), or, for a text that travels as typed into
+// a record of fixed width (a channel's address, length, coefficient and data
+// address, a parsing rule's bytes), too short ("\"10\" has 2 digits, the
+// converter carries 5 (write \"00010\")"). Nothing when it fits. Values that
+// cannot be composed at all are left to the send checks.
 std::optional<std::string> CarryBackFault(const Field& field, const Value& value);
+
+// A text of a fixed width that is shorter than it and all digits (hexadecimal
+// ones for a parsing rule's bytes), padded with zeros on the left: "10" in a
+// coefficient is "00010". Nothing for any other value.
+std::optional<std::string> PaddedForm(const Field& field, const Value& value);
 
 }  // namespace commission

@@ -1,12 +1,15 @@
 #include "commission/Profile.h"
 
+#include <set>
+
 #include <nlohmann/json.hpp>
 
 #include "commission/AtomicFile.h"
 #include "commission/BoundedFile.h"
 #include "commission/FieldLimits.h"
-#include "protocol/Latin1.h"
+#include "protocol/Excerpt.h"
 #include "protocol/FieldNames.h"
+#include "protocol/Latin1.h"
 
 namespace commission {
 namespace {
@@ -18,6 +21,41 @@ using Json = nlohmann::ordered_json;
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A JSON value as a message shows it, cut when long.
+std::string Shown(const Json& value) { return protocol::Excerpt(value.dump()); }
+
+// Refuses a key that an object holds twice (the parser would keep the last one
+// without a word), naming it with its parameter: "ZDAD01.coefficient".
+class DuplicateKeys {
+public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        using Event = Json::parse_event_t;
+        if (event == Event::object_start || event == Event::array_start) {
+            std::string name;
+            if (!open_.empty() && !open_.back().last.empty())
+                name = open_.back().name.empty() ? open_.back().last : open_.back().name + "." + open_.back().last;
+            open_.push_back({std::move(name), {}, {}});
+        } else if (event == Event::object_end || event == Event::array_end) {
+            if (!open_.empty()) open_.pop_back();
+        } else if (event == Event::key && !open_.empty()) {
+            Level& level = open_.back();
+            level.last = parsed.get<std::string>();
+            if (!level.keys.insert(level.last).second)
+                Fault(protocol::Excerpt(level.name.empty() ? level.last : level.name + "." + level.last),
+                      "is given twice");
+        }
+        return true;
+    }
+
+private:
+    struct Level {
+        std::string name;  // "" at the top
+        std::set<std::string> keys;
+        std::string last;  // the key whose value is being read
+    };
+    std::vector<Level> open_;
+};
 
 std::string TypeName(const Json& value) {
     if (value.is_number_integer()) return "a whole number";
@@ -78,6 +116,9 @@ std::vector<FieldFailure> ProfileFaults(const Configuration& record) {
             const int index = std::get<int>(value);
             if (index < 0 || index >= field.itemCount)
                 faults.push_back({field.control, "no item selected"});
+        } else if (auto fault = CarryBackFault(field, PaddedForm(field, value).value_or(std::get<std::string>(value)))) {
+            // What is saved must load again; a short run of digits is saved padded.
+            faults.push_back({field.control, *fault});
         }
     }
     return faults;
@@ -94,7 +135,8 @@ std::string ProfileText(const Configuration& record) {
             if (const int* index = std::get_if<int>(&value))
                 object[field->key] = *index;
             else
-                object[field->key] = protocol::Latin1ToUtf8(std::get<std::string>(value));
+                object[field->key] =
+                    protocol::Latin1ToUtf8(PaddedForm(*field, value).value_or(std::get<std::string>(value)));
         }
         root[parameter] = std::move(object);
     }
@@ -104,7 +146,7 @@ std::string ProfileText(const Configuration& record) {
 Configuration ParseProfile(std::string_view text) {
     Json root;
     try {
-        root = Json::parse(text.begin(), text.end());
+        root = Json::parse(text.begin(), text.end(), DuplicateKeys());
     } catch (const Json::exception& e) {
         // Syntax errors, and numbers too large for any type (out_of_range).
         throw EProfileError("not JSON: " + WithoutExceptionId(e.what()));
@@ -112,10 +154,10 @@ Configuration ParseProfile(std::string_view text) {
     if (!root.is_object()) throw EProfileError("not a profile: the document is " + TypeName(root) + ", not an object");
     if (!root.contains("format")) Fault("format", "is missing");
     if (root["format"] != ProfileFormat)
-        Fault("format", "is " + root["format"].dump() + ", expected " + Quoted(std::string(ProfileFormat)));
+        Fault("format", "is " + Shown(root["format"]) + ", expected " + Quoted(std::string(ProfileFormat)));
     if (!root.contains("version")) Fault("version", "is missing");
     if (!root["version"].is_number_integer() || root["version"].get<long long>() != ProfileVersion)
-        Fault("version", root["version"].dump() + " is not supported (this program reads version " +
+        Fault("version", Shown(root["version"]) + " is not supported (this program reads version " +
                              std::to_string(ProfileVersion) + ")");
 
     const auto parameters = Parameters();
@@ -123,7 +165,7 @@ Configuration ParseProfile(std::string_view text) {
         if (key == "format" || key == "version") continue;
         bool known = false;
         for (const auto& p : parameters) known = known || p.first == key;
-        if (!known) Fault(key, "unknown key");
+        if (!known) Fault(protocol::Excerpt(key), "unknown key");
     }
     Configuration record;
     for (const auto& [parameter, fields] : parameters) {
@@ -133,7 +175,7 @@ Configuration ParseProfile(std::string_view text) {
         for (const auto& [key, value] : object.items()) {
             bool known = false;
             for (const Field* f : fields) known = known || f->key == key;
-            if (!known) Fault(parameter + "." + key, "unknown key");
+            if (!known) Fault(parameter + "." + protocol::Excerpt(key), "unknown key");
         }
         for (const Field* field : fields) {
             const std::string key = parameter + "." + field->key;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "protocol/Excerpt.h"
+
 namespace commission {
 namespace {
 
@@ -13,7 +15,7 @@ std::optional<std::string> Digits(std::string_view text, std::size_t width) {
     return std::string(width - text.size(), '0') + std::string(text);
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quoted(std::string_view text) { return protocol::QuotedExcerpt(text); }
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "commission/Csv.h"
+#include "protocol/Excerpt.h"
 
 namespace commission {
 namespace {
@@ -52,7 +53,7 @@ std::vector<UnitIdentity> ParseUnitList(std::string_view text) {
     for (std::size_t i = 0; i < header->size(); ++i) {
         const std::string& name = (*header)[i];
         const auto known = std::find(Columns.begin(), Columns.end(), name);
-        const std::string where = "column " + std::to_string(i + 1) + " (" + name + ")";
+        const std::string where = "column " + std::to_string(i + 1) + " (" + protocol::Excerpt(name) + ")";
         if (known == Columns.end()) Fault(1, where + ": unknown column; the columns are serial, inspector, address");
         if (position.count(*known)) Fault(1, where + ": the column is named twice");
         position[*known] = i;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "protocol/Excerpt.h"
 #include "protocol/FieldNames.h"
 #include "protocol/Latin1.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 [[noreturn]] void Refuse(std::string_view controlName, std::string_view bytes, char character,
                          std::string_view why) {
-    throw EFieldRefused(controlName, "\"" + Latin1ToUtf8(bytes) + "\" holds \"" +
+    throw EFieldRefused(controlName, QuotedExcerpt(Latin1ToUtf8(bytes)) + " holds \"" +
                                          Latin1ToUtf8(std::string_view(&character, 1)) + "\", " +
                                          std::string(why) + "; nothing was sent");
 }
@@ -30,7 +31,7 @@ std::string FieldBytesFromUtf8(std::string_view controlName, std::string_view ut
     Utf8Fault fault;
     if (auto bytes = Utf8ToLatin1(utf8, &fault)) return std::move(*bytes);
     if (fault.notUtf8) throw EFieldRefused(controlName, "the text is not UTF-8; nothing was sent");
-    throw EFieldRefused(controlName, "\"" + std::string(utf8) + "\" holds \"" +
+    throw EFieldRefused(controlName, QuotedExcerpt(utf8) + " holds \"" +
                                          std::string(utf8.substr(fault.start, fault.length)) +
                                          "\", which cannot travel on the serial line (one byte per character, "
                                          "Latin-1 only); nothing was sent");

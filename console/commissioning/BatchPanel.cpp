@@ -216,10 +216,6 @@ void BatchPanel::CommissionNext() {
         Refuse("Batch: a sequence of the window is running; wait for it or cancel it.");
         return;
     }
-    if (!form_.PortIsOpen()) {
-        form_.ShowNotice("Batch: the port is closed; open it, then commission the unit.");
-        return;
-    }
     const auto line = commission::PortLineOf(form_.Comm1());
     try {
         // Everything that can be refused is refused before anything is sent.
@@ -240,6 +236,11 @@ void BatchPanel::CommissionNext() {
             .user = commission::UserName(),
             .extraRecords = {{".pdf", [](const std::string& html) { return RecordPdf(html); }}},
         });
+        if (!form_.PortIsOpen()) {
+            unit_.reset();
+            form_.ShowNotice("Batch: the port is closed; open it, then commission the unit.");
+            return;
+        }
         auto write = unit_->Begin(commission::UtcNow());
         SetRunning(true);
         verdict_->setText(QString("%1 \u2026").arg(FromUtf8(unit_->Identity().serial)));

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -23,6 +25,13 @@ using consoletest::Emulator;
 using consoletest::Outcome;
 using consoletest::ProgramRun;
 namespace fs = std::filesystem;
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 class BatchCliTest : public ::testing::Test {
 protected:
@@ -89,7 +98,8 @@ TEST_F(BatchCliTest, ThreeUnitsOnThreeLinksThenACrashAndAResume) {
     // A serial number the log holds is refused before anything is sent.
     auto again = Run(Commission(*units[0], {"--serial", "101"}));
     EXPECT_EQ(again.status, 2);
-    EXPECT_NE(again.err.find("serial number 00000101 is already in "), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("serial number 00000101 is already in " + log() + ", line "), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find(", PASS; nothing was sent. Give --retry"), std::string::npos) << again.err;
     EXPECT_EQ(Stored(0).Text("PCBSN"), "00000100");
 
     // The next unit is killed while it is being written.
@@ -124,6 +134,71 @@ TEST_F(BatchCliTest, ThreeUnitsOnThreeLinksThenACrashAndAResume) {
     EXPECT_EQ(std::count_if(batch.Entries().begin(), batch.Entries().end(),
                             [](const auto& e) { return e.serial == "00000103" && e.result == "STARTED"; }),
               2);
+}
+
+TEST_F(BatchCliTest, FourStationsSharingOneLogNeverGiveOutASerialNumberTwice) {
+    constexpr int Stations = 4, Rounds = 3;
+    std::vector<std::unique_ptr<Emulator>> units;
+    for (int i = 0; i < Stations; ++i) units.push_back(Unit(i));
+    std::map<std::string, int> passed;  // serial -> runs that printed PASS for it
+    for (int round = 0; round < Rounds; ++round) {
+        std::vector<std::unique_ptr<ProgramRun>> runs;
+        for (int i = 0; i < Stations; ++i)
+            runs.push_back(std::make_unique<ProgramRun>(Commission(*units[i], {"--first-serial", "1000"}), dir,
+                                                        "station" + std::to_string(i)));
+        for (int i = 0; i < Stations; ++i) {
+            const auto o = runs[i]->Wait();
+            ASSERT_EQ(o.status, 0) << o.err;
+            ASSERT_TRUE(o.out.starts_with("PASS ")) << o.out;
+            const std::string serial = o.out.substr(5, 8);
+            ++passed[serial];
+            EXPECT_EQ(Stored(i).Text("PCBSN"), serial);  // the converter holds what was reported
+        }
+    }
+    ASSERT_EQ(passed.size(), static_cast<std::size_t>(Stations * Rounds));
+    EXPECT_EQ(passed.begin()->first, "00001000");
+    EXPECT_EQ(passed.rbegin()->first, "00001011");
+    std::map<std::string, std::vector<std::string>> lines;  // serial -> its results in the log
+    const commission::BatchLog batch(log());
+    for (const auto& e : batch.Entries()) lines[e.serial].push_back(e.result);
+    for (const auto& [serial, count] : passed) {
+        EXPECT_EQ(count, 1) << serial;
+        EXPECT_EQ(lines[serial], (std::vector<std::string>{"STARTED", "PASS"})) << serial;
+        EXPECT_TRUE(fs::exists(records() + "/" + serial + ".json")) << serial;
+    }
+    EXPECT_EQ(lines.size(), passed.size());
+    EXPECT_EQ(std::distance(fs::directory_iterator(records()), fs::directory_iterator()), 2 * Stations * Rounds);
+}
+
+TEST_F(BatchCliTest, OfTwoStationsGivenOneSerialNumberExactlyOneProceeds) {
+    std::vector<std::unique_ptr<Emulator>> units;
+    std::vector<std::string> wires;
+    for (int i = 0; i < 2; ++i) {
+        wires.push_back((dir / ("wire" + std::to_string(i) + ".log")).string());
+        units.push_back(Unit(i, {"--wire-log", wires.back()}));
+    }
+    std::vector<std::unique_ptr<ProgramRun>> runs;
+    for (int i = 0; i < 2; ++i)
+        runs.push_back(std::make_unique<ProgramRun>(Commission(*units[i], {"--serial", "5000"}), dir,
+                                                    "station" + std::to_string(i)));
+    std::vector<Outcome> outcomes;
+    for (auto& run : runs) outcomes.push_back(run->Wait());
+    const int winner = outcomes[0].status == 0 ? 0 : 1, loser = 1 - winner;
+    EXPECT_EQ(outcomes[winner].status, 0) << outcomes[winner].err;
+    EXPECT_EQ(outcomes[loser].status, 2);
+    // The holder's line is the winner's STARTED line, or its PASS line when it was that quick.
+    EXPECT_TRUE(outcomes[loser].err.starts_with("tq410k-cli commission: serial number 00005000 is already in " +
+                                                log() + ", line "))
+        << outcomes[loser].err;
+    EXPECT_NE(outcomes[loser].err.find("; nothing was sent."), std::string::npos) << outcomes[loser].err;
+    EXPECT_EQ(Stored(winner).Text("PCBSN"), "00005000");
+    units.clear();  // the emulators end and close their wire logs
+    EXPECT_EQ(ReadWhole(wires[loser]), "");  // not one command reached the other converter
+    EXPECT_NE(ReadWhole(wires[winner]), "");
+    const auto entries = commission::BatchLog(log()).Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].result, "STARTED");
+    EXPECT_EQ(entries[1].result, "PASS");
 }
 
 TEST_F(BatchCliTest, BadInputSendsNothingAndALostPortFailsTheUnit) {

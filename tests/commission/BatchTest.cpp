@@ -5,11 +5,17 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -32,6 +38,12 @@ std::string ReadFile(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
 }
 
 class TempDir : public ::testing::Test {
@@ -84,6 +96,7 @@ TEST(UnitIdentityTest, TheIdentityReplacesTheTemplateAndSerialsSkipTheUsedOnes) 
     EXPECT_EQ(WithIdentity(DefaultConfiguration(), {"00000001", "001", std::nullopt}).Text("Edit1"), "001");
 
     EXPECT_EQ(NextFreeSerial("41", {"00000041", "00000042", "00000044"}), "00000043");
+    EXPECT_EQ(NextFreeSerial("99999998", {"99999998"}), "99999999");  // the last one is given out too
     EXPECT_THROW(NextFreeSerial("99999999", {"99999999"}), IdentityError);
 }
 
@@ -108,6 +121,12 @@ TEST(UnitListTest, EveryFaultIsRefusedWithItsLineAndColumn) {
         {.text = "serial,address\n1,1\n", .message = "line 1: the column inspector is missing"},
         {.text = "serial,inspector,address,note\n", .message = "line 1: column 4 (note): unknown column"},
         {.text = "serial,inspector,address\n1,1\n", .message = "line 2: 2 columns, the header has 3"},
+        {.text = "serial,inspector,address\n1,1,1,9\n", .message = "line 2: 4 columns, the header has 3"},
+        {.text = "serial,inspector," + std::string(50000, 'x') + "\n",
+         .message = "line 1: column 3 (" + std::string(40, 'x') + "\u2026 (50,000 characters)): unknown column"},
+        {.text = "serial,inspector,address\n1,1,1\n" + Repeat("\xC3\xA9", 50) + ",1,1\n",  // cut between characters
+         .message = "line 3: column 1 (serial): serial number \"" + Repeat("\xC3\xA9", 40) +
+                    "\u2026\" (50 characters) is not a number"},
         {.text = "serial,inspector,address\n1,1,1\n2,\xE9,1\n", .message = "line 3: byte 3 is not UTF-8"},
         {.text = "", .message = "line 1: the header serial,inspector,address is missing"},
         {.text = "serial,inspector,address\n", .message = "the list holds no unit"},
@@ -152,15 +171,20 @@ using BatchLogTest = TempDir;
 
 TEST_F(BatchLogTest, LinesSurviveARestartAndACutLastLine) {
     const auto path = dir / "log.csv";
+    int syncs = 0;
     {
-        BatchLog log(path);
+        BatchLog log(path, [&](int fd) {
+            ++syncs;
+            return SyncToDisk(fd);
+        });
         EXPECT_TRUE(log.Entries().empty());
         log.Append({"00000001", "5", "007", "t0", "t1", "PASS", "", "00000001.json"});
         log.Append({"00000002", "", "007", "t2", "t3", "FAIL", "Write all: stopped, x, \"y\"", "00000002.json"});
     }
+    EXPECT_EQ(syncs, 2);  // each line flushed to the disk before it counts
     EXPECT_TRUE(ReadFile(path).starts_with(std::string(BatchLogHeader) + "\n00000001,5,007,"));
-    // A crash while the third unit's line was going out.
-    std::ofstream(path, std::ios::app) << "00000003,7,00";
+    // A crash while the third unit's line was going out, inside a quoted field.
+    std::ofstream(path, std::ios::app) << "00000003,,007,t,,FAIL,\"Write all: sto";
     BatchLog log(path);
     ASSERT_EQ(log.Entries().size(), 3u);
     EXPECT_EQ(log.Entries()[1].differences, "Write all: stopped, x, \"y\"");
@@ -169,11 +193,125 @@ TEST_F(BatchLogTest, LinesSurviveARestartAndACutLastLine) {
     log.Append({"00000004", "", "007", "t", "t", "PASS", "", "r"});
     EXPECT_EQ(BatchLog(path).Entries().back().serial, "00000004");
     EXPECT_EQ(BatchLog(path).Find("00000002")->result, "FAIL");
+    EXPECT_EQ(BatchLog(path).DescribeHolder("00000003"),
+              "serial number 00000003 is already in " + path.string() + ", line 4: started t, FAIL");
+    EXPECT_EQ(BatchLog(path).Find("00000004")->line, 5u);
 
     // A line cut within its serial number issues nothing and is no fault.
     std::ofstream(dir / "cut.csv") << BatchLogHeader << "\n00000001,,1,a,b,PASS,,r\n000000";
     EXPECT_EQ(BatchLog(dir / "cut.csv").Serials(), (std::set<std::string>{"00000001"}));
 }
+
+TEST_F(BatchLogTest, ALogSavedByASpreadsheetWithAByteOrderMarkIsReadAndAddedTo) {
+    const auto path = dir / "log.csv";
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF" << BatchLogHeader << "\r\n00000007,,001,a,b,PASS,,r\r\n";
+    BatchLog log(path);
+    EXPECT_EQ(log.Serials(), (std::set<std::string>{"00000007"}));
+    log.Append({"00000008", "", "001", "c", "", "STARTED", "", ""});
+    EXPECT_EQ(BatchLog(path).DescribeHolder("00000008"),
+              "serial number 00000008 is already in " + path.string() + ", line 3: started c, not finished");
+    // A log that holds nothing but the mark gets its header after it.
+    std::ofstream(dir / "mark.csv", std::ios::binary) << "\xEF\xBB\xBF";
+    BatchLog(dir / "mark.csv").Append({.serial = "00000001", .result = "PASS"});
+    EXPECT_EQ(BatchLog(dir / "mark.csv").Find("00000001")->line, 2u);
+}
+
+TEST_F(BatchLogTest, AClaimChoosesUnderTheLockAndARefusalAddsNothing) {
+    const auto path = dir / "log.csv";
+    auto next = [](const BatchLog& fresh) {
+        return BatchLogEntry{.serial = NextFreeSerial("5000", fresh.Serials()), .result = "STARTED"};
+    };
+    EXPECT_EQ(BatchLog::Claim(path, next).serial, "00005000");
+    EXPECT_EQ(BatchLog::Claim(path, next).line, 3u);
+    const std::string before = ReadFile(path);
+    EXPECT_THROW(BatchLog::Claim(path, [](const BatchLog& fresh) -> BatchLogEntry {
+                     throw std::runtime_error(fresh.DescribeHolder("00005000"));
+                 }),
+                 std::runtime_error);
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(BatchLog(path).DescribeHolder("00005000"),
+              "serial number 00005000 is already in " + path.string() + ", line 2: not finished");
+}
+
+#ifndef _WIN32
+// Runs `work` in `count` processes that start together; their exit codes.
+std::vector<int> AtOnce(int count, const std::function<int(int)>& work) {
+    int gate[2];
+    if (::pipe(gate) != 0) return {};
+    std::vector<pid_t> children;
+    for (int i = 0; i < count; ++i) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(gate[1]);
+            char c;
+            (void)::read(gate[0], &c, 1);  // returns once the parent closes the gate
+            int code = 99;
+            try {
+                code = work(i);
+            } catch (...) {
+            }
+            ::_exit(code);
+        }
+        children.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    std::vector<int> codes;
+    for (const pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
+    return codes;
+}
+
+TEST_F(BatchLogTest, FourProgramsSharingOneLogNeverGetTheSameSerialNumber) {
+    const auto path = dir / "log.csv";
+    constexpr int Programs = 4, Rounds = 25;
+    const auto codes = AtOnce(Programs, [&](int) {
+        for (int round = 0; round < Rounds; ++round) {
+            const auto started = BatchLog::Claim(path, [](const BatchLog& fresh) {
+                return BatchLogEntry{.serial = NextFreeSerial("1000", fresh.Serials()), .result = "STARTED"};
+            });
+            BatchLog(path).Append({.serial = started.serial, .result = "PASS"});
+        }
+        return 0;
+    });
+    EXPECT_EQ(codes, std::vector<int>(Programs, 0));
+    const std::string text = ReadFile(path);
+    EXPECT_EQ(text.find(BatchLogHeader, 1), std::string::npos);  // one header
+    std::map<std::string, int> started;
+    const BatchLog log(path);
+    for (const auto& e : log.Entries())
+        if (e.result == "STARTED") ++started[e.serial];
+    ASSERT_EQ(started.size(), static_cast<std::size_t>(Programs * Rounds));
+    EXPECT_EQ(started.begin()->first, "00001000");
+    EXPECT_EQ(started.rbegin()->first, "00001099");
+    for (const auto& [serial, count] : started) EXPECT_EQ(count, 1) << serial;
+    EXPECT_EQ(log.Entries().size(), static_cast<std::size_t>(2 * Programs * Rounds));
+}
+
+TEST_F(BatchLogTest, OfTwoProgramsClaimingOneSerialNumberExactlyOneGetsIt) {
+    for (int trial = 0; trial < 10; ++trial) {
+        const auto path = dir / ("log" + std::to_string(trial) + ".csv");
+        const auto codes = AtOnce(2, [&](int) {
+            try {
+                BatchLog::Claim(path, [](const BatchLog& fresh) {
+                    if (fresh.Holds("00005000")) throw std::runtime_error(fresh.DescribeHolder("00005000"));
+                    return BatchLogEntry{.serial = "00005000", .started = "now", .result = "STARTED"};
+                });
+                return 0;
+            } catch (const std::runtime_error& e) {
+                const std::string expected = "serial number 00005000 is already in " + path.string() +
+                                             ", line 2: started now, not finished";
+                return e.what() == expected ? 2 : 3;
+            }
+        });
+        EXPECT_EQ(std::multiset<int>(codes.begin(), codes.end()), (std::multiset<int>{0, 2})) << trial;
+        EXPECT_EQ(BatchLog(path).Entries().size(), 1u);
+    }
+}
+#endif
 
 TEST_F(BatchLogTest, AFileThatIsNoBatchLogIsRefused) {
     std::ofstream(dir / "other.csv") << "serial,inspector,address\n1,1,1\n";
@@ -198,27 +336,72 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheEarlierFileWholeAndNoStrayFile) {
     rlimit small = old;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(WriteFileAtomically(path, std::string(100000, 'x')), EFileError);
-    EXPECT_THROW(AppendDurably(dir / "log.csv", std::string(100000, 'x')), EFileError);
+    try {
+        WriteFileAtomically(path, std::string(100000, 'x'));
+        ADD_FAILURE() << "written";
+    } catch (const EFileError& e) {
+        // The target is named, never the temporary file.
+        EXPECT_EQ(std::string(e.what()), path.string() + ": cannot be saved: File too large");
+    }
+    EXPECT_THROW(BatchLog(dir / "log.csv").Append({.serial = "00000001", .differences = std::string(100000, 'x')}),
+                 EFileError);
     ::setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(ReadFile(path), "first");
     EXPECT_EQ(FileCount(), 2u);  // record.json and the cut log
-#else
-    // No file-size limit here: the log is written whole.
-    AppendDurably(dir / "log.csv", "line\n");
-    EXPECT_EQ(ReadFile(dir / "log.csv"), "line\n");
 #endif
-
-    EXPECT_TRUE(CreateDurably(dir / "made", "one"));
-    EXPECT_FALSE(CreateDurably(dir / "made", "two"));
-    EXPECT_EQ(ReadFile(dir / "made"), "one");
-    fs::remove(dir / "made");
-    EXPECT_THROW(WriteFileAtomically(dir / "no" / "such.json", "x"), EFileError);
+    try {
+        WriteFileAtomically(dir / "no" / "such.json", "x");
+        ADD_FAILURE() << "written";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), (dir / "no" / "such.json").string() + ": cannot be saved: No such file or directory");
+    }
     EXPECT_THROW(CheckFolderWritable(path), EFileError);
     EXPECT_THROW(CheckFolderWritable(dir / "no"), EFileError);
     EXPECT_NO_THROW(CheckFolderWritable(dir));
-    EXPECT_EQ(FileCount(), 2u);
 }
+
+#ifndef _WIN32
+TEST_F(AtomicFileTest, OnlyARegularFileIsReplacedAndALinkStaysALink) {
+    const auto fifo = dir / "fifo", folder = dir / "folder", socket = dir / "socket";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(folder);
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket.c_str());
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(s);
+    fs::create_symlink(folder, dir / "to-folder");
+    fs::create_symlink(dir / "gone", dir / "dangling");
+    const struct {
+        fs::path path;
+        std::string reason;
+    } refused[] = {
+        {.path = "/dev/full", .reason = "it is a device, not a file"},
+        {.path = fifo, .reason = "it is a FIFO, not a file"},
+        {.path = folder, .reason = "it is a folder, not a file"},
+        {.path = socket, .reason = "it is a socket, not a file"},
+        {.path = dir / "to-folder", .reason = "it is a link to a folder, not to a file"},
+        {.path = dir / "dangling", .reason = "it is a link that leads to no file"},
+    };
+    for (const auto& c : refused) {
+        try {
+            WriteFileAtomically(c.path, "x");
+            ADD_FAILURE() << c.path << " replaced";
+        } catch (const EFileError& e) {
+            EXPECT_EQ(std::string(e.what()), c.path.string() + ": cannot be saved: " + c.reason);
+        }
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    // A link to a file: the file it leads to is replaced, the link stays.
+    WriteFileAtomically(dir / "real.json", "old");
+    fs::create_symlink("real.json", dir / "link.json");
+    WriteFileAtomically(dir / "link.json", "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.json"));
+    EXPECT_EQ(ReadFile(dir / "real.json"), "new");
+}
+#endif
 
 // A sequence whose every step was answered; verify's answers are `reported`.
 SequenceOutcome Whole(const char* summary, const Configuration& reported = {}) {

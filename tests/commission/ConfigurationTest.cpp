@@ -129,6 +129,23 @@ TEST(ConfigurationTest, ValuesTheRepliesCannotCarryBackAreRefusedOnceEach) {
         {"COMDDATA1", std::string(200, 'A'), nullptr},
         {"ZMR485BT", -1, "item -1 travels as 2 characters, more than the 1 digit the converter's reply carries back"},
         {"ACOMBY1", std::string("123"), "'123' travels as 3 characters, more than the 2 characters the converter's reply carries back"},
+        // An item -1 ("no item") in a two-character field travels as "0-1".
+        {"MAD4XIN", -1, "item -1 travels as 3 characters, more than the 2 digits the converter's reply carries back"},
+        {"SENDXIEYI", -1, "item -1 travels as 3 characters, more than the 2 digits the converter's reply carries back"},
+        {"MPD2USE", -1, "item -1 travels as 2 characters, more than the 1 digit the converter's reply carries back"},
+        // Texts sent as typed must fill their place in the reply record.
+        {"MAD1XS", std::string("10"), "\"10\" has 2 digits, the converter carries 5 (write \"00010\")"},
+        {"ADSADR1", std::string("20"), "\"20\" has 2 digits, the converter carries 3 (write \"020\")"},
+        {"MPD3MADR", std::string("1"), "\"1\" has 1 digit, the converter carries 3 (write \"001\")"},
+        {"MAD2DADR", std::string(""), "\"\" has 0 characters, the converter carries 1 (write 1 character)"},
+        {"MAD1XS", std::string("1.5"), "\"1.5\" has 3 characters, the converter carries 5 (write 5 characters)"},
+        {"ACOMBY1", std::string("1"), "\"1\" has 1 character, the converter carries 2 (write \"01\")"},
+        {"CCOMBY3", std::string("A"), "\"A\" has 1 character, the converter carries 2 (write \"0A\")"},
+        {"Edit1", std::string(40000, '7'),
+         "'7777777777777777777777777777777777777777\u2026' (40,000 characters) is not a valid integer value"},
+        {"MAD1XS", std::string(40000, 'x'),
+         "'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\u2026' (40,000 characters) travels as 40000 characters, "
+         "more than the 5 characters the converter's reply carries back"},
     };
     for (const auto& c : cases) {
         Configuration record = DefaultConfiguration();
@@ -142,6 +159,7 @@ TEST(ConfigurationTest, ValuesTheRepliesCannotCarryBackAreRefusedOnceEach) {
     }
     Configuration longest = DefaultConfiguration();
     longest.values["COMDDATA1"] = std::string(198, 'A');
+    longest.values["COMDDATA2"] = std::string("0103");  // command data has no fixed width
     EXPECT_TRUE(WriteAllSteps(longest).failures.empty());
 }
 

@@ -78,6 +78,23 @@ TEST(ProfileTest, EveryFaultIsNamedWithItsKey) {
         {Replace(good, "\"monitoring\": 0", "\"monitoring\": 0.5"), "MDO.monitoring: is a number with a fraction, expected an item index"},
         {Replace(good, "\"interval\": \"010\"", "\"interval\": \"\xE2\x82\xAC\""),
          "JTM.interval: holds characters the line cannot carry (only Latin-1 travels)"},
+        // The parser would keep the last of two values without a word.
+        {Replace(good, "\"ADR\": {", "\"ADR\": {\"address\": \"002\"}, \"ADR\": {"), "ADR: is given twice"},
+        {Replace(good, "\"coefficient\": \"00001\",", "\"coefficient\": \"00001\", \"coefficient\": \"00002\","),
+         "ZDAD01.coefficient: is given twice"},
+        {Replace(good, "\"version\": 1", "\"version\": 1, \"version\": 1"), "version: is given twice"},
+        // Values shorter than their place in the reply record.
+        {Replace(good, "\"coefficient\": \"00001\"", "\"coefficient\": \"10\""),
+         "ZDAD01.coefficient: \"10\" has 2 digits, the converter carries 5 (write \"00010\")"},
+        {Replace(good, "\"dataAddress\": \"000\"", "\"dataAddress\": \"20\""),
+         "ZDAD01.dataAddress: \"20\" has 2 digits, the converter carries 3 (write \"020\")"},
+        {Replace(good, "\"byte1\": \"01\"", "\"byte1\": \"1\""),
+         "COMP01.byte1: \"1\" has 1 character, the converter carries 2 (write \"01\")"},
+        // Long values are cut in messages.
+        {Replace(good, "tq410k-profile", std::string(40000, 'q')),
+         "format: is \"" + std::string(39, 'q') + "\u2026 (40,002 characters), expected \"tq410k-profile\""},
+        {Replace(good, "\"JTM\"", "\"" + std::string(50000, 'J') + "\""),
+         std::string(40, 'J') + "\u2026 (50,000 characters): unknown key"},
     };
     for (const auto& c : cases) {
         try {
@@ -118,6 +135,25 @@ TEST_F(ProfileFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
         EXPECT_EQ(std::string(e.what()), path + ": not saved:\nIRS485 interface \xC2\xB7 Baud: no item selected");
     }
     EXPECT_EQ(ReadFile(path), first);
+
+    // A short run of digits is saved padded, so that the file loads again;
+    // a short value of other characters is refused.
+    Configuration shortValues = DefaultConfiguration();
+    shortValues.values["MAD1XS"] = std::string("10");
+    shortValues.values["ACOMBY1"] = std::string("b");
+    SaveProfile(path, shortValues);
+    const auto loaded = LoadProfile(path);
+    EXPECT_EQ(loaded.Text("MAD1XS"), "00010");
+    EXPECT_EQ(loaded.Text("ACOMBY1"), "0b");
+    shortValues.values["MPD2XS"] = std::string("1.5");
+    try {
+        SaveProfile(path, shortValues);
+        ADD_FAILURE() << "saved";
+    } catch (const EProfileError& e) {
+        EXPECT_EQ(std::string(e.what()), path + ": not saved:\nTotalizer 2 \xC2\xB7 Coefficient: \"1.5\" has 3 characters, "
+                                               "the converter carries 5 (write 5 characters)");
+    }
+    SaveProfile(path, c = DefaultConfiguration());
 
 #ifndef _WIN32
     // A save that fails part-way (the file-size limit) leaves the earlier file
