@@ -95,13 +95,18 @@ Sequence UnitWorkflow::Begin(const std::string& startedUtc) {
         return unit;
     };
     try {
-        if (setup_.batchLog.empty())
+        if (setup_.batchLog.empty()) {
             settle(nullptr);
-        else
+        } else {
+            // A first look refuses what it can before the log is touched;
+            // the choice that counts is made under the lock.
+            const BatchLog asItStands(setup_.batchLog);
+            settle(&asItStands);
             BatchLog::Claim(setup_.batchLog, [&](const BatchLog& fresh) {
                 settle(&fresh);
                 return LogLine("STARTED", "", "");
             });
+        }
     } catch (const UnitRefused&) {
         throw;
     } catch (const std::exception& e) {

@@ -231,6 +231,14 @@ TEST_F(BatchCliTest, BadInputSendsNothingAndALostPortFailsTheUnit) {
     EXPECT_EQ(entry->result, "FAIL");
     EXPECT_NE(entry->differences.find("Not written: stopped at step"), std::string::npos);
     EXPECT_EQ(nlohmann::json::parse(std::ifstream(records() + "/00000007.json"))["result"], "FAIL");
+
+    // A converter that does not answer: the give-up message in the output and in the record.
+    auto silent = Unit(2, {"--silent"});
+    const auto quiet = Run(Commission(*silent, {"--serial", "8"}));
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_NE(quiet.err.find("No answer from " + silent->port() + " at 9600 baud"), std::string::npos) << quiet.err;
+    const auto record = nlohmann::json::parse(std::ifstream(records() + "/00000008.json"));
+    EXPECT_NE(record["sequences"]["write"].get<std::string>().find("Check the cable"), std::string::npos);
 }
 
 }  // namespace
