@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "commission/AtomicFile.h"
+#include "commission/JsonTypeName.h"
 #include "commission/BoundedFile.h"
 #include "protocol/Latin1.h"
 
@@ -17,18 +18,11 @@ using Json = nlohmann::ordered_json;
 
 [[noreturn]] void Fault(const std::string& key, const std::string& fault) { throw ECaptureError(key + ": " + fault); }
 
-std::string TypeName(const Json& value) {
-    if (value.is_number_integer()) return "a whole number";
-    if (value.is_number()) return "a number with a fraction";
-    if (value.is_array()) return "an array";
-    if (value.is_object()) return "an object";
-    return std::string("a ") + value.type_name();
-}
 
 // A JSON object whose keys are exactly `required` (and any of `optional`).
 const Json& Object(const Json& json, const std::string& key, std::initializer_list<const char*> required,
                    std::initializer_list<const char*> optional = {}) {
-    if (!json.is_object()) Fault(key, "is " + TypeName(json) + ", expected an object");
+    if (!json.is_object()) Fault(key, "is " + JsonTypeName(json) + ", expected an object");
     const std::string prefix = key.empty() ? "" : key + ".";
     for (const auto& item : json.items()) {
         const std::string& name = item.key();
@@ -48,7 +42,7 @@ long long Number(const Json& json, const std::string& key, long long low, long l
 }
 
 std::string Text(const Json& json, const std::string& key) {
-    if (!json.is_string()) Fault(key, "is " + TypeName(json) + ", expected a text");
+    if (!json.is_string()) Fault(key, "is " + JsonTypeName(json) + ", expected a text");
     return json.get<std::string>();
 }
 
@@ -89,11 +83,11 @@ CaptureExchange ReadExchange(const Json& json, const std::string& key) {
     exchange.command = Bytes(json["command"], key + ".command");
     exchange.result = OneOf(json["result"], key + ".result", CaptureResults);
     if (json.contains("cut")) {
-        if (!json["cut"].is_boolean()) Fault(key + ".cut", "is " + TypeName(json["cut"]) + ", expected true or false");
+        if (!json["cut"].is_boolean()) Fault(key + ".cut", "is " + JsonTypeName(json["cut"]) + ", expected true or false");
         exchange.cut = json["cut"].get<bool>();
     }
     const Json& pieces = json["pieces"];
-    if (!pieces.is_array()) Fault(key + ".pieces", "is " + TypeName(pieces) + ", expected an array");
+    if (!pieces.is_array()) Fault(key + ".pieces", "is " + JsonTypeName(pieces) + ", expected an array");
     if (pieces.size() > MaxCapturePieces)
         Fault(key + ".pieces", "holds " + std::to_string(pieces.size()) + " pieces, more than a capture keeps (" +
                                    std::to_string(MaxCapturePieces) + ")");
@@ -171,7 +165,7 @@ std::string CaptureText(const Capture& capture) {
 
 Capture ParseCapture(std::string_view text) {
     const Json root = ParseJson(text);
-    if (!root.is_object()) throw ECaptureError("not a capture: the document is " + TypeName(root) + ", not an object");
+    if (!root.is_object()) throw ECaptureError("not a capture: the document is " + JsonTypeName(root) + ", not an object");
     if (!root.contains("format")) Fault("format", "is missing");
     if (root["format"] != CaptureFormat)
         Fault("format", "is " + root["format"].dump() + ", expected \"" + std::string(CaptureFormat) + "\"");
@@ -185,7 +179,7 @@ Capture ParseCapture(std::string_view text) {
     capture.when = Text(root["when"], "when");
     capture.line = ReadLine(root["line"]);
     const Json& exchanges = root["exchanges"];
-    if (!exchanges.is_array()) Fault("exchanges", "is " + TypeName(exchanges) + ", expected an array");
+    if (!exchanges.is_array()) Fault("exchanges", "is " + JsonTypeName(exchanges) + ", expected an array");
     for (std::size_t i = 0; i < exchanges.size(); ++i) {
         const std::string key = "exchanges[" + std::to_string(i) + "]";
         auto exchange = ReadExchange(exchanges[i], key);

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "commission/AtomicFile.h"
+#include "commission/JsonTypeName.h"
 #include "commission/BoundedFile.h"
 #include "commission/FieldLimits.h"
 #include "protocol/Excerpt.h"
@@ -57,24 +58,17 @@ private:
     std::vector<Level> open_;
 };
 
-std::string TypeName(const Json& value) {
-    if (value.is_number_integer()) return "a whole number";
-    if (value.is_number()) return "a number with a fraction";
-    if (value.is_array()) return "an array";
-    if (value.is_object()) return "an object";
-    return std::string("a ") + value.type_name();
-}
 
 Value ReadValue(const Field& field, const Json& json, const std::string& key) {
     if (field.isIndex) {
-        if (!json.is_number_integer()) Fault(key, "is " + TypeName(json) + ", expected an item index");
+        if (!json.is_number_integer()) Fault(key, "is " + JsonTypeName(json) + ", expected an item index");
         const auto index = json.get<long long>();
         if (index < 0 || index >= field.itemCount)
             Fault(key, "item index " + std::to_string(index) + " is outside 0 to " +
                            std::to_string(field.itemCount - 1));
         return static_cast<int>(index);
     }
-    if (!json.is_string()) Fault(key, "is " + TypeName(json) + ", expected a text");
+    if (!json.is_string()) Fault(key, "is " + JsonTypeName(json) + ", expected a text");
     auto text = protocol::Utf8ToLatin1(json.get_ref<const std::string&>());
     if (!text) Fault(key, "holds characters the line cannot carry (only Latin-1 travels)");
     return *text;
@@ -151,7 +145,7 @@ Configuration ParseProfile(std::string_view text) {
         // Syntax errors, and numbers too large for any type (out_of_range).
         throw EProfileError("not JSON: " + WithoutExceptionId(e.what()));
     }
-    if (!root.is_object()) throw EProfileError("not a profile: the document is " + TypeName(root) + ", not an object");
+    if (!root.is_object()) throw EProfileError("not a profile: the document is " + JsonTypeName(root) + ", not an object");
     if (!root.contains("format")) Fault("format", "is missing");
     if (root["format"] != ProfileFormat)
         Fault("format", "is " + Shown(root["format"]) + ", expected " + Quoted(std::string(ProfileFormat)));
@@ -171,7 +165,7 @@ Configuration ParseProfile(std::string_view text) {
     for (const auto& [parameter, fields] : parameters) {
         if (!root.contains(parameter)) Fault(parameter, "is missing");
         const Json& object = root[parameter];
-        if (!object.is_object()) Fault(parameter, "is " + TypeName(object) + ", expected an object");
+        if (!object.is_object()) Fault(parameter, "is " + JsonTypeName(object) + ", expected an object");
         for (const auto& [key, value] : object.items()) {
             bool known = false;
             for (const Field* f : fields) known = known || f->key == key;

@@ -22,6 +22,7 @@
 #include "emulator/LinkedPty.h"
 #include "emulator/PeerWatch.h"
 #include "emulator/StateFile.h"
+#include "emulator/Startup.h"
 #include "emulator/Options.h"
 #include "emulator/PortLink.h"
 #include "emulator/Replay.h"
@@ -307,25 +308,8 @@ int main(int argc, char** argv) {
     }
 
     emulator::Converter converter;
-    if (!options.state.empty()) {
-        try {
-            emulator::LoadState(converter, options.state);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
-            return 2;
-        }
-    }
-    converter.SetAcknowledgment(options.ack);
-
     std::optional<emulator::Replay> replay;
-    if (!options.replay.empty()) {
-        try {
-            replay.emplace(commission::LoadCapture(options.replay));
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "tq410k-emulator: %s\n", e.what());
-            return 2;
-        }
-    }
+    if (!emulator::StartConverter(options, converter, replay)) return 2;
 
     StateSaver saver(options.saveState, converter);
     if (!saver.Save()) return 2;
