@@ -267,7 +267,7 @@ void BatchPanel::AfterVerify() {
 
 void BatchPanel::Finish() {
     const auto end = unit_->Finish(commission::UtcNow());
-    const auto& record = unit_->Record();
+    const commission::UnitRecord record = unit_->Record();  // the unit is let go below
     const bool pass = end.verdict == commission::UnitEnd::Verdict::Pass;
     std::string what = pass ? "" : end.headline.substr(end.headline.find(": ") + 2);
     for (const auto& d : record.result.differences) what += (what.empty() ? "" : "; ") + d;
