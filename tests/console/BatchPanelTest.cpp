@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTableWidget>
 
 #include <fstream>
@@ -165,6 +166,17 @@ TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
     EXPECT_NE(stopped->differences.find("Not written: cancelled at step 1 of 49"), std::string::npos)
         << stopped->differences;
     EXPECT_TRUE(panel->findChild<QLabel*>("BatchVerdict")->text().startsWith("FAIL  00000002"));
+
+    // A converter that does not answer is said in a box: the port, its line and what to check.
+    Emulator silent({"--silent"});
+    click("Button1");
+    openOn(silent.port());
+    form->findChild<QSpinBox*>("StepTimeoutBox")->setValue(1);
+    boxes.clear();
+    QTest::mouseClick(button("BatchNextButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !panel->Running(); }, 10s));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains("No answer from " + QString::fromStdString(silent.port()))) << boxes[0].text.toStdString();
 }
 
 // A screen reader names every control of the panel after its label (a combo
