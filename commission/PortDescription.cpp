@@ -38,9 +38,10 @@ std::string DescribeSettings(const PortLine& line) {
            " data bits, " + ParityWord(line.parity) + " parity, " + StopBitsText(line.stopBits);
 }
 
-std::string DescribeLink(const PortLine& line) {
-    return line.port + " at " + std::to_string(line.baud) + " baud, " + ParityWord(line.parity) + " parity, " +
-           StopBitsText(line.stopBits);
+std::string DescribeLine(const PortLine& line) {
+    return std::to_string(line.baud) + " baud, " + ParityWord(line.parity) + " parity, " + StopBitsText(line.stopBits);
 }
+
+std::string DescribeLink(const PortLine& line) { return line.port + " at " + DescribeLine(line); }
 
 }  // namespace commission

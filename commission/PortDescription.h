@@ -21,6 +21,8 @@ PortLine PortLineOf(const serial::TComm& comm);
 
 // "9600 baud, 8 data bits, no parity, 1 stop bit"
 std::string DescribeSettings(const PortLine& line);
+// "9600 baud, no parity, 1 stop bit": the line without its data bits
+std::string DescribeLine(const PortLine& line);
 // "/dev/ttyUSB0 at 9600 baud, no parity, 1 stop bit", for messages
 std::string DescribeLink(const PortLine& line);
 

@@ -1,5 +1,6 @@
 #include "commission/Sequence.h"
 
+#include "commission/Echo.h"
 #include "protocol/ReplyPath.h"
 
 #include <algorithm>
@@ -14,15 +15,6 @@ using Kind = Sequence::Action::Kind;
 constexpr std::size_t MaxAnswer = 64 * 1024;
 
 bool CountsAsSilent(StepResult r) { return r == StepResult::Unanswered || r == StepResult::Unreadable; }
-
-// What came since the command, less an echo of the command itself at its
-// start (a 2-wire RS485 adapter hears its own transmission). Nothing while
-// what came is still only the beginning of that echo.
-std::string_view AfterEcho(std::string_view answer, std::string_view command) {
-    if (answer.starts_with(command)) return answer.substr(command.size());
-    if (command.starts_with(answer)) return {};
-    return answer;
-}
 
 // The converter's word for a command it does not take.
 bool Refusal(std::string_view answer) { return answer.find("ERR") != std::string_view::npos; }
