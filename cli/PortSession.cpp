@@ -19,7 +19,24 @@ using Clock = commission::SequenceClock;
 }  // namespace
 
 PortSession::PortSession(const LineOptions& line) {
+    comm_.OnReceiveData = [this](serial::TComm&, const std::uint8_t* buffer, std::uint16_t length) {
+        blocks_.emplace_back(reinterpret_cast<const char*>(buffer), length);
+    };
+    comm_.OnRequestHangup = [this](serial::TComm& sender) {
+        if (!sender.IsOpen() || sender.NotificationOpenSerial() != sender.OpenSerial()) return;
+        lost_ = true;
+        sender.ClosePort();
+    };
+    std::string why;
+    if (!Open(line, why)) throw std::runtime_error("cannot open " + line.port + ": " + why);
+}
+
+bool PortSession::Open(const LineOptions& line, std::string& why) {
     using namespace serial;
+    comm_.ClosePort();
+    blocks_.clear();
+    lost_ = false;
+    line_ = line;
     link_ = commission::DescribeLink(
         {.port = line.port, .baud = line.baud, .parity = line.parity, .stopBits = line.stopBits});
     comm_.SetCommName(line.port);
@@ -32,19 +49,12 @@ PortSession::PortSession(const LineOptions& line) {
     comm_.SetDtrControl(TDtrControl::DtrEnable);
     comm_.SetRtsControl(TRtsControl::RtsEnable);
     comm_.SetReadIntervalTimeout(static_cast<std::uint32_t>(commission::QuietInterval.count()));
-    comm_.OnReceiveData = [this](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
-        blocks_.emplace_back(reinterpret_cast<const char*>(buffer), length);
-    };
-    comm_.OnRequestHangup = [this](TComm& sender) {
-        if (!sender.IsOpen() || sender.NotificationOpenSerial() != sender.OpenSerial()) return;
-        lost_ = true;
-        sender.ClosePort();
-    };
     try {
         comm_.OpenPort();
+        return true;
     } catch (const ECommsError& e) {
-        throw std::runtime_error("cannot open " + line.port + ": " + e.what() +
-                                 (e.Reason().empty() ? "" : " (" + e.Reason() + ")"));
+        why = std::string(e.what()) + (e.Reason().empty() ? "" : " (" + e.Reason() + ")");
+        return false;
     }
 }
 
@@ -83,6 +93,46 @@ void PortSession::Do(commission::Sequence& sequence, commission::Sequence::Actio
     const auto at = Clock::now();
     if (sent && observer_) observer_->Sent(sequence.CurrentIndex(), at);
     Do(sequence, sequence.Sent(sent, at), progress);
+}
+
+void PortSession::Run(commission::LineScan& scan, std::ostream* progress) {
+    Do(scan, scan.Start(), progress);
+    while (scan.Running()) {
+        const auto wake = scan.WakeAt();
+        const auto left = wake ? std::chrono::duration_cast<std::chrono::milliseconds>(*wake - Clock::now()).count() : -1;
+        const int wait = wake ? static_cast<int>(std::max<long long>(0, left + 1)) : -1;
+        if (serial::WaitReadable(comm_.NotifyFd(), wait)) comm_.ProcessNotifications();
+        for (auto& block : std::exchange(blocks_, {}))
+            Do(scan, scan.BlockReceived(block, Clock::now() - commission::QuietInterval), progress);
+        if (lost_) {
+            Do(scan, scan.PortLost(), progress);
+            break;
+        }
+        Do(scan, scan.Tick(Clock::now()), progress);
+    }
+    if (progress) *progress << "\r\033[K" << std::flush;
+}
+
+void PortSession::Do(commission::LineScan& scan, commission::LineScan::Action action, std::ostream* progress) {
+    using Scan = commission::LineScan::Action::Kind;
+    while (action.kind == Scan::Open || action.kind == Scan::Send) {
+        if (action.kind == Scan::Open) {
+            const auto& s = scan.CurrentSetting();
+            LineOptions line = line_;
+            line.baud = s.baud;
+            line.parity = s.parity;
+            line.stopBits = s.stopBits;
+            std::string why;
+            // Opened afresh for every try: what a wrong setting left in the
+            // port's buffers goes with the old opening.
+            action = scan.Opened(Open(line, why), why);
+        } else {
+            if (progress) *progress << "\r\033[K" << scan.Progress() << std::flush;
+            const auto& command = scan.CurrentCommand();
+            const bool sent = comm_.SendData(command.data(), command.size());
+            action = scan.Sent(sent, Clock::now());
+        }
+    }
 }
 
 }  // namespace cli

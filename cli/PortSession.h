@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "commission/LineScan.h"
 #include "commission/Sequence.h"
 #include "serial/TComm.h"
 
@@ -43,13 +44,21 @@ public:
     // sees every command and block.
     void Run(commission::Sequence& sequence, std::ostream* progress, PortObserver* observer = nullptr);
 
+    // Runs a scan of the line settings to its end: the port is closed and
+    // opened again at each try's settings (kept open at the last one).
+    void Run(commission::LineScan& scan, std::ostream* progress);
+
     // The port and its line settings, for messages.
     const std::string& Link() const { return link_; }
 
 private:
+    // Opens the port at the line's settings; false, with `why`, when it does not open.
+    bool Open(const LineOptions& line, std::string& why);
+    void Do(commission::LineScan& scan, commission::LineScan::Action action, std::ostream* progress);
     void Do(commission::Sequence& sequence, commission::Sequence::Action action, std::ostream* progress);
 
     serial::TComm comm_;
+    LineOptions line_;
     std::string link_;
     std::vector<std::string> blocks_;  // received while notifications were processed
     bool lost_ = false;

@@ -2,6 +2,7 @@
 
 #include "cli/CaptureCommand.h"
 #include "cli/CommissionCommands.h"
+#include "cli/FindCommand.h"
 #include "cli/FrameCommand.h"
 #include "cli/UnitCommand.h"
 
@@ -36,6 +37,16 @@ const std::vector<Subcommand>& Subcommands() {
                     "      (not the serial number and inspector, which cannot be read) and record the\n"
                     "      acknowledgments. Exit 2 when a command got no answer; FILE is written all the same",
          .run = CaptureCommand},
+        {.name = "find",
+         .usage = "--port PATH [--baud N] [--parity none|odd|even] [--stop 1|2] [--all] [--timeout MS]",
+         .summary = "try the line settings (1200 to 19200 baud, no, even, odd parity, 1 or 2 stop bits;\n"
+                    "      9600 8N1 first) until a TQ410-K answers the communication query and the\n"
+                    "      parameter query; print its settings and slave address. --baud, --parity and\n"
+                    "      --stop narrow the search; --all goes on after a find (another converter may\n"
+                    "      share the bus); --timeout: the wait for an answer at each try (500), beyond\n"
+                    "      the time the command and answer take on the line. Nothing that changes the\n"
+                    "      converter is sent. Exit 2, listing what was tried, when none answers",
+         .run = FindCommand},
         {.name = "frame",
          .usage = "--check HEX | --slave N --function N [--start N] [--count N] [--values V,...]",
          .summary = "check a custom command's Modbus frame (exit 1: wrong CRC), or build one",
@@ -61,7 +72,7 @@ std::string Usage() {
 std::string Usage(const Subcommand& s) {
     std::string text = "usage: tq410k-cli " + std::string(s.name) + " " + std::string(s.usage) + "\n  " +
                        std::string(s.summary) + "\n";
-    if (s.name != "frame")
+    if (s.name != "frame" && s.name != "find")
         text +=
             "\nLINE: --baud N (9600) --parity none|odd|even (none) --stop 1|2 (1)\n"
             "      --timeout MS  how long each step waits for its answer (3000)\n";

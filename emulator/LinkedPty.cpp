@@ -1,6 +1,7 @@
 #include "emulator/LinkedPty.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -82,6 +83,11 @@ int LinkedPty::TakeHold() {
 bool LinkedPty::Exclusive() const {
     int exclusive = 0;
     return hold_ >= 0 && ::ioctl(hold_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+bool LinkedPty::MasterHungUp() const {
+    pollfd p{master_, POLLIN, 0};
+    return master_ >= 0 && ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
 }
 
 }  // namespace emulator

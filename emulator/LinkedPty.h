@@ -43,6 +43,8 @@ public:
     int TakeHold();
     // Whether some program has put the port in exclusive mode (needs the hold).
     bool Exclusive() const;
+    // Whether the master hangs up now: nobody has the program's side open.
+    bool MasterHungUp() const;
 
 private:
     std::string link_;

@@ -80,7 +80,12 @@ int main(int argc, char** argv) {
 
     serial::TComm port;
     port.SetCommName(options.device);
-    port.SetBaudRate(9600);
+    // The port itself garbles what comes at other settings.
+    port.SetBaudRate(options.baud);
+    port.SetParity(options.parity == 'O'   ? serial::TParity::Odd
+                   : options.parity == 'E' ? serial::TParity::Even
+                                           : serial::TParity::None);
+    port.SetStopBits(options.stopBits == 2 ? serial::TStopBits::_2 : serial::TStopBits::_1);
     // Every byte is data: no software flow control.
     port.SetOutx_XonXoffFlow(false);
     port.SetInx_XonXoffFlow(false);

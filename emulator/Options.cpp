@@ -46,6 +46,39 @@ std::optional<std::string> ParseOptions(int argc, char** argv, Options& o) {
             if (ok) o.ack = *form;
             else if (v) refusal = a + ": \"" + v + "\" is not tagged, plain, crlf, err or none";
         }
+        else if (a == "--baud") {
+            const char* v = value();
+            ok = false;
+            for (std::uint32_t b : {1200u, 2400u, 4800u, 9600u, 19200u})
+                if (v && std::to_string(b) == v) {
+                    o.baud = b;
+                    ok = o.lineGiven = true;
+                }
+            if (!ok && v) refusal = a + ": \"" + v + "\" is not 1200, 2400, 4800, 9600 or 19200";
+        }
+        else if (a == "--parity") {
+            const char* v = value();
+            const std::string_view p = v ? v : "";
+            ok = p == "none" || p == "odd" || p == "even";
+            if (ok) {
+                o.parity = p == "none" ? 'N' : p == "odd" ? 'O' : 'E';
+                o.lineGiven = true;
+            } else if (v) {
+                refusal = a + ": \"" + v + "\" is not none, odd or even";
+            }
+        }
+        else if (a == "--stop") {
+            const char* v = value();
+            const std::string_view p = v ? v : "";
+            ok = p == "1" || p == "2";
+            if (ok) {
+                o.stopBits = p == "1" ? 1 : 2;
+                o.lineGiven = true;
+            } else if (v) {
+                refusal = a + ": \"" + v + "\" is not 1 or 2";
+            }
+        }
+        else if (a == "--garble-mismatch") o.garbleMismatch = true;
         else if (a == "--delay") ok = number(o.delayMs);
         else if (a == "--hangup-after") ok = number(o.hangupAfter);
         else if (a == "--blink") ok = number(o.blinkMs);
@@ -93,7 +126,9 @@ void Usage() {
     std::fputs(
         "usage: tq410k-emulator --device COMn [options]\n"
         "  --device COMn      answer on this serial port, e.g. one end of a null-modem pair\n"
-        "  --state FILE       start configured as the profile FILE says\n"
+        "  --baud N --parity none|odd|even --stop 1|2\n"
+        "                     the port's line (9600, none, 1): the port itself garbles\n"
+        "                     what comes at other settings\n"        "  --state FILE       start configured as the profile FILE says\n"
         "  --replay FILE      answer as the converter of the capture FILE did (tq410k-cli\n"
         "                     capture): its pieces with their gaps; a command the capture\n"
         "                     does not hold gets no answer\n"
@@ -117,7 +152,14 @@ void Usage() {
         "                     /tmp/tq410k-emulator-$USER)\n"
         "  --no-link          make no link\n"
         "  --device PATH      answer on this serial device instead of a pseudo-terminal\n"
-        "  --state FILE       start configured as the profile FILE says\n"
+        "  --baud N --parity none|odd|even --stop 1|2\n"
+        "                     the line the converter listens at (9600, none, 1). On a\n"
+        "                     pseudo-terminal: only a client whose baud rate matches is\n"
+        "                     answered (Linux clears the parity bits of a pseudo-terminal,\n"
+        "                     so parity cannot be seen there; a stop-bit mismatch is\n"
+        "                     tolerated, as by real receivers). On a --device the port\n"
+        "                     itself is set so\n"
+        "  --garble-mismatch  a client at other settings gets noise instead of nothing\n"        "  --state FILE       start configured as the profile FILE says\n"
         "  --save-state FILE  keep FILE a profile of what the converter stores, board\n"
         "                     serial number and inspector included (rewritten on change)\n"
         "  --replay FILE      answer as the converter of the capture FILE did (tq410k-cli\n"

@@ -1,6 +1,7 @@
 #pragma once
 // The emulator's command line: the port it answers on and the fault switches.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,13 @@ struct Options {
     bool split = false, silent = false, garbage = false;
     bool echo = false;  // every command sent back as it came, before its answer
     Acknowledgment ack = Acknowledgment::Tagged;
+    // The line the converter listens at; 0 (and parity 'N' by default) as
+    // the port group's defaults say: 9600 baud, no parity, 1 stop bit.
+    std::uint32_t baud = 9600;
+    char parity = 'N';  // 'N', 'O' or 'E'
+    int stopBits = 1;
+    bool lineGiven = false;       // --baud, --parity or --stop: on a pseudo-terminal, answer only a matching client
+    bool garbleMismatch = false;  // a client at other settings gets noise instead of silence
     int delayMs = 0;
     int hangupAfter = -1;
     int blinkMs = -1;

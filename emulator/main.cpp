@@ -20,6 +20,7 @@
 
 #include "emulator/Converter.h"
 #include "emulator/LinkedPty.h"
+#include "emulator/ListenLine.h"
 #include "emulator/PeerWatch.h"
 #include "emulator/StateFile.h"
 #include "emulator/Startup.h"
@@ -84,6 +85,11 @@ bool OpenDevice(const Options& o, Port& port) {
         return false;
     }
     emulator::MakeRaw(port.fd);
+    if (std::string why; !emulator::SetDeviceLine(port.fd, o, why)) {
+        std::fprintf(stderr, "tq410k-emulator: cannot set the line of %s: %s\n", o.device.c_str(), why.c_str());
+        ::close(port.fd);
+        return false;
+    }
     port.path = o.device;
     ::fcntl(port.fd, F_SETFL, ::fcntl(port.fd, F_GETFL) | O_NONBLOCK);
     if (o.link.empty()) return true;
@@ -190,6 +196,15 @@ private:
     // when the emulator cannot go on.
     std::optional<int> Answer(std::string_view received) {
         wire_.Command(received);
+        // A client at another baud rate: the converter hears no command.
+        if (o_.lineGiven && port_.pty && !emulator::ClientLineMatches(port_.fd, o_)) {
+            if (o_.garbleMismatch) {
+                std::string noise(std::min<std::size_t>(received.size(), 64), '\0');
+                for (auto& c : noise) c = static_cast<char>(random_() & 0xFF);
+                serial::WriteAll(port_.fd, noise);
+            }
+            return std::nullopt;
+        }
         if (replay_) {
             Replay(received);
             return std::nullopt;
