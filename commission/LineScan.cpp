@@ -256,7 +256,8 @@ std::string LineScan::Report(const std::string& port) const {
         case State::PortFailed: text += "Cannot search " + port + ": " + fault_ + "\n"; break;
         case State::Finished:
             if (found_.empty() && strangers_.empty())
-                text += "Nothing answers on " + port + ": tried " + std::to_string(tried_) + " settings (" +
+                text += "Nothing answers on " + port + ": tried " + std::to_string(tried_) +
+                        (tried_ == 1 ? " setting (" : " settings (") +
                         Coverage(settings_) + "), each with \"" + QueryCommand() +
                         "\". Check the cable, the RS485 A and B wires and the converter's power.\n";
             break;

@@ -256,3 +256,62 @@ TEST_F(CliTest, FrameChecksAndBuildsThroughTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// find against the emulator listening at its own line. On a pseudo-terminal
+// only the baud rate can be seen, so the scans are narrowed to no parity and
+// 1 stop bit; the parity half is the line scan's own test.
+TEST_F(CliTest, FindSearchesTheLineSettings) {
+    const struct {
+        std::vector<std::string> emulator;
+        std::vector<std::string> find;
+        int status;
+        std::string out, err;  // a part of each
+    } rows[] = {
+        {.emulator = {"--baud", "1200"}, .find = {}, .status = 0,
+         .out = "TQ410-K at 1200 baud, no parity, 1 stop bit; slave address 001\n", .err = ""},
+        {.emulator = {"--baud", "2400"}, .find = {}, .status = 0,
+         .out = "TQ410-K at 2400 baud, no parity, 1 stop bit; slave address 001\n", .err = ""},
+        {.emulator = {"--baud", "4800"}, .find = {}, .status = 0,
+         .out = "TQ410-K at 4800 baud, no parity, 1 stop bit; slave address 001\n", .err = ""},
+        {.emulator = {"--baud", "9600"}, .find = {}, .status = 0,
+         .out = "TQ410-K at 9600 baud, no parity, 1 stop bit; slave address 001\n", .err = ""},
+        {.emulator = {"--baud", "19200"}, .find = {}, .status = 0,
+         .out = "TQ410-K at 19200 baud, no parity, 1 stop bit; slave address 001\n", .err = ""},
+        // Noise from the wrong settings; --all goes on past the find.
+        {.emulator = {"--baud", "2400", "--garble-mismatch"}, .find = {"--all"}, .status = 0,
+         .out = "TQ410-K at 2400 baud, no parity, 1 stop bit; slave address 001\nSomething answers on ", .err = ""},
+        {.emulator = {"--baud", "4800", "--garble-mismatch"}, .find = {"--baud", "9600"}, .status = 2, .out = "",
+         .err = ", but not as a TQ410-K, at 9600 baud, no parity, 1 stop bit (it answers \"PPPPPP#VAR#\""},
+        {.emulator = {"--silent"}, .find = {"--baud", "9600"}, .status = 2, .out = "",
+         .err = ": tried 1 setting (9600 baud; no parity; 1 stop bit), each with \"PPPPPP#VAR#\""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.emulator.front() + " " + r.emulator.back());
+        Emulator emulator(r.emulator);
+        std::vector<std::string> args{"find", "--port", emulator.port(), "--parity", "none", "--stop", "1",
+                                      "--timeout", "200"};
+        args.insert(args.end(), r.find.begin(), r.find.end());
+        const auto o = Run(args);
+        EXPECT_EQ(o.status, r.status) << o.err;
+        EXPECT_NE(o.out.find(r.out), std::string::npos) << o.out;
+        EXPECT_NE(o.err.find(r.err), std::string::npos) << o.err;
+    }
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } refusals[] = {
+        {.args = {"find", "--port", "/nonexistent/port"}, .err = "tq410k-cli find: cannot open /nonexistent/port"},
+        {.args = {"find", "--port", "P", "--baud", "115200"},
+         .err = "--baud is 1200, 2400, 4800, 9600 or 19200, not \"115200\""},
+        {.args = {"find", "--baud", "9600"}, .err = "--port PATH is required"},
+    };
+    for (const auto& r : refusals) {
+        const auto o = Run(r.args);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_NE(o.err.find(r.err), std::string::npos) << o.err;
+    }
+}
+
+}  // namespace
