@@ -6,6 +6,7 @@
 
 #include "console/commissioning/BatchPanel.h"
 #include "console/commissioning/CommissionActions.h"
+#include "console/commissioning/FindDialog.h"
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/Form1.h"
 #include "console/window/PortComboBox.h"
@@ -53,7 +54,10 @@ void AddTrafficLogAndReconnect(TForm1& form) {
 std::unique_ptr<TForm1> MakeConsole() {
     auto form = std::make_unique<TForm1>();
     // Read all, write all, verify and profiles, in the action strip; the form owns it.
-    new CommissionActions(*form);
+    auto* actions = new CommissionActions(*form);
+    // Find… beside the port group; a sequence that got no answer offers it.
+    auto& find = AddFindButton(*form);
+    actions->SetFinder([&find] { find.Start(); });
     AddBatchPanel(*form);
     AddTrafficLogAndReconnect(*form);
     return form;

@@ -14,6 +14,7 @@
 
 #include "commission/Commands.h"
 #include "commission/Outcome.h"
+#include "console/window/ConsoleApplication.h"
 #include "console/window/Form1.h"
 #include "commission/Profile.h"
 #include "console/commissioning/StepTimeoutBox.h"
@@ -159,6 +160,14 @@ void CommissionActions::End() {
     lastSummary_ = text;
     form_.ShowNotice(FromUtf8(outcome.status));
     const bool cancelled = sequence.state() == Sequence::State::Cancelled;
+    if (sequence.state() == Sequence::State::GaveUp && find_) {
+        // Nothing answered: the line settings may not be the converter's.
+        auto* app = TApplication::Instance();
+        const QString offer = text + "\n\nFind… tries every baud rate, parity and stop-bit setting on this port "
+                                     "until the converter answers.";
+        if (app ? app->ShowMessageOffering(offer, "Find…") : (form_.ShowMessage(offer), false)) find_();
+        return;
+    }
     if (purpose_ == Purpose::Verify ||
         (outcome.verdict == commission::Outcome::Verdict::Failed && !cancelled) ||
         (purpose_ == Purpose::Write && !warnings_.empty()))

@@ -48,6 +48,9 @@ public:
     using PathAsker = std::function<QString(bool saving)>;
     void SetPathAsker(PathAsker asker) { askPath_ = std::move(asker); }
 
+    // What the give-up message offers: a search of the line settings (Find…).
+    void SetFinder(std::function<void()> find) { find_ = std::move(find); }
+
     // Asks a yes/no question; tests replace the message box with this.
     using Confirmer = std::function<bool(const QString& question)>;
     void SetConfirmer(Confirmer confirm) { confirm_ = std::move(confirm); }
@@ -73,6 +76,7 @@ private:
     QString lastSummary_;
     PathAsker askPath_;
     Confirmer confirm_;
+    std::function<void()> find_;
 
     QPushButton* readAll_ = nullptr;
     QPushButton* writeAll_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "protocol/FieldCheck.h"
 
@@ -75,6 +76,22 @@ void TApplication::ShowMessage(const QString& text, const QString& detail) {
         hook_(text, detail);
     else
         ShowMessageBox(text, detail);
+}
+
+bool TApplication::ShowMessageOffering(const QString& text, const QString& action) {
+    if (boxOpen_ || hook_) {
+        ShowMessage(text);
+        return false;
+    }
+    boxOpen_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{boxOpen_};
+    QMessageBox box(QMessageBox::Warning, applicationDisplayName(), text, QMessageBox::Ok, activeWindow());
+    QAbstractButton* offered = box.addButton(action, QMessageBox::ActionRole);
+    box.exec();
+    return box.clickedButton() == offered;
 }
 
 void TApplication::SetMessageHook(MessageHook hook) { hook_ = std::move(hook); }

@@ -53,6 +53,10 @@ public:
     // message goes to the notice sink instead of opening a box inside a box.
     void ShowMessage(const QString& text, const QString& detail = {});
 
+    // The same with one more button, `action` ("Find…"): true when the user
+    // chose it. Through the hook (tests) the box is shown and the action not chosen.
+    bool ShowMessageOffering(const QString& text, const QString& action);
+
     // Replaces the box (tests); an empty hook restores the real message box.
     void SetMessageHook(MessageHook hook);
     // Where messages go while a box is open (the main window's status bar).
