@@ -56,8 +56,8 @@ std::unique_ptr<TForm1> MakeConsole() {
     // Read all, write all, verify and profiles, in the action strip; the form owns it.
     auto* actions = new CommissionActions(*form);
     // Find… beside the port group; a sequence that got no answer offers it.
-    auto& find = AddFindButton(*form);
-    actions->SetFinder([&find] { find.Start(); });
+    AddFindButton(*form);
+    actions->SetFinder([&form = *form] { FindDialogOf(form).Start(); });
     AddBatchPanel(*form);
     AddTrafficLogAndReconnect(*form);
     return form;

@@ -42,9 +42,8 @@ FindDialog::FindDialog(TForm1& form) : QDialog(&form), form_(form) {
     bar_->setObjectName("FindProgress");
     cancel_ = new QPushButton("Cancel", this);
     cancel_->setObjectName("FindCancelButton");
-    layout->addWidget(new QLabel("Trying the line settings of the port group until the converter answers.\n"
-                                 "Only queries are sent: nothing in the converter changes.",
-                                 this));
+    layout->addWidget(new QLabel("Trying the line settings of the port group until the converter answers.", this));
+    layout->addWidget(new QLabel("Only queries are sent: nothing in the converter changes.", this));
     layout->addWidget(text_);
     layout->addWidget(bar_);
     layout->addWidget(cancel_, 0, Qt::AlignRight);
@@ -186,16 +185,19 @@ void FindDialog::Finish() {
     if (scan_->state() != LineScan::State::Cancelled) form_.ShowMessage(report_);
 }
 
-FindDialog& AddFindButton(TForm1& form) {
-    auto* dialog = new FindDialog(form);
+FindDialog& FindDialogOf(TForm1& form) {
+    auto* dialog = form.findChild<FindDialog*>();
+    return dialog ? *dialog : *new FindDialog(form);
+}
+
+void AddFindButton(TForm1& form) {
     auto* button = new QPushButton("Find…", form.centralWidget());
     button->setObjectName("FindButton");
     button->setToolTip("Try every baud rate, parity and stop-bit setting on this port until the converter answers");
     // Beside the port group, level with its buttons, under the contact lines.
     button->setGeometry(808, 72, 65, 25);
     if (auto* query = form.findChild<QPushButton*>("Button6")) QWidget::setTabOrder(query, button);
-    QObject::connect(button, &QPushButton::clicked, dialog, [dialog] { dialog->Start(); });
-    return *dialog;
+    QObject::connect(button, &QPushButton::clicked, &form, [&form] { FindDialogOf(form).Start(); });
 }
 
 }  // namespace console

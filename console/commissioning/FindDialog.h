@@ -67,7 +67,11 @@ private:
     QPushButton* cancel_ = nullptr;
 };
 
-// Adds the "Find…" button beside the port group; the form owns both.
-FindDialog& AddFindButton(TForm1& form);
+// Adds the "Find…" button beside the port group; the form owns it. The
+// dialog is made on first use (findChild<FindDialog*>), and the window keeps
+// it, hidden, between uses.
+void AddFindButton(TForm1& form);
+// The window's Find dialog, made when there is none yet.
+FindDialog& FindDialogOf(TForm1& form);
 
 }  // namespace console

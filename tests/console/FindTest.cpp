@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 class FindTest : public WindowTest {
 protected:
-    console::FindDialog& dialog() { return *form->findChild<console::FindDialog*>("FindDialog"); }
+    console::FindDialog& dialog() { return console::FindDialogOf(*form); }
     QString line() {
         return find<QComboBox>("ComboBox1")->currentText() + " " + find<QComboBox>("ComboBox2")->currentText() + " " +
                find<QComboBox>("ComboBox3")->currentText();

@@ -146,9 +146,10 @@ TEST_F(KeyboardTest, TabGoesFromThePortGroupThroughThePageToTheBuffers) {
     QCoreApplication::processEvents();  // the strip shows what it was given
     const QStringList walk = Names(TabWalk(find<QWidget>("SPREALCOM")));
     ASSERT_GT(walk.size(), 12);
-    EXPECT_EQ(walk.mid(0, 6),
-              QStringList({"ComboBox1", "ComboBox2", "ComboBox3", "Button1", "Button6", "qt_tabwidget_tabbar"}));
-    EXPECT_EQ(walk.at(6), "Edit1");  // the first control of the page shown
+    // Find… beside the port group follows it.
+    EXPECT_EQ(walk.mid(0, 7), QStringList({"ComboBox1", "ComboBox2", "ComboBox3", "Button1", "Button6", "FindButton",
+                                           "qt_tabwidget_tabbar"}));
+    EXPECT_EQ(walk.at(7), "Edit1");  // the first control of the page shown
     // The receive buffer lets Tab through rather than typing it.
     const int below = static_cast<int>(walk.indexOf("Button8"));
     EXPECT_EQ(walk.mid(below, 6),
