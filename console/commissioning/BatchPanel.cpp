@@ -330,7 +330,7 @@ void AddBatchPanel(TForm1& form) {
     form.AddToActionStrip(button);
     // Made on first use; the window keeps it, hidden, between uses.
     QObject::connect(button, &QPushButton::clicked, &form, [&form] {
-        auto* panel = form.findChild<BatchPanel*>();
+        auto* panel = form.findChild<BatchPanel*>("BatchPanel");
         if (!panel) panel = new BatchPanel(form);
         panel->show();
         panel->raise();

@@ -11,6 +11,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "console/commissioning/BatchPanel.h"
+#include "console/commissioning/CommissionActions.h"
 #include "console/window/Form1.h"
 
 namespace console {
@@ -34,6 +36,8 @@ int StopIndex(serial::TStopBits s) { return s == serial::TStopBits::_2 ? 1 : 0; 
 FindDialog::FindDialog(TForm1& form) : QDialog(&form), form_(form) {
     setObjectName("FindDialog");
     setWindowTitle("Find the converter");
+    // The window's port belongs to the search while it runs.
+    setWindowModality(Qt::WindowModal);
     auto* layout = new QVBoxLayout(this);
     text_ = new QLabel(this);
     text_->setObjectName("FindProgressText");
@@ -69,6 +73,13 @@ FindDialog::FindDialog(TForm1& form) : QDialog(&form), form_(form) {
 
 void FindDialog::Start() {
     if (Running()) return;
+    // One user of the port at a time: a sequence or a batch unit runs to its end first.
+    const auto* actions = static_cast<CommissionActions*>(form_.findChild<QObject*>("CommissionActions"));
+    const auto* batch = static_cast<BatchPanel*>(form_.findChild<QDialog*>("BatchPanel"));
+    if ((actions && actions->Running()) || (batch && batch->Running())) {
+        form_.ShowNotice("Find: a sequence is running on the port; cancel it first.");
+        return;
+    }
     before_ = {.baud = Combo(form_, "ComboBox1")->currentText(),
                .parity = Combo(form_, "ComboBox2")->currentIndex(),
                .stopBits = Combo(form_, "ComboBox3")->currentIndex(),
@@ -186,7 +197,7 @@ void FindDialog::Finish() {
 }
 
 FindDialog& FindDialogOf(TForm1& form) {
-    auto* dialog = form.findChild<FindDialog*>();
+    auto* dialog = static_cast<FindDialog*>(form.findChild<QDialog*>("FindDialog"));
     return dialog ? *dialog : *new FindDialog(form);
 }
 

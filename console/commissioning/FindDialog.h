@@ -68,7 +68,7 @@ private:
 };
 
 // Adds the "Find…" button beside the port group; the form owns it. The
-// dialog is made on first use (findChild<FindDialog*>), and the window keeps
+// dialog is made on first use (the form's child "FindDialog"), and the window keeps
 // it, hidden, between uses.
 void AddFindButton(TForm1& form);
 // The window's Find dialog, made when there is none yet.
