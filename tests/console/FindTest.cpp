@@ -1,6 +1,7 @@
 // Find… in the window, against the converter emulator as a separate program.
 // On a pseudo-terminal only the baud rate can be seen (Linux clears its
-// parity bits), so the emulator listens at 19200 baud, no parity.
+// parity bits): the emulator at 19200 baud, even parity, answers at 19200
+// baud, no parity, the first setting at that rate.
 
 #include <QComboBox>
 #include <QPushButton>
@@ -25,7 +26,7 @@ protected:
 };
 
 TEST_F(FindTest, FindsTheConverterAndOpensThePortAtItsSettings) {
-    Emulator emulator({"--baud", "19200"});
+    Emulator emulator({"--baud", "19200", "--parity", "even"});
     type("SPREALCOM", QString::fromStdString(emulator.port()));
     QString asked;
     dialog().SetConfirmer([&](const QString& question) {
