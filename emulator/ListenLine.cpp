@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "serial/LineSettings.h"
 
@@ -23,7 +24,13 @@ bool SetDeviceLine(int fd, const Options& options, std::string& why) {
         return false;
     }
     t.c_cflag &= ~(CBAUD | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    t.c_cflag |= BOTHER | CS8 | CLOCAL | CREAD;
+    // The rate's own code, which every driver and the classic terminal
+    // interface know; the rate as a number beside it for BOTHER readers.
+    tcflag_t code = BOTHER;
+    for (const auto& [rate, standard] : {std::pair<std::uint32_t, tcflag_t>{1200, B1200}, {2400, B2400},
+                                         {4800, B4800}, {9600, B9600}, {19200, B19200}})
+        if (rate == options.baud) code = standard;
+    t.c_cflag |= code | CS8 | CLOCAL | CREAD;
     t.c_ispeed = t.c_ospeed = options.baud;
     if (options.parity == 'O') t.c_cflag |= PARENB | PARODD;
     if (options.parity == 'E') t.c_cflag |= PARENB;

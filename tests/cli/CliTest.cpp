@@ -317,4 +317,26 @@ TEST_F(CliTest, FindSearchesTheLineSettings) {
     }
 }
 
+// Two converters on one RS485 bus at different baud rates (and addresses):
+// --all finds both, the first alone without it.
+TEST_F(CliTest, FindAllFindsBothConvertersOnOneBus) {
+    const auto bus = dir / "bus", first = dir / "first", second = dir / "second";
+    consoletest::ProgramRun hub({PTY_BUS, bus.string(), first.string(), second.string()}, dir, "bus");
+    for (int i = 0; i < 500 && !std::filesystem::exists(second); ++i) ::usleep(10'000);
+    Configuration two = commission::DefaultConfiguration();
+    two.values["Edit1"] = std::string("002");
+    Emulator at19200({"--device", first.string(), "--baud", "19200"});
+    Emulator at2400({"--device", second.string(), "--baud", "2400", "--state", Profile("two.json", two)});
+    const std::vector<std::string> find{"find", "--port", bus.string(), "--parity", "none", "--stop", "1",
+                                        "--timeout", "200"};
+    auto all = find;
+    all.push_back("--all");
+    const auto both = Run(all);
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(both.out, "TQ410-K at 19200 baud, no parity, 1 stop bit; slave address 001\n"
+                        "TQ410-K at 2400 baud, no parity, 1 stop bit; slave address 002\n");
+    const auto one = Run(find);
+    EXPECT_EQ(one.out, "TQ410-K at 19200 baud, no parity, 1 stop bit; slave address 001\n");
+}
+
 }  // namespace
