@@ -49,17 +49,6 @@ std::chrono::microseconds LineTime(const LineSetting& s, std::size_t characters)
     return std::chrono::microseconds(characters * bits * 1'000'000 / std::max<std::uint32_t>(s.baud, 1));
 }
 
-const char* ParityName(TParity p) {
-    switch (p) {
-        case TParity::None: return "no";
-        case TParity::Odd: return "odd";
-        case TParity::Even: return "even";
-        case TParity::Mark: return "mark";
-        case TParity::Space: return "space";
-    }
-    return "no";
-}
-
 // "9600, 19200 baud; no, even parity; 1, 2 stop bits": what a list of settings covers.
 std::string Coverage(const std::vector<LineSetting>& settings) {
     std::vector<std::string> bauds, parities, stops;
@@ -68,7 +57,7 @@ std::string Coverage(const std::vector<LineSetting>& settings) {
     };
     for (const auto& s : settings) {
         add(bauds, std::to_string(s.baud));
-        add(parities, ParityName(s.parity));
+        add(parities, ParityWord(s.parity));
         add(stops, s.stopBits == TStopBits::_1 ? "1" : "2");
     }
     auto join = [](const std::vector<std::string>& list) {

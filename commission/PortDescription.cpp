@@ -3,17 +3,6 @@
 namespace commission {
 namespace {
 
-const char* ParityWord(serial::TParity parity) {
-    switch (parity) {
-        case serial::TParity::None: return "no";
-        case serial::TParity::Odd: return "odd";
-        case serial::TParity::Even: return "even";
-        case serial::TParity::Mark: return "mark";
-        case serial::TParity::Space: return "space";
-    }
-    return "no";
-}
-
 std::string StopBitsText(serial::TStopBits stopBits) {
     switch (stopBits) {
         case serial::TStopBits::_1: return "1 stop bit";
@@ -24,6 +13,17 @@ std::string StopBitsText(serial::TStopBits stopBits) {
 }
 
 }  // namespace
+
+const char* ParityWord(serial::TParity parity) {
+    switch (parity) {
+        case serial::TParity::None: return "no";
+        case serial::TParity::Odd: return "odd";
+        case serial::TParity::Even: return "even";
+        case serial::TParity::Mark: return "mark";
+        case serial::TParity::Space: return "space";
+    }
+    return "no";
+}
 
 PortLine PortLineOf(const serial::TComm& comm) {
     return {.port = comm.CommName(),

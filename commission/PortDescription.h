@@ -16,6 +16,9 @@ struct PortLine {
     serial::TStopBits stopBits = serial::TStopBits::_1;
 };
 
+// "no", "odd", "even", "mark", "space": the parity as the messages name it.
+const char* ParityWord(serial::TParity parity);
+
 // The settings a port was opened with.
 PortLine PortLineOf(const serial::TComm& comm);
 
