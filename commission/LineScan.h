@@ -39,9 +39,9 @@ std::string DescribeSetting(const LineSetting& setting);
 
 // What to try: each field, when given, narrows the scan to that value.
 struct ScanOptions {
-    std::optional<std::uint32_t> baud;
-    std::optional<serial::TParity> parity;
-    std::optional<serial::TStopBits> stopBits;
+    std::optional<std::uint32_t> baud = {};
+    std::optional<serial::TParity> parity = {};
+    std::optional<serial::TStopBits> stopBits = {};
     bool all = false;  // go on after a find: another converter may share the bus at other settings
     std::chrono::milliseconds tryTimeout{500};  // the wait for an answer, beyond sending the command
 };
