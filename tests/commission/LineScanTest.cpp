@@ -145,7 +145,7 @@ TEST(LineScan, Outcomes) {
     const struct {
         const char* name;
         Line line;
-        ScanOptions options;
+        ScanOptions options = {};
         State state;
         std::size_t found, strangers, tried;
         std::string report;  // a part of it
