@@ -24,7 +24,7 @@ struct Unit {
 };
 
 struct Line {
-    std::vector<Unit> units;
+    std::vector<Unit> units = {};
     bool garbleMismatch = false;  // a converter at other settings answers noise
     bool echo = false;            // a 2-wire adapter hears its own transmission
     int opensBeforeFailure = -1;  // the port stops opening after this many opens
