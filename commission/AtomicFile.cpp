@@ -88,6 +88,10 @@ int SyncToDisk(int fd) { return ::fsync(fd); }
 #endif
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view text) {
+    WriteFileAtomically(path, [text](const std::function<void(std::string_view)>& write) { write(text); });
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, const FilePieces& produce) {
     auto fail = [&](const std::string& reason) -> void {
         throw EFileError(path.string() + ": cannot be saved: " + reason);
     };
@@ -106,10 +110,21 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
         std::filesystem::remove(temporary, ignored);
         fail(reason);
     };
-    if (!serial::WriteAll(file.get(), text) || SyncToDisk(file.get()) != 0) {
-        const std::string reason = Reason();
+    std::string writeFailure;
+    try {
+        produce([&](std::string_view piece) {
+            if (writeFailure.empty() && !serial::WriteAll(file.get(), piece)) writeFailure = Reason();
+        });
+    } catch (...) {
         file.Close();
-        discard(reason);
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw;
+    }
+    if (writeFailure.empty() && SyncToDisk(file.get()) != 0) writeFailure = Reason();
+    if (!writeFailure.empty()) {
+        file.Close();
+        discard(writeFailure);
     }
     if (!file.Close()) discard(Reason());
     std::error_code error;

@@ -29,6 +29,12 @@ using DiskSync = std::function<int(int fd)>;
 // is replaced. Throws EFileError "<path>: cannot be saved: <reason>".
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view text);
 
+// The same for a file made in pieces: `produce` hands each piece to `write`
+// as it goes, so a long file is never held whole. A piece that cannot be
+// written fails the save once `produce` returns; later pieces are dropped.
+using FilePieces = std::function<void(const std::function<void(std::string_view)>& write)>;
+void WriteFileAtomically(const std::filesystem::path& path, const FilePieces& produce);
+
 // Throws EFileError naming the folder unless a file can be made in it.
 void CheckFolderWritable(const std::filesystem::path& folder);
 

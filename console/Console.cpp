@@ -69,6 +69,7 @@ void FollowDevices(TPortComboBox& box, DeviceWatcher& watcher) {
     };
     QObject::connect(&watcher, &DeviceWatcher::Appeared, &box, refresh);
     QObject::connect(&watcher, &DeviceWatcher::Gone, &box, refresh);
+    QObject::connect(&box, &TPortComboBox::ListOpen, &watcher, &DeviceWatcher::SetListOpen);
 }
 
 }  // namespace console

@@ -1,10 +1,11 @@
 #pragma once
-// Watches serial devices come and go: udev's announcements for devices under
-// /dev, and a file watch for paths udev does not know (a link to an
-// emulator's pseudo-terminal). Costs nothing while nothing happens. It only
-// reports; its users decide what to do.
+// Watches serial devices come and go. On Linux: udev's announcements for
+// devices under /dev, and a file watch for paths udev does not know (a link to
+// an emulator's pseudo-terminal); costs nothing while nothing happens
+// (DeviceWatcherPosix.cpp). On Windows: the COM ports present and the watched
+// names, polled only while the port list is open or a name is watched
+// (DeviceWatcherWin32.cpp). It only reports; its users decide what to do.
 
-#include <map>
 #include <memory>
 
 #include <QObject>
@@ -12,8 +13,6 @@
 #include <QStringList>
 
 #include "console/devices/DeviceEvents.h"
-
-class QSocketNotifier;
 
 namespace console {
 
@@ -24,8 +23,13 @@ public:
     DeviceWatcher(std::unique_ptr<DeviceEventSource> devices, QObject* parent);
     ~DeviceWatcher() override;
 
-    // Paths under /dev are udev's to announce; any other path is watched as a file.
+    // Paths under /dev are udev's to announce; any other path is watched as a
+    // file. On Windows every name is watched ("COM5" by the COM ports present).
     static bool IsDevicePath(const QString& path);
+
+    // While the port list is open its items follow the devices: on Windows the
+    // COM ports are polled meanwhile; udev announces them anyway.
+    void SetListOpen(bool open);
 
     // Reports `path` (outside /dev) appearing, going, or being replaced by
     // another file of the same name (inotify on its folder: each change is
@@ -41,15 +45,8 @@ signals:
     void Gone(const QString& node, const QStringList& links);
 
 private:
-    void ReadDeviceEvents();
-    void ReadFileEvents();
-
-    std::unique_ptr<DeviceEventSource> devices_;
-    std::unique_ptr<QSocketNotifier> notifier_;
-    int inotify_ = -1;
-    std::unique_ptr<QSocketNotifier> fileNotifier_;
-    std::map<int, QString> folders_;      // inotify watch → folder
-    std::map<QString, QString> watched_;  // folder/name → the path as given
+    struct Platform;  // each platform's own watch, in its own file
+    std::unique_ptr<Platform> platform_;
 };
 
 }  // namespace console

@@ -1,15 +1,11 @@
 #include "console/traffic/TrafficLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <stdexcept>
+#include <functional>
+
+#include "commission/AtomicFile.h"
 
 namespace console {
 
@@ -95,7 +91,11 @@ std::string FormatTime(std::chrono::system_clock::time_point time, bool withDate
     const auto millis = duration_cast<milliseconds>(since - secs).count();
     const std::time_t t = secs.count();
     std::tm local{};
-    localtime_r(&t, &local);
+#ifdef _WIN32
+    ::localtime_s(&local, &t);
+#else
+    ::localtime_r(&t, &local);
+#endif
     char text[40];
     const std::size_t n = std::strftime(text, sizeof text, withDate ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local);
     std::snprintf(text + n, sizeof text - n, ".%03d", static_cast<int>(millis));
@@ -129,63 +129,22 @@ std::string FormatLine(const TrafficEntry& entry, TrafficForm form) {
 
 // ---- Saving ----
 
-namespace {
-
-[[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-    throw std::runtime_error("Cannot " + what + " " + path + ": " + std::strerror(error));
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 void SaveTrafficLog(const TrafficLog& log, std::uint64_t first, std::uint64_t end, TrafficForm form,
                     const std::string& path) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) Fail("write", path, errno);
-    auto failAndRemove = [&](const char* what) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        Fail(what, path, error);
-    };
-    // mkstemp makes the file private; a saved log gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0) failAndRemove("write");
-
     first = std::max(first, log.FirstNumber());
     end = std::min(end, log.EndNumber());
-    std::string chunk;
-    for (std::uint64_t n = first; n < end; ++n) {
-        chunk += FormatLine(log.ByNumber(n), form);
-        chunk += '\n';
-        if (chunk.size() >= (1u << 16)) {
-            if (!WriteAll(fd, chunk)) failAndRemove("write");
-            chunk.clear();
+    commission::WriteFileAtomically(path, [&](const std::function<void(std::string_view)>& write) {
+        std::string chunk;
+        for (std::uint64_t n = first; n < end; ++n) {
+            chunk += FormatLine(log.ByNumber(n), form);
+            chunk += '\n';
+            if (chunk.size() >= (1u << 16)) {
+                write(chunk);
+                chunk.clear();
+            }
         }
-    }
-    if (!WriteAll(fd, chunk) || ::fsync(fd) != 0) failAndRemove("write");
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        Fail("write", path, error);
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        Fail("write", path, error);
-    }
+        write(chunk);
+    });
 }
 
 }  // namespace console

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include <QFont>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "console/window/WindowFont.h"
 #include "protocol/FieldCheck.h"
 
 namespace console {
@@ -15,10 +15,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationDisplayName("TQ410-K");
     // The window is laid out in pixels; an 11-pixel font of Arial's widths
     // lets every caption fit its place.
-    QFont font("Liberation Sans");
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(WindowFont());
     // Group boxes carry their caption on the frame's top line, so that controls
     // placed 16 pixels below a box's top sit inside the frame.
     setStyleSheet(

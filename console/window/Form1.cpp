@@ -11,12 +11,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTabWidget>
 
 #include "console/pages/ChannelPage.h"
 #include "console/window/ConsoleApplication.h"
+#include "console/window/NotificationWaker.h"
 #include "console/widgets/Controls.h"
 #include "console/window/PortComboBox.h"
 #include "protocol/Protocol.h"
@@ -65,8 +65,7 @@ TForm1::TForm1(QWidget* parent)
     connect(Button6, &QPushButton::clicked, this, &TForm1::Button6Click);
     connect(Button26, &QPushButton::clicked, this, &TForm1::Button26Click);
 
-    notifier_ = std::make_unique<QSocketNotifier>(comm1_.NotifyFd(), QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &TForm1::DrainNotifications);
+    notifier_ = std::make_unique<NotificationWaker>(comm1_.NotifyFd(), [this] { DrainNotifications(); });
 
     if (auto* app = TApplication::Instance())
         app->SetNoticeSink([this](const QString& text) { ShowNotice(text); });
@@ -216,10 +215,10 @@ void TForm1::Button26Click() { Memo8->clear(); }
 void TForm1::DrainNotifications() {
     // Disabled while draining: a message box inside a handler runs a nested
     // event loop, which must not drain the queue a second time.
-    notifier_->setEnabled(false);
+    notifier_->SetEnabled(false);
     struct Reenable {
-        QSocketNotifier& notifier;
-        ~Reenable() { notifier.setEnabled(true); }
+        NotificationWaker& notifier;
+        ~Reenable() { notifier.SetEnabled(true); }
     } reenable{*notifier_};
     // A block waited for hands the thread back to the window's own events
     // (input, repaints, Timer2) before the next notification: a converter that

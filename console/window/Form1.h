@@ -24,11 +24,11 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QSocketNotifier;
 class QTabWidget;
 
 namespace console {
 
+class NotificationWaker;
 class TPortComboBox;
 
 namespace reply = protocol::reply;
@@ -116,7 +116,7 @@ private:
 
     serial::TComm comm1_;
     QTimer timer2_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<NotificationWaker> notifier_;
 
     bool portIsOpen_ = false;
     protocol::ReplyPath replies_;

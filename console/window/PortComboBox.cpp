@@ -1,28 +1,11 @@
 #include "console/window/PortComboBox.h"
 
 #include <QAbstractItemView>
-#include <QDir>
 #include <QSignalBlocker>
 
 #include "emulator/EmulatorLink.h"
 
 namespace console {
-
-QStringList PresentSerialDevices(const QString& devFolder) {
-    struct Kind {
-        const char* subfolder;
-        const char* pattern;
-    };
-    static const Kind kinds[] = {{"", "ttyUSB*"}, {"", "ttyACM*"}, {"/serial/by-id", "*"}};
-    QStringList devices;
-    for (const auto& kind : kinds) {
-        QDir dir(devFolder + kind.subfolder);
-        const auto names = dir.entryList({kind.pattern}, QDir::System | QDir::Files | QDir::NoDotAndDotDot,
-                                         QDir::Name);
-        for (const auto& name : names) devices << dir.filePath(name);
-    }
-    return devices;
-}
 
 TPortComboBox::TPortComboBox(QWidget* parent, const QStringList& fixedItems)
     : QComboBox(parent), fixedCount_(static_cast<int>(fixedItems.size())) {
@@ -31,6 +14,11 @@ TPortComboBox::TPortComboBox(QWidget* parent, const QStringList& fixedItems)
     setCompleter(nullptr);
     addItems(fixedItems);
     RefreshDevices();
+    // An item shown by its friendly name opens the port by its name.
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        const QString name = itemData(index).toString();
+        if (!name.isEmpty()) setEditText(name);
+    });
 }
 
 void TPortComboBox::RefreshDevices() {
@@ -38,7 +26,8 @@ void TPortComboBox::RefreshDevices() {
     {
         QSignalBlocker block(this);
         while (count() > fixedCount_) removeItem(count() - 1);
-        addItems(PresentSerialDevices());
+        for (const auto& port : PresentSerialPorts())
+            addItem(port.label, port.label == port.name ? QVariant() : QVariant(port.name));
         // A running converter emulator, for trying the console without a converter.
         if (const auto link = protocol::DefaultEmulatorLink(); protocol::EmulatorLinkIsLive(link))
             addItem(QString::fromStdString(link));
@@ -51,6 +40,12 @@ void TPortComboBox::RefreshDevices() {
 void TPortComboBox::showPopup() {
     RefreshDevices();
     QComboBox::showPopup();
+    emit ListOpen(true);
+}
+
+void TPortComboBox::hidePopup() {
+    QComboBox::hidePopup();
+    emit ListOpen(false);
 }
 
 }  // namespace console

@@ -1,16 +1,15 @@
 #pragma once
-// The port box: "COM1" to "COM12" first, then the serial devices present and
-// the link of a converter emulator that is running, listed anew each time the
-// list opens. Typed text is never touched.
+// The port box: "COM1" to "COM12" first, then the serial ports present (on
+// Windows by their friendly names; choosing one puts its port name in the box)
+// and the link of a converter emulator that is running, listed anew each time
+// the list opens. Typed text is never touched.
 
 #include <QComboBox>
 #include <QStringList>
 
-namespace console {
+#include "console/window/PresentPorts.h"
 
-// /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*, sorted within each kind;
-// `devFolder` stands for /dev (tests give a folder of their own).
-QStringList PresentSerialDevices(const QString& devFolder = QStringLiteral("/dev"));
+namespace console {
 
 class TPortComboBox : public QComboBox {
     Q_OBJECT
@@ -20,6 +19,11 @@ public:
 
     void RefreshDevices();
     void showPopup() override;
+    void hidePopup() override;
+
+signals:
+    // The list opened (true) or closed.
+    void ListOpen(bool open);
 
 private:
     int fixedCount_;

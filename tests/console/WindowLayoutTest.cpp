@@ -144,7 +144,9 @@ TEST_F(WindowTest, PortBoxesHoldTheirItemsAndDefaults) {
     auto* port = find<QComboBox>("SPREALCOM");
     QStringList devices;
     for (int i = 12; i < port->count(); ++i) devices << port->itemText(i);
-    EXPECT_EQ(devices, console::PresentSerialDevices());
+    QStringList present;
+    for (const auto& device : console::PresentSerialPorts()) present << device.label;
+    EXPECT_EQ(devices, present);
 }
 
 TEST_F(WindowTest, TypedTextDecidesTheItemIndex) {
