@@ -1,0 +1,26 @@
+#include "console/window/LayoutDump.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <QWidget>
+
+namespace console {
+
+std::string DescribeLayout(const QWidget& window) {
+    std::vector<std::string> lines;
+    for (const auto* widget : window.findChildren<QWidget*>()) {
+        const QString name = widget->objectName();
+        // Qt's own inner widgets carry names beginning "qt_".
+        if (name.isEmpty() || name.startsWith("qt_") || widget->window() != &window) continue;
+        const QPoint at = widget->mapTo(&window, QPoint(0, 0));
+        lines.push_back(name.toStdString() + ' ' + std::to_string(at.x()) + ' ' + std::to_string(at.y()) + ' ' +
+                        std::to_string(widget->width()) + ' ' + std::to_string(widget->height()) + '\n');
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const auto& line : lines) text += line;
+    return text;
+}
+
+}  // namespace console
