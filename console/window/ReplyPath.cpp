@@ -1,21 +1,8 @@
-#include "protocol/ReplyPath.h"
+#include "console/window/ReplyPath.h"
 
-#include "protocol/ChannelProtocol.h"
-#include "protocol/CustomCommands.h"
-#include "protocol/SystemParameters.h"
+namespace console {
 
-namespace protocol {
-
-std::optional<ParseResult> ParseReply(int code, std::string_view text) {
-    switch (code) {
-        case reply::SystemParameters: return ParseSystemParameters(text);
-        case reply::AnalogChannels: return ParseChannelReply(AnalogChannels(), text);
-        case reply::TotalizerChannels: return ParseChannelReply(TotalizerChannels(), text);
-        case reply::CustomCommand: return ParseCommandReadBack(text);
-        case reply::ParsingRule: return ParseParsingRuleReadBack(text);
-        default: return std::nullopt;
-    }
-}
+namespace reply = protocol::reply;
 
 void ReplyPath::Sending(std::optional<int> code) {
     if (code) {
@@ -45,12 +32,13 @@ ReplyPath::Received ReplyPath::BlockReceived(std::string_view block, bool laterB
 
 std::optional<ReplyPath::Parsed> ReplyPath::Parse() {
     parseAt_.reset();
+    if (sequence_) return std::nullopt;
     const int code = mode_;
-    auto result = ParseReply(code, text_);
+    auto result = protocol::ParseReply(code, text_);
     if (!result) return std::nullopt;
     for (const auto& a : result->assignments)
-        if (a.kind == Assignment::Kind::ReplyMode) mode_ = a.value;
+        if (a.kind == protocol::Assignment::Kind::ReplyMode) mode_ = a.value;
     return Parsed{code, std::move(*result), text_};
 }
 
-}  // namespace protocol
+}  // namespace console

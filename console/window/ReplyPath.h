@@ -1,11 +1,10 @@
 #pragma once
-// The way of a reply through the console: what a received block does under
+// The way of a reply through the window: what a received block does under
 // the reply code in force (dropped; shown; shown and parsed later), the
-// 255-character cut, the wait before the parse, and the one table from a
-// reply code to its parser. Driven by events; the driver supplies the clock
-// and the timer (the window a QTimer, the command-line program its poll loop).
-// While a sequence runs, the sequence reads the answers itself: the path only
-// shows its blocks, at once.
+// 255-character cut, and the wait before the parse. Driven by events; the
+// window supplies the clock and the timer (Timer2). While a sequence runs,
+// the sequence alone keeps and judges the answers: the path only shows its
+// blocks, at once, and parses nothing.
 
 #include <chrono>
 #include <functional>
@@ -13,13 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/Protocol.h"
-#include "protocol/ReplyCodes.h"
+#include "protocol/ReplyPath.h"
 
-namespace protocol {
-
-// Runs the parser of reply `code` on `text`; nothing when no parser belongs to the code.
-std::optional<ParseResult> ParseReply(int code, std::string_view text);
+namespace console {
 
 class ReplyPath {
 public:
@@ -71,20 +66,21 @@ public:
     void CancelParse() { parseAt_.reset(); }
 
     struct Parsed {
-        int code = reply::None;  // the code the parse ran under
-        ParseResult result;      // its assignments; the reply code ones are applied already
+        int code = protocol::reply::None;  // the code the parse ran under
+        protocol::ParseResult result;      // its assignments; the reply code ones are applied already
         std::string text;        // what was parsed
     };
     // Runs the parser of the current code (ending any pending parse); the
-    // mode follows the parse. Nothing when no parser belongs to the code.
+    // mode follows the parse. Nothing when no parser belongs to the code, and
+    // nothing while a sequence runs.
     std::optional<Parsed> Parse();
 
 private:
     Now now_;
-    int mode_ = reply::None;
+    int mode_ = protocol::reply::None;
     std::string text_;
     bool sequence_ = false;
     std::optional<Clock::time_point> parseAt_;
 };
 
-}  // namespace protocol
+}  // namespace console
