@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commission/Echo.h"
+#include "protocol/ControlNames.h"
 #include "protocol/SystemParameters.h"
 
 namespace commission {
@@ -12,9 +13,6 @@ namespace {
 using Kind = LineScan::Action::Kind;
 using serial::TParity;
 using serial::TStopBits;
-
-// An answer longer than any the scan needs is kept no further.
-constexpr std::size_t MaxAnswer = 4096;
 
 // The port group's baud rates, the likeliest first.
 constexpr std::uint32_t Bauds[] = {9600, 19200, 4800, 2400, 1200};
@@ -132,13 +130,13 @@ bool LineScan::Answered() const { return !AfterEcho(answer_, CurrentCommand()).e
 std::optional<std::string> LineScan::Address() const {
     const auto parse = protocol::ParseSystemParameters(AfterEcho(answer_, CurrentCommand()));
     for (const auto& a : parse.assignments)
-        if (a.kind == protocol::Assignment::Kind::Text && a.control == "Edit1") return a.text;
+        if (a.kind == protocol::Assignment::Kind::Text && a.control == protocol::control::SlaveAddress) return a.text;
     return std::nullopt;
 }
 
 LineScan::Action LineScan::BlockReceived(std::string_view block, TimePoint lastByte) {
     if (state_ != State::Running || !deadline_) return {};
-    answer_.append(block.substr(0, MaxAnswer - std::min(MaxAnswer, answer_.size())));
+    AppendAnswer(answer_, block);
     // Over once the line is quiet after what is wanted; more that comes
     // puts the end back, so the next command never goes over an answer.
     const bool wanted = stage_ == Stage::Query ? Answered() : Address().has_value();

@@ -1,5 +1,6 @@
 #include "commission/Outcome.h"
 
+#include "protocol/ControlNames.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
@@ -95,8 +96,8 @@ Outcome Judge(Purpose purpose, const Sequence& s, const std::string& link, const
             if (HasBoardIdentity(s) && s.Labels(StepResult::Answered).size() > 0) {
                 for (std::size_t i = 0; i < s.StepCount(); ++i)
                     if (s.Steps()[i].label == "PCBSN" && s.Result(i) == StepResult::Answered)
-                        lines.push_back(protocol::FieldDisplayName("PCBSN") + ", " +
-                                        protocol::FieldDisplayName("JIANZHI") + ": written, cannot be read back.");
+                        lines.push_back(protocol::FieldDisplayName(protocol::control::SerialNumber) + ", " +
+                                        protocol::FieldDisplayName(protocol::control::Inspector) + ": written, cannot be read back.");
             }
             break;
         case Purpose::Verify: {
@@ -110,7 +111,7 @@ Outcome Judge(Purpose purpose, const Sequence& s, const std::string& link, const
                 for (const auto& c : notChecked) names.push_back(protocol::FieldDisplayName(c));
                 lines.push_back("Not verified: not checked: " + List(names) + ".");
             }
-            lines.push_back(protocol::FieldDisplayName("PCBSN") + ", " + protocol::FieldDisplayName("JIANZHI") +
+            lines.push_back(protocol::FieldDisplayName(protocol::control::SerialNumber) + ", " + protocol::FieldDisplayName(protocol::control::Inspector) +
                             ": cannot be read back, not verified.");
             o.verdict = !whole ? Outcome::Verdict::Failed
                                : o.differences.empty() ? Outcome::Verdict::Success : Outcome::Verdict::Differs;

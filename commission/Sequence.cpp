@@ -11,9 +11,6 @@ namespace {
 
 using Kind = Sequence::Action::Kind;
 
-// An answer longer than any reply record set is kept no further.
-constexpr std::size_t MaxAnswer = 64 * 1024;
-
 bool CountsAsSilent(StepResult r) { return r == StepResult::Unanswered || r == StepResult::Unreadable; }
 
 // The converter's word for a command it does not take.
@@ -51,8 +48,9 @@ Sequence::Action Sequence::Sent(bool handedToPort, TimePoint now, std::string wh
 
 Sequence::Action Sequence::BlockReceived(std::string_view block, TimePoint lastByte) {
     if (state_ != State::Waiting || !deadline_) return {};
-    answer_.append(block.substr(0, MaxAnswer - std::min(MaxAnswer, answer_.size())));
-    if (Whole())
+    AppendAnswer(answer_, block);
+    assessment_ = Assess();
+    if (assessment_.whole)
         quietAt_ = lastByte + QuietInterval;
     else
         quietAt_.reset();
@@ -61,7 +59,7 @@ Sequence::Action Sequence::BlockReceived(std::string_view block, TimePoint lastB
 
 Sequence::Action Sequence::Tick(TimePoint now) {
     if (state_ != State::Waiting || !deadline_) return {};
-    if ((quietAt_ && now >= *quietAt_) || now >= *deadline_) return EndStep(Judge());
+    if ((quietAt_ && now >= *quietAt_) || now >= *deadline_) return EndStep(Conclude());
     return {};
 }
 
@@ -82,50 +80,55 @@ Sequence::Action Sequence::Cancel() {
     return {Kind::Finish};
 }
 
-bool Sequence::Whole() const {
+Sequence::Assessment Sequence::Assess() const {
     const Step& step = CurrentStep();
     const auto answer = AfterEcho(answer_, step.command);
-    // A set command: any answer acknowledges it or refuses it (Judge), but
-    // only a verdict word closes it early. An answer in other words waits for
-    // the time-out, so a converter that sends its value, stores it and only
-    // then says " OK" is never talked over.
-    if (step.fields.empty()) return Acceptance(answer) || Refusal(answer);
-    if (Refusal(answer)) return true;
-    if (answer.find(step.answerTag) == std::string_view::npos || !step.code) return false;
+    const bool refused = Refusal(answer);
+    Assessment a;
+    // A set command: any answer acknowledges it or refuses it, but only a
+    // verdict word closes it early. An answer in other words waits for the
+    // time-out, so a converter that sends its value, stores it and only then
+    // says " OK" is never talked over.
+    if (step.fields.empty()) {
+        a.whole = Acceptance(answer) || refused;
+        a.result = answer.empty() ? StepResult::Unanswered : refused ? StepResult::Refused : StepResult::Answered;
+        return a;
+    }
+    // A query: a refusal closes it; else its tagged answer once every field is
+    // carried, or once a field does not convert (more will not mend it).
+    a.whole = refused;
+    a.result = refused ? StepResult::Refused : StepResult::Unanswered;
+    if (answer.find(step.answerTag) == std::string_view::npos || !step.code) return a;
     const auto parse = protocol::ParseReply(*step.code, answer);
-    if (!parse) return false;
-    Configuration carried;
-    if (Apply(carried, *parse)) return true;  // a field that does not convert: more will not mend it
-    return std::all_of(step.fields.begin(), step.fields.end(), [&](const auto& c) { return carried.Has(c); });
+    if (!parse) return a;
+    if (auto failed = Apply(a.carried, *parse)) {
+        a.whole = true;
+        a.result = StepResult::Unreadable;
+        a.unconverted = std::move(failed);
+        return a;
+    }
+    if (std::all_of(step.fields.begin(), step.fields.end(), [&](const auto& c) { return a.carried.Has(c); })) {
+        a.whole = true;
+        a.result = StepResult::Answered;
+    }
+    return a;
 }
 
-StepResult Sequence::Judge() {
+StepResult Sequence::Conclude() {
     const Step& step = CurrentStep();
-    const auto answer = AfterEcho(answer_, step.command);
-    if (step.fields.empty()) {
-        if (answer.empty()) return StepResult::Unanswered;
-        return Refusal(answer) ? StepResult::Refused : StepResult::Answered;
-    }
-    const bool tagged = answer.find(step.answerTag) != std::string_view::npos;
-    const auto parse = tagged && step.code ? protocol::ParseReply(*step.code, answer) : std::nullopt;
-    Configuration carried;
-    if (parse) {
-        if (auto failed = Apply(carried, *parse)) {
-            faults_.push_back(step.label + ": the answer holds '" + *failed + "', not a valid integer value");
-            return StepResult::Unreadable;
-        }
-    }
-    const bool whole = parse && std::all_of(step.fields.begin(), step.fields.end(),
-                                            [&](const auto& c) { return carried.Has(c); });
-    if (!whole) return Refusal(answer) ? StepResult::Refused : StepResult::Unanswered;
-    for (const auto& control : step.fields) answers_.values[control] = carried.At(control);
-    return StepResult::Answered;
+    if (assessment_.unconverted)
+        faults_.push_back(step.label + ": the answer holds '" + *assessment_.unconverted +
+                          "', not a valid integer value");
+    if (assessment_.result == StepResult::Answered)
+        for (const auto& control : step.fields) answers_.values[control] = assessment_.carried.At(control);
+    return assessment_.result;
 }
 
 Sequence::Action Sequence::EndStep(StepResult result) {
     results_.at(current_) = result;
     silentInARow_ = CountsAsSilent(result) ? silentInARow_ + 1 : 0;
     answer_.clear();
+    assessment_ = {};
     quietAt_.reset();
     deadline_.reset();
     if (silentInARow_ >= GiveUpAfter) {

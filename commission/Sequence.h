@@ -99,9 +99,17 @@ public:
     std::string Progress() const;
 
 private:
+    // What the answer so far says of the current step, read once per block.
+    struct Assessment {
+        bool whole = false;  // the step is over once the line stays quiet
+        StepResult result = StepResult::Unanswered;  // its result, were it over now
+        Configuration carried;                       // what a parsed answer carries
+        std::optional<std::string> unconverted;      // a field that does not convert
+    };
+    Assessment Assess() const;
+    // Ends the step on its last assessment: keeps what it carried, or its fault.
+    StepResult Conclude();
     Action EndStep(StepResult result);
-    bool Whole() const;
-    StepResult Judge();
 
     std::string verb_;
     std::vector<Step> steps_;
@@ -110,7 +118,8 @@ private:
     std::size_t current_ = 0;
     std::vector<StepResult> results_;
     int silentInARow_ = 0;
-    std::string answer_;  // every block since the step's command
+    std::string answer_;  // every block since the step's command, up to MaxAnswer
+    Assessment assessment_;  // of answer_
     std::optional<TimePoint> deadline_;
     std::optional<TimePoint> quietAt_;  // the answer is whole; the step is over then unless more comes
     Configuration answers_;

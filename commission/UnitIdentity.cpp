@@ -3,6 +3,7 @@
 #include <string>
 
 #include "protocol/Excerpt.h"
+#include "protocol/ControlNames.h"
 
 namespace commission {
 namespace {
@@ -38,11 +39,11 @@ int CheckAddress(std::string_view text) {
 }
 
 Configuration WithIdentity(Configuration profile, const UnitIdentity& unit) {
-    profile.values["PCBSN"] = unit.serial;
-    profile.values["JIANZHI"] = unit.inspector;
+    profile.values[std::string(protocol::control::SerialNumber)] = unit.serial;
+    profile.values[std::string(protocol::control::Inspector)] = unit.inspector;
     if (unit.address) {
         const std::string digits = std::to_string(*unit.address);
-        profile.values["Edit1"] = std::string(3 - digits.size(), '0') + digits;
+        profile.values[std::string(protocol::control::SlaveAddress)] = std::string(3 - digits.size(), '0') + digits;
     }
     return profile;
 }

@@ -10,6 +10,7 @@
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/Form1.h"
 #include "console/window/PortComboBox.h"
+#include "console/window/SequenceRunner.h"
 #include "console/devices/Reconnect.h"
 #include "console/traffic/TrafficRecorder.h"
 #include "console/traffic/TrafficWindow.h"
@@ -46,13 +47,16 @@ void AddTrafficLogAndReconnect(TForm1& form) {
     form.AddToActionStrip(reconnect);
     new Reconnect(form, *watcher, *reconnect, [recorder](const QString& text) { recorder->Note(text); });
 
-    if (auto* ports = form.findChild<TPortComboBox*>("SPREALCOM")) FollowDevices(*ports, *watcher);
+    FollowDevices(form.LineSettings().port, *watcher);
 }
 
 }  // namespace
 
 std::unique_ptr<TForm1> MakeConsole() {
     auto form = std::make_unique<TForm1>();
+    // The window's one sequence slot, shared by read all, write all, verify
+    // and the batch panel; the form owns it.
+    form->SetRunner(*new SequenceRunner(*form, form.get()));
     // Read all, write all, verify and profiles, in the action strip; the form owns it.
     auto* actions = new CommissionActions(*form);
     // Find… beside the port group; a sequence that got no answer offers it.

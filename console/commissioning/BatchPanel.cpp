@@ -12,25 +12,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "commission/PortDescription.h"
 #include "commission/UnitList.h"
-#include "console/commissioning/CommissionActions.h"
 #include "console/commissioning/RecordPdf.h"
 #include "console/commissioning/WindowRecord.h"
 #include "console/widgets/Controls.h"
 #include "console/window/Form1.h"
+#include "console/window/SequenceRunner.h"
 
 namespace console {
 namespace {
 
 using commission::Sequence;
-
-// The strip's own actions, idle while a unit runs: one sequence at a time.
-constexpr const char* StripActions[] = {"ReadAllButton", "WriteAllButton", "VerifyButton", "LoadProfileButton"};
 
 enum AddressRule { KeepProfiles = 0, OneForAll = 1, CountUp = 2 };
 
@@ -67,7 +63,7 @@ QLineEdit* PathRow(QFormLayout* form, QWidget* parent, const char* name, const Q
 
 }  // namespace
 
-BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form), runner_(form, this) {
+BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form) {
     setObjectName("BatchPanel");
     setWindowTitle("Batch commissioning");
     auto* settings = new QFormLayout;
@@ -83,8 +79,7 @@ BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form), runner_(form
     inspector_->setInsertPolicy(QComboBox::NoInsert);
     SetAccessibleName(inspector_, "Inspector");
     // The same items as the window's inspector box; a number may be typed.
-    if (auto* box = form.findChild<QComboBox*>("JIANZHI"))
-        for (int i = 0; i < box->count(); ++i) inspector_->addItem(box->itemText(i));
+    inspector_->addItems(form.InspectorItems());
     settings->addRow("Inspector:", inspector_);
     addressRule_ = new QComboBox(this);
     addressRule_->setObjectName("BatchAddressRule");
@@ -141,14 +136,6 @@ BatchPanel::BatchPanel(TForm1& form) : QDialog(&form), form_(form), runner_(form
     buttons->addWidget(next_);
     buttons->addWidget(skip_);
     buttons->addWidget(stop_);
-
-    // A command button of the pages, or the window's own, stops the unit
-    // before it sends: one command is in flight at a time.
-    QList<QPushButton*> commandButtons;
-    if (auto* pages = form.findChild<QTabWidget*>("PageControl1")) commandButtons = pages->findChildren<QPushButton*>();
-    for (const char* name : {"Button6", "Button8"})
-        if (auto* button = form.findChild<QPushButton*>(name)) commandButtons.push_back(button);
-    for (auto* button : commandButtons) connect(button, &QPushButton::pressed, this, &BatchPanel::Stop);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(settings);
@@ -208,11 +195,13 @@ void BatchPanel::Skip() {
     }
 }
 
-void BatchPanel::Stop() { runner_.Cancel(); }
+void BatchPanel::Stop() {
+    if (Running()) form_.Runner().Cancel();
+}
 
 void BatchPanel::CommissionNext() {
     if (Running()) return;
-    if (auto* actions = form_.findChild<CommissionActions*>("CommissionActions"); actions && actions->Running()) {
+    if (form_.Runner().Running()) {
         Refuse("Batch: a sequence of the window is running; wait for it or cancel it.");
         return;
     }
@@ -228,7 +217,7 @@ void BatchPanel::CommissionNext() {
             .batchLog = Path(batchLog_),
             .retry = false,
             .choose = [this](const commission::BatchLog* log) { return NextIdentity(*log); },
-            .timeout = WindowStepTimeout(form_),
+            .timeout = form_.StepTimeout(),
             .port = line.port,
             .lineSettings = commission::DescribeSettings(line),
             .link = commission::DescribeLink(line),
@@ -245,7 +234,7 @@ void BatchPanel::CommissionNext() {
         SetRunning(true);
         verdict_->setText(QString("%1 \u2026").arg(FromUtf8(unit_->Identity().serial)));
         verdict_->setStyleSheet("font-size: 28px; font-weight: bold;");
-        runner_.Run(std::move(write), [this] { AfterWrite(); });
+        form_.Runner().Run(std::move(write), [this] { AfterWrite(); });
     } catch (const std::exception& e) {
         unit_.reset();
         const QString why = FromUtf8(e.what());
@@ -254,14 +243,14 @@ void BatchPanel::CommissionNext() {
 }
 
 void BatchPanel::AfterWrite() {
-    if (auto verify = unit_->WriteEnded(runner_.Last()))
-        runner_.Run(std::move(*verify), [this] { AfterVerify(); });
+    if (auto verify = unit_->WriteEnded(form_.Runner().Last()))
+        form_.Runner().Run(std::move(*verify), [this] { AfterVerify(); });
     else
         Finish();
 }
 
 void BatchPanel::AfterVerify() {
-    unit_->VerifyEnded(runner_.Last());
+    unit_->VerifyEnded(form_.Runner().Last());
     Finish();
 }
 
@@ -318,8 +307,6 @@ void BatchPanel::SetRunning(bool running) {
     next_->setEnabled(!running);
     skip_->setEnabled(!running);
     stop_->setEnabled(running);
-    for (const char* name : StripActions)
-        if (auto* button = form_.findChild<QPushButton*>(name)) button->setEnabled(!running);
 }
 
 void AddBatchPanel(TForm1& form) {

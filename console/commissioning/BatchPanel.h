@@ -12,7 +12,6 @@
 
 #include "commission/BatchLog.h"
 #include "commission/UnitWorkflow.h"
-#include "console/commissioning/SequenceRunner.h"
 
 class QComboBox;
 class QLabel;
@@ -50,7 +49,6 @@ private:
     QString Refuse(const QString& text);
 
     TForm1& form_;
-    SequenceRunner runner_;
     std::optional<commission::UnitWorkflow> unit_;
 
     QLineEdit* profile_ = nullptr;

@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTabWidget>
 
 #include "commission/Commands.h"
 #include "commission/Outcome.h"
@@ -20,6 +19,7 @@
 #include "console/commissioning/StepTimeoutBox.h"
 #include "console/commissioning/WindowRecord.h"
 #include "console/widgets/Marks.h"
+#include "console/window/SequenceRunner.h"
 
 namespace console {
 
@@ -43,7 +43,7 @@ QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.c_str(
 
 }  // namespace
 
-CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form), runner_(form, this) {
+CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form) {
     setObjectName("CommissionActions");
     readAll_ = MakeStripButton(form, "ReadAllButton", "Read all", QKeySequence("Ctrl+R"),
                                "Send every query and fill the window");
@@ -59,25 +59,19 @@ CommissionActions::CommissionActions(TForm1& form) : QObject(&form), form_(form)
     cancel_ = MakeStripButton(form, "CancelSequenceButton", "Cancel", QKeySequence(Qt::Key_Escape),
                               "Stop the running sequence");
     cancel_->setEnabled(false);
-    AddStepTimeoutBox(form, [this](std::chrono::milliseconds timeout) { timeout_ = timeout; });
+    AddStepTimeoutBox(form, [&form](std::chrono::milliseconds timeout) { form.SetStepTimeout(timeout); });
     connect(readAll_, &QPushButton::clicked, this, &CommissionActions::ReadAll);
     connect(writeAll_, &QPushButton::clicked, this, &CommissionActions::WriteAll);
     connect(verify_, &QPushButton::clicked, this, &CommissionActions::Verify);
     connect(save_, &QPushButton::clicked, this, &CommissionActions::SaveProfile);
     connect(load_, &QPushButton::clicked, this, &CommissionActions::LoadProfile);
     connect(cancel_, &QPushButton::clicked, this, &CommissionActions::Cancel);
-
-    // A command button of the pages, or the window's own, cancels a running
-    // sequence before it sends: one command is in flight at a time.
-    QList<QPushButton*> commandButtons;
-    if (auto* pages = form_.findChild<QTabWidget*>("PageControl1")) commandButtons = pages->findChildren<QPushButton*>();
-    for (const char* name : {"Button6", "Button8"})
-        if (auto* button = form_.findChild<QPushButton*>(name)) commandButtons.push_back(button);
-    for (auto* button : commandButtons)
-        connect(button, &QPushButton::pressed, this, [this] {
-            if (Running()) Cancel();
-        });
+    connect(&form_.Runner(), &SequenceRunner::RunningChanged, this, [this](bool running) {
+        if (!running_) ShowOtherRunning(running);
+    });
 }
+
+void CommissionActions::SetTimeout(std::chrono::milliseconds timeout) { form_.SetStepTimeout(timeout); }
 
 QString CommissionActions::Title() const {
     switch (purpose_) {
@@ -89,12 +83,12 @@ QString CommissionActions::Title() const {
 }
 
 void CommissionActions::ReadAll() {
-    if (Running()) return;
+    if (form_.Runner().Running()) return;
     Begin(Purpose::Read, commission::ReadAllSteps());
 }
 
 void CommissionActions::WriteAll() {
-    if (Running()) return;
+    if (form_.Runner().Running()) return;
     std::vector<commission::FieldFailure> failures;
     const auto record = ReadWindow(&form_, &failures);
     auto plan = commission::WriteAllSteps(record);
@@ -112,14 +106,14 @@ void CommissionActions::WriteAll() {
 }
 
 void CommissionActions::Verify() {
-    if (Running()) return;
+    if (form_.Runner().Running()) return;
     ClearMarks();
     expected_ = ReadWindow(&form_);
     Begin(Purpose::Verify, commission::ReadAllSteps());
 }
 
 void CommissionActions::Cancel() {
-    runner_.Cancel();
+    if (running_) form_.Runner().Cancel();
 }
 
 void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> steps) {
@@ -130,12 +124,14 @@ void CommissionActions::Begin(Purpose purpose, std::vector<commission::Step> ste
         return;
     }
     const char* verb = purpose == Purpose::Read ? "Reading" : purpose == Purpose::Write ? "Writing" : "Verifying";
+    running_ = true;
     ShowRunning(true);
-    runner_.Run(Sequence(verb, std::move(steps), timeout_), [this] { End(); });
+    form_.Runner().Run(Sequence(verb, std::move(steps), form_.StepTimeout()), [this] { End(); });
 }
 
 void CommissionActions::End() {
-    const Sequence& sequence = runner_.Last();
+    const Sequence& sequence = form_.Runner().Last();
+    running_ = false;
     ShowRunning(false);
     const auto items = [this](const std::string& control, int index) -> std::optional<std::string> {
         const auto* box = qobject_cast<QComboBox*>(FindSettingControl(&form_, control));
@@ -177,6 +173,11 @@ void CommissionActions::End() {
 void CommissionActions::ShowRunning(bool running) {
     for (auto* button : {readAll_, writeAll_, verify_, save_, load_}) button->setEnabled(!running);
     cancel_->setEnabled(running);
+}
+
+void CommissionActions::ShowOtherRunning(bool running) {
+    // Another feature's sequence (a batch unit) holds the port: one sequence at a time.
+    for (auto* button : {readAll_, writeAll_, verify_, load_}) button->setEnabled(!running);
 }
 
 void CommissionActions::MarkDifferences(const std::vector<commission::Difference>& differences) {

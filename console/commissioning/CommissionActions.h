@@ -1,8 +1,7 @@
 #pragma once
 // The commissioning actions of the window, in its action strip: read all,
-// write all, verify, save and load a profile, cancel. Drives the
-// commissioning library's sequences from the window's own signals, through
-// the window's send step and reply path.
+// write all, verify, save and load a profile, cancel. Runs the commissioning
+// library's sequences in the window's one sequence slot.
 
 #include <chrono>
 #include <functional>
@@ -17,7 +16,6 @@
 #include "commission/Outcome.h"
 #include "commission/Sequence.h"
 #include "commission/Verify.h"
-#include "console/commissioning/SequenceRunner.h"
 
 class QPushButton;
 
@@ -27,7 +25,8 @@ class TForm1;
 
 class CommissionActions : public QObject {
 public:
-    // Adds its buttons to the form's action strip; the form owns it.
+    // Adds its buttons to the form's action strip; the form owns it. The
+    // form's sequence slot must be filled.
     explicit CommissionActions(TForm1& form);
 
     void ReadAll();
@@ -37,9 +36,10 @@ public:
     void LoadProfile();
     void Cancel();
 
-    bool Running() const { return runner_.Running(); }
-    // How long a step waits for its answer (default 3 s).
-    void SetTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+    // A sequence of its own runs (not a batch unit's).
+    bool Running() const { return running_; }
+    // How long a step waits for its answer (default 3 s): the form's step time-out.
+    void SetTimeout(std::chrono::milliseconds timeout);
     // The summary of the last sequence that ended.
     const QString& LastSummary() const { return lastSummary_; }
 
@@ -61,14 +61,14 @@ private:
     void Begin(Purpose purpose, std::vector<commission::Step> steps);
     void End();
     void ShowRunning(bool running);
+    void ShowOtherRunning(bool running);
     void MarkDifferences(const std::vector<commission::Difference>& differences);
     void ClearMarks();
     QString Title() const;
 
     TForm1& form_;
-    SequenceRunner runner_;
+    bool running_ = false;
     Purpose purpose_ = Purpose::Read;
-    std::chrono::milliseconds timeout_{std::chrono::seconds(3)};
     commission::Configuration expected_;  // verify: the window's record at the start
     std::vector<std::string> warnings_;   // write: frames with a wrong CRC, shown at the end
     std::size_t stale_ = 0;               // sections the last read all did not read

@@ -11,9 +11,9 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "console/commissioning/BatchPanel.h"
-#include "console/commissioning/CommissionActions.h"
 #include "console/window/Form1.h"
+#include "console/window/PortComboBox.h"
+#include "console/window/SequenceRunner.h"
 
 namespace console {
 
@@ -24,8 +24,6 @@ using commission::SequenceClock;
 using Kind = LineScan::Action::Kind;
 
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
-QComboBox* Combo(TForm1& form, const char* name) { return form.findChild<QComboBox*>(name); }
 
 // The port group's item indexes of a setting (parity None, Odd, Even; stop bits 1, 2).
 int ParityIndex(serial::TParity p) { return p == serial::TParity::Odd ? 1 : p == serial::TParity::Even ? 2 : 0; }
@@ -74,15 +72,14 @@ FindDialog::FindDialog(TForm1& form) : QDialog(&form), form_(form) {
 void FindDialog::Start() {
     if (Running()) return;
     // One user of the port at a time: a sequence or a batch unit runs to its end first.
-    const auto* actions = static_cast<CommissionActions*>(form_.findChild<QObject*>("CommissionActions"));
-    const auto* batch = static_cast<BatchPanel*>(form_.findChild<QDialog*>("BatchPanel"));
-    if ((actions && actions->Running()) || (batch && batch->Running())) {
+    if (form_.Runner().Running()) {
         form_.ShowNotice("Find: a sequence is running on the port; cancel it first.");
         return;
     }
-    before_ = {.baud = Combo(form_, "ComboBox1")->currentText(),
-               .parity = Combo(form_, "ComboBox2")->currentIndex(),
-               .stopBits = Combo(form_, "ComboBox3")->currentIndex(),
+    const auto line = form_.LineSettings();
+    before_ = {.baud = line.baud.currentText(),
+               .parity = line.parity.currentIndex(),
+               .stopBits = line.stopBits.currentIndex(),
                .open = form_.PortIsOpen()};
     report_.clear();
     scan_.emplace(commission::ScanOptions{});
@@ -99,12 +96,12 @@ void FindDialog::Cancel() {
 }
 
 void FindDialog::SetPortGroup(const QString& baud, int parity, int stopBits) {
-    auto* box = Combo(form_, "ComboBox1");
-    const int index = box->findText(baud);
-    if (index >= 0) box->setCurrentIndex(index);
-    else box->setEditText(baud);
-    Combo(form_, "ComboBox2")->setCurrentIndex(parity);
-    Combo(form_, "ComboBox3")->setCurrentIndex(stopBits);
+    const auto line = form_.LineSettings();
+    const int index = line.baud.findText(baud);
+    if (index >= 0) line.baud.setCurrentIndex(index);
+    else line.baud.setEditText(baud);
+    line.parity.setCurrentIndex(parity);
+    line.stopBits.setCurrentIndex(stopBits);
 }
 
 void FindDialog::ClosePort() {
@@ -173,7 +170,7 @@ void FindDialog::Finish() {
     timer_.stop();
     form_.SequenceRunning(false);
     hide();
-    const auto& port = Combo(form_, "SPREALCOM")->currentText().toStdString();
+    const std::string port = form_.LineSettings().port.currentText().toStdString();
     report_ = FromUtf8(scan_->Report(port)).trimmed();
     const auto& found = scan_->Found();
     if (scan_->state() == LineScan::State::Finished && !found.empty()) {
@@ -207,7 +204,7 @@ void AddFindButton(TForm1& form) {
     button->setToolTip("Try every baud rate, parity and stop-bit setting on this port until the converter answers");
     // Beside the port group, level with its buttons, under the contact lines.
     button->setGeometry(808, 72, 65, 25);
-    if (auto* query = form.findChild<QPushButton*>("Button6")) QWidget::setTabOrder(query, button);
+    QWidget::setTabOrder(&form.QueryButton(), button);
     QObject::connect(button, &QPushButton::clicked, &form, [&form] { FindDialogOf(form).Start(); });
 }
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include "console/window/NotificationWaker.h"
 #include "console/widgets/Controls.h"
 #include "console/window/PortComboBox.h"
+#include "protocol/ControlNames.h"
 #include "protocol/Protocol.h"
 #include "console/window/StatusTexts.h"
 #include "console/pages/SystemPage.h"
@@ -30,7 +33,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A drain of the notifications hands the thread back after this long.
-constexpr auto DrainBudget = protocol::ReplyPath::SettleWait;
+constexpr auto DrainBudget = ReplyPath::SettleWait;
 constexpr int NoticeTimeoutMs = 15000;
 
 QString FromLocal(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
@@ -57,7 +60,7 @@ TForm1::TForm1(QWidget* parent)
     ConfigureComm1();
 
     timer2_.setObjectName("Timer2");
-    timer2_.setInterval(static_cast<int>(protocol::ReplyPath::ParseInterval.count()));
+    timer2_.setInterval(static_cast<int>(ReplyPath::ParseInterval.count()));
     timer2_.setTimerType(Qt::PreciseTimer);
     connect(&timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
@@ -75,6 +78,8 @@ TForm1::TForm1(QWidget* parent)
     new ChannelPage(TabSheet2, *this, AnalogPage());
     new ChannelPage(TabSheet3, *this, TotalizerPage());
     OrderTabChain();
+    inspector_ = TabSheet1->findChild<QComboBox*>(
+        QString::fromLatin1(protocol::control::Inspector.data(), qsizetype(protocol::control::Inspector.size())));
 
     FormCreate();
 }
@@ -150,6 +155,25 @@ bool TForm1::SendCommand(const std::string& command, std::optional<int> code) {
     }
     emit CommandSent(QByteArray(command.data(), static_cast<qsizetype>(command.size())), sent);
     return sent;
+}
+
+// ---- What the features beside the window reach ----
+
+QList<QPushButton*> TForm1::CommandButtons() const {
+    auto buttons = PageControl1->findChildren<QPushButton*>();
+    buttons << Button6 << Button8;
+    return buttons;
+}
+
+QStringList TForm1::InspectorItems() const {
+    QStringList items;
+    for (int i = 0; inspector_ && i < inspector_->count(); ++i) items << inspector_->itemText(i);
+    return items;
+}
+
+SequenceRunner& TForm1::Runner() const {
+    if (!runner_) throw std::logic_error("the window's sequence slot is empty: build the window with MakeConsole");
+    return *runner_;
 }
 
 void TForm1::SequenceRunning(bool running) {
@@ -236,12 +260,12 @@ void TForm1::Comm1ReceiveData(serial::TComm&, const std::uint8_t* Buffer, std::u
     // A later block that is already waiting replaces this one anyway; waiting
     // for each of a fast stream would freeze the window.
     const auto received = replies_.BlockReceived(block, comm1_.ReceivedDataWaiting());
-    const bool accepted = received.take != protocol::ReplyPath::Take::Dropped;
+    const bool accepted = received.take != ReplyPath::Take::Dropped;
     emit BlockReceived(QByteArray(block.data(), static_cast<qsizetype>(block.size())), accepted);
     if (!accepted) return;  // dropped, and not waited for
     if (received.settle.count() > 0) settleSleep_(received.settle);
     Memo8->setPlainText(FromBytes(replies_.Text()));
-    if (received.take == protocol::ReplyPath::Take::ShownForParse)
+    if (received.take == ReplyPath::Take::ShownForParse)
         EnableTimer2();
     else
         timer2_.stop();

@@ -2,7 +2,8 @@
 // Form1, the console's one window: the port group, the three pages of
 // parameters, the send and receive buffers, the serial port component Comm1,
 // the send step every command button uses, and the receive handler and Timer2
-// that run the reply path.
+// that run the reply path. The features beside the window reach its controls
+// through the typed accessors below, never by looking a name up.
 
 #include <chrono>
 #include <cstdint>
@@ -11,11 +12,13 @@
 #include <optional>
 #include <string>
 
+#include <QList>
 #include <QMainWindow>
+#include <QStringList>
 #include <QTimer>
 
 #include "console/pages/ConsoleHost.h"
-#include "protocol/ReplyPath.h"
+#include "console/window/ReplyPath.h"
 #include "serial/TComm.h"
 
 class QCheckBox;
@@ -29,6 +32,7 @@ class QTabWidget;
 namespace console {
 
 class NotificationWaker;
+class SequenceRunner;
 class TPortComboBox;
 
 namespace reply = protocol::reply;
@@ -49,6 +53,29 @@ public:
     serial::TComm& Comm1() { return comm1_; }
     const serial::TComm& Comm1() const { return comm1_; }
     QTimer& Timer2() { return timer2_; }
+
+    // What the features beside the window need of it.
+    // Every button that sends a command: the window's own and the pages'.
+    QList<QPushButton*> CommandButtons() const;
+    // The port group's boxes.
+    struct LineBoxes {
+        TPortComboBox& port;
+        QComboBox& baud;
+        QComboBox& parity;
+        QComboBox& stopBits;
+    };
+    LineBoxes LineSettings() const { return {*SPREALCOM, *ComboBox1, *ComboBox2, *ComboBox3}; }
+    // "Communication Query", the last button of the port group.
+    QPushButton& QueryButton() const { return *Button6; }
+    // The items of the system page's inspector box.
+    QStringList InspectorItems() const;
+    // How long each step of a sequence waits for its answer.
+    std::chrono::milliseconds StepTimeout() const { return stepTimeout_; }
+    void SetStepTimeout(std::chrono::milliseconds timeout) { stepTimeout_ = timeout; }
+    // The one sequence slot: filled once by the assembly that builds the
+    // features (MakeConsole); throws std::logic_error while it is empty.
+    SequenceRunner& Runner() const;
+    void SetRunner(SequenceRunner& runner) { runner_ = &runner; }
 
     // Handlers.
     void FormCreate();
@@ -95,8 +122,6 @@ signals:
     void PortClosed();
     void PortLost(const QString& device);
 
-public:
-
 private:
     // Building the window (Form1Layout.cpp).
     void BuildWindow();
@@ -119,8 +144,10 @@ private:
     std::unique_ptr<NotificationWaker> notifier_;
 
     bool portIsOpen_ = false;
-    protocol::ReplyPath replies_;
+    ReplyPath replies_;
     SettleSleep settleSleep_;
+    std::chrono::milliseconds stepTimeout_{std::chrono::seconds(3)};
+    SequenceRunner* runner_ = nullptr;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t bytesReceived_ = 0;
 
@@ -141,6 +168,7 @@ private:
     QLineEdit* discomm = nullptr;
     QPlainTextEdit* Memo8 = nullptr;
     QPushButton* Button26 = nullptr;
+    QComboBox* inspector_ = nullptr;  // the system page's
     QLabel* portState_ = nullptr;
     QLabel* traffic_ = nullptr;
     QWidget* actionStrip_ = nullptr;

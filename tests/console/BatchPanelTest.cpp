@@ -159,8 +159,14 @@ TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
     set("BatchRecordFolder", (dir / "records").string());
     QTest::mouseClick(button("BatchNextButton"), Qt::LeftButton);
     ASSERT_TRUE(panel->Running());
+    // One sequence at a time: the strip's own runs wait, saving a profile does not.
+    const auto strip = [&](const char* name) { return form->findChild<QPushButton*>(name)->isEnabled(); };
+    const char* waiting[] = {"ReadAllButton", "WriteAllButton", "VerifyButton", "LoadProfileButton"};
+    for (const char* name : waiting) EXPECT_FALSE(strip(name)) << name;
+    EXPECT_TRUE(strip("SaveProfileButton"));
     click("Button6");
     EXPECT_FALSE(panel->Running());
+    for (const char* name : waiting) EXPECT_TRUE(strip(name)) << name;
     const auto stopped = commission::BatchLog(log()).Find("00000002");
     EXPECT_EQ(stopped->result, "FAIL");
     EXPECT_NE(stopped->differences.find("Not written: cancelled at step 1 of 49"), std::string::npos)

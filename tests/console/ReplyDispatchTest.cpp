@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "protocol/ReplyPath.h"
+#include "console/window/ReplyPath.h"
 
 #include "tests/console/WindowFixture.h"
 
@@ -71,7 +71,7 @@ TEST_F(DispatchTest, EachCodeShowsParsesOrDropsABlock) {
         // A block taken in is shown only after the settle wait; a dropped one is not waited for.
         ASSERT_EQ(waits.size(), row.shown ? 1u : 0u);
         if (row.shown) {
-            EXPECT_EQ(waits[0].length, protocol::ReplyPath::SettleWait);
+            EXPECT_EQ(waits[0].length, console::ReplyPath::SettleWait);
             EXPECT_EQ(waits[0].shown, "before");
         }
         EXPECT_EQ(memo(), row.shown ? QString::fromStdString(reply) : QString("before"));

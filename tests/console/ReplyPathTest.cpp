@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "protocol/ReplyPath.h"
+#include "console/window/ReplyPath.h"
 
-using protocol::ReplyPath;
+using console::ReplyPath;
 using namespace std::chrono_literals;
 
 namespace {
@@ -101,6 +101,7 @@ TEST_F(PathTest, WhileASequenceRunsATakenBlockIsShownAtOnceCutAndNeverParsed) {
             EXPECT_EQ(path.Text(), (std::to_string(row.code) + big).substr(0, 255));
         }
         EXPECT_FALSE(path.ParsePending());
+        EXPECT_FALSE(path.Parse());  // the sequence alone reads its answers
         EXPECT_EQ(path.Mode(), row.code);
     }
     // What comes after the sequence answers one of its steps: no control takes it.

@@ -1,11 +1,11 @@
-#include "console/commissioning/SequenceRunner.h"
+#include "console/window/SequenceRunner.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
-#include <QComboBox>
-#include <QSpinBox>
+#include <QPushButton>
 #include <QStatusBar>
 
 #include "commission/Outcome.h"
@@ -19,11 +19,6 @@ using commission::SequenceClock;
 using Kind = Sequence::Action::Kind;
 
 std::string WindowLink(const TForm1& form) { return commission::DescribeLink(commission::PortLineOf(form.Comm1())); }
-
-std::chrono::milliseconds WindowStepTimeout(const TForm1& form) {
-    const auto* box = form.findChild<QSpinBox*>("StepTimeoutBox");
-    return box ? std::chrono::seconds(box->value()) : std::chrono::seconds(3);
-}
 
 SequenceRunner::SequenceRunner(TForm1& form, QObject* parent) : QObject(parent), form_(form) {
     stepTimer_.setSingleShot(true);
@@ -43,12 +38,15 @@ SequenceRunner::SequenceRunner(TForm1& form, QObject* parent) : QObject(parent),
     };
     connect(&form_, &TForm1::PortClosed, this, portGone);
     connect(&form_, &TForm1::PortLost, this, portGone);
+    for (auto* button : form_.CommandButtons()) connect(button, &QPushButton::pressed, this, &SequenceRunner::Cancel);
 }
 
 void SequenceRunner::Run(Sequence sequence, std::function<void()> done) {
+    if (Running()) throw std::logic_error("a sequence is already running on the window");
     sequence_.emplace(std::move(sequence));
     done_ = std::move(done);
     form_.SequenceRunning(true);
+    emit RunningChanged(true);
     Do(sequence_->Start());
 }
 
@@ -75,6 +73,7 @@ void SequenceRunner::Do(Sequence::Action action) {
         case Kind::Finish:
             stepTimer_.stop();
             form_.SequenceRunning(false);
+            emit RunningChanged(false);
             if (auto done = std::exchange(done_, {})) done();
             return;
     }
