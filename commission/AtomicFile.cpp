@@ -19,7 +19,7 @@
 #include <system_error>
 
 #include "commission/FileDescriptor.h"
-#include "serial/WriteAll.h"
+#include "commission/WriteAll.h"
 
 namespace commission {
 namespace {
@@ -106,7 +106,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
         std::filesystem::remove(temporary, ignored);
         fail(reason);
     };
-    if (!serial::WriteAll(file.get(), text) || SyncToDisk(file.get()) != 0) {
+    if (!WriteAll(file.get(), text) || SyncToDisk(file.get()) != 0) {
         const std::string reason = Reason();
         file.Close();
         discard(reason);
