@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QSignalBlocker>
 
-#include "emulator/EmulatorLink.h"
+#include "links/EmulatorLink.h"
 
 namespace console {
 
@@ -40,7 +40,7 @@ void TPortComboBox::RefreshDevices() {
         while (count() > fixedCount_) removeItem(count() - 1);
         addItems(PresentSerialDevices());
         // A running converter emulator, for trying the console without a converter.
-        if (const auto link = protocol::DefaultEmulatorLink(); protocol::EmulatorLinkIsLive(link))
+        if (const auto link = links::DefaultEmulatorLink(); links::EmulatorLinkIsLive(link))
             addItem(QString::fromStdString(link));
     }
     if (currentText() != typed) setEditText(typed);
