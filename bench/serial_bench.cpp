@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "commission/WriteAll.h"
 #include "tests/util/PtyPair.h"
 #include "serial/TComm.h"
-#include "serial/WriteAll.h"
 
 #ifdef TQ_BENCH_QSERIALPORT
 #include <QCoreApplication>
@@ -127,7 +127,7 @@ Outcome RawReadLoop(const testutil::PtyPair& pty, const std::vector<std::uint8_t
     if (fd < 0) return {.intact = false};
     std::vector<std::uint8_t> buffer(64 * 1024);
     const auto start = Clock::now();
-    std::thread device([&] { serial::WriteAll(pty.master(), AsText(data)); });
+    std::thread device([&] { commission::WriteAll(pty.master(), AsText(data)); });
     while (!check.Done()) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n <= 0) break;
@@ -147,7 +147,7 @@ Outcome Component(const testutil::PtyPair& pty, const std::vector<std::uint8_t>&
     comm.OnReceiveData = [&](serial::TComm&, const std::uint8_t* b, std::uint16_t n) { check.Piece(b, n); };
     comm.OpenPort();
     const auto start = Clock::now();
-    std::thread device([&] { serial::WriteAll(pty.master(), AsText(data)); });
+    std::thread device([&] { commission::WriteAll(pty.master(), AsText(data)); });
     Pump(comm, [&] { return check.Done(); });
     check.outcome.seconds = Seconds(Clock::now() - start);
     device.join();
@@ -170,7 +170,7 @@ Outcome QtSerialPort(const testutil::PtyPair& pty, const std::vector<std::uint8_
         if (check.Done()) loop.quit();
     });
     const auto start = Clock::now();
-    std::thread device([&] { serial::WriteAll(pty.master(), AsText(data)); });
+    std::thread device([&] { commission::WriteAll(pty.master(), AsText(data)); });
     loop.exec();
     check.outcome.seconds = Seconds(Clock::now() - start);
     device.join();
@@ -261,7 +261,7 @@ void OwnerNotDraining() {
     comm.OpenPort();
     std::atomic<bool> allWritten{false};
     std::thread device([&] {
-        serial::WriteAll(pty.master(), AsText(data));
+        commission::WriteAll(pty.master(), AsText(data));
         allWritten = true;
     });
     long peak = before;

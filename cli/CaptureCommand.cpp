@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "cli/CommissionCommands.h"
+#include "cli/ExitCodes.h"
 #include "cli/PortSession.h"
-#include "cli/Subcommands.h"
 #include "commission/AtomicFile.h"
 #include "commission/Capture.h"
 #include "commission/Commands.h"

@@ -6,11 +6,11 @@
 #include <optional>
 #include <stdexcept>
 
+#include "cli/ExitCodes.h"
+#include "cli/PortSession.h"
 #include "commission/Commands.h"
 #include "commission/Outcome.h"
-#include "cli/PortSession.h"
 #include "commission/Profile.h"
-#include "cli/Subcommands.h"
 #include "commission/Verify.h"
 
 namespace cli {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "cli/CommissionCommands.h"
+#include "cli/ExitCodes.h"
 #include "cli/PortSession.h"
-#include "cli/Subcommands.h"
 #include "commission/LineScan.h"
 
 namespace cli {

@@ -8,11 +8,6 @@
 
 namespace cli {
 
-// Exit codes.
-inline constexpr int Success = 0;
-inline constexpr int Differs = 1;  // verify: the converter differs from the profile
-inline constexpr int Failure = 2;  // any error, with a message on the error stream
-
 // Runs a subcommand on its arguments (after its name); returns the exit code.
 using SubcommandFunction = int (*)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

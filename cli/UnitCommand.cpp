@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "cli/CommissionCommands.h"
+#include "cli/ExitCodes.h"
 #include "cli/PortSession.h"
-#include "cli/Subcommands.h"
 #include "commission/PortDescription.h"
 #include "commission/UnitIdentity.h"
 #include "commission/UnitWorkflow.h"

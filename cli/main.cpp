@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ExitCodes.h"
 #include "cli/Subcommands.h"
 
 namespace {

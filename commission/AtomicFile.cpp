@@ -19,7 +19,7 @@
 #include <system_error>
 
 #include "commission/FileDescriptor.h"
-#include "serial/WriteAll.h"
+#include "commission/WriteAll.h"
 
 namespace commission {
 namespace {
@@ -113,7 +113,7 @@ void WriteFileAtomically(const std::filesystem::path& path, const FilePieces& pr
     std::string writeFailure;
     try {
         produce([&](std::string_view piece) {
-            if (writeFailure.empty() && !serial::WriteAll(file.get(), piece)) writeFailure = Reason();
+            if (writeFailure.empty() && !WriteAll(file.get(), piece)) writeFailure = Reason();
         });
     } catch (...) {
         file.Close();

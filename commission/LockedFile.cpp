@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "commission/FileDescriptor.h"
-#include "serial/WriteAll.h"
+#include "commission/WriteAll.h"
 
 namespace commission {
 namespace {
@@ -133,7 +133,7 @@ std::string LockedFile::ReadAll(std::size_t limit) {
 }
 
 void LockedFile::Append(std::string_view text) {
-    if (fd_ < 0 || !serial::WriteAll(fd_, text) || sync_(fd_) != 0)
+    if (fd_ < 0 || !WriteAll(fd_, text) || sync_(fd_) != 0)
         throw EFileError(path_.string() + ": cannot be written: " + Reason());
 }
 

@@ -38,6 +38,8 @@ struct UnitRecord {
     UnitResult result;
 };
 
+// The record rendered, each format by its own writer: RecordJson.cpp and
+// RecordHtml.cpp.
 std::string RecordJson(const UnitRecord& record);
 // A page with its style inside; a table per page of the window, mismatches
 // highlighted; fits one or two A4 pages when printed.

@@ -3,8 +3,7 @@
 // tq410k-cli opens. There are no pseudo-terminals on Windows, so --device is
 // required; the port is opened through the serial component.
 
-// Before <windows.h>, whose macros (WM_USER, DTR_CONTROL_ENABLE, ...) would
-// otherwise replace names of ours.
+// Before <windows.h>, whose macros could otherwise replace names of ours.
 #include "emulator/Converter.h"
 #include "emulator/Options.h"
 #include "emulator/Replay.h"

@@ -10,7 +10,7 @@
 namespace emulator {
 
 // The link to make: the one asked for, else the default one on a
-// pseudo-terminal (protocol::DefaultEmulatorLink), none on a serial device.
+// pseudo-terminal (links::DefaultEmulatorLink), none on a serial device.
 std::string LinkPath(const std::string& asked, const std::string& device);
 
 // Why the emulator must not make its link at `link`, for a person; nothing

@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "commission/WriteAll.h"
 #include "emulator/Converter.h"
 #include "emulator/LinkedPty.h"
 #include "emulator/ListenLine.h"
@@ -27,7 +28,6 @@
 #include "emulator/Options.h"
 #include "emulator/PortLink.h"
 #include "emulator/Replay.h"
-#include "serial/WriteAll.h"
 #include "emulator/WireLog.h"
 
 namespace {
@@ -188,7 +188,7 @@ private:
     void Stream() {
         char line[64];
         std::snprintf(line, sizeof line, "MON:RS485B 01 03 00 00 00 04 44 09 #%u", ++streamed_);
-        serial::WriteAll(port_.fd, line);
+        commission::WriteAll(port_.fd, line);
         nextStream_ = Clock::now() + std::chrono::milliseconds(o_.streamMs);
     }
 
@@ -201,7 +201,7 @@ private:
             if (o_.garbleMismatch) {
                 std::string noise(std::min<std::size_t>(received.size(), 64), '\0');
                 for (auto& c : noise) c = static_cast<char>(random_() & 0xFF);
-                serial::WriteAll(port_.fd, noise);
+                commission::WriteAll(port_.fd, noise);
             }
             return std::nullopt;
         }
@@ -210,7 +210,7 @@ private:
             return std::nullopt;
         }
         // A 2-wire RS485 adapter hears its own transmission: the console gets it back first.
-        if (o_.echo) serial::WriteAll(port_.fd, received);
+        if (o_.echo) commission::WriteAll(port_.fd, received);
         auto replies = converter_.Feed(received);
         // Stored before the answer goes out: whoever has the answer can read the file.
         saver_.Save();
@@ -232,11 +232,11 @@ private:
         if (o_.silent) return;
         wire_.AnswerStart();
         if (o_.split && reply.size() > 1) {
-            serial::WriteAll(port_.fd, reply.substr(0, reply.size() / 2));
+            commission::WriteAll(port_.fd, reply.substr(0, reply.size() / 2));
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            serial::WriteAll(port_.fd, reply.substr(reply.size() / 2));
+            commission::WriteAll(port_.fd, reply.substr(reply.size() / 2));
         } else {
-            serial::WriteAll(port_.fd, reply);
+            commission::WriteAll(port_.fd, reply);
         }
         // What the other side has not read yet is still on its way.
         int pending = 0;
@@ -253,7 +253,7 @@ private:
             if (exchange->pieces.empty()) continue;
             wire_.AnswerStart();
             emulator::PlayBack(
-                *exchange, start, [&](std::string_view bytes) { return serial::WriteAll(port_.fd, bytes); },
+                *exchange, start, [&](std::string_view bytes) { return commission::WriteAll(port_.fd, bytes); },
                 [] { return stopRequested != 0; });
             int pending = 0;
             if (::ioctl(port_.fd, FIONREAD, &pending) != 0) pending = 0;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "serial/TComm.h"
+#include "serial/CommTypes.h"
 
 namespace serial {
 

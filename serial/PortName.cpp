@@ -1,7 +1,7 @@
 #include <cctype>
 #include <string>
 
-#include "serial/TComm.h"
+#include "serial/PortName.h"
 
 namespace serial {
 

@@ -21,6 +21,34 @@ constexpr int WriterPriority = 1;
 
 std::string ReasonOf(int negativeErrno) { return std::strerror(-negativeErrno); }
 
+// Runs `make`; a thread or an event the system refuses becomes the
+// component's error with the message given.
+template <class Make>
+void Making(const char* message, Make make) {
+    try {
+        make();
+    } catch (const std::system_error& e) {
+        throw ECommsError(message, ReasonOf(-e.code().value()));
+    }
+}
+
+// Runs its action when the scope is left, unless dismissed first.
+template <class Action>
+class Rollback {
+public:
+    explicit Rollback(Action action) : action_(std::move(action)) {}
+    ~Rollback() {
+        if (armed_) action_();
+    }
+    Rollback(const Rollback&) = delete;
+    Rollback& operator=(const Rollback&) = delete;
+    void Dismiss() noexcept { armed_ = false; }
+
+private:
+    Action action_;
+    bool armed_ = true;
+};
+
 }  // namespace
 
 struct TComm::Impl {
@@ -169,48 +197,39 @@ void TComm::OpenPort() {
         m.io->Close(fd);
         throw ECommsError("Error opening serial port", ReasonOf(r));
     }
-    if (!m.io->IsTerminal(fd)) {
-        m.io->Unlock(fd);
-        m.io->Close(fd);
-        throw ECommsError("File handle is not a comm handle ", ReasonOf(-ENOTTY));
-    }
+    m.port = fd;
+    // Until both threads are made, a failure lets go of all made so far.
+    Rollback rollback([&m] {
+        m.StopThread(m.reader, TQueue::Input);  // never started: let go without running
+        m.StopThread(m.writer, TQueue::Output);
+        m.ReleasePort();
+    });
+    if (!m.io->IsTerminal(fd)) throw ECommsError("File handle is not a comm handle ", ReasonOf(-ENOTTY));
     // The driver's queues are the kernel's own; there is nothing to size.
 
-    m.port = fd;
     m.devicePath = path;
     m.io->Flush(fd, TQueue::Both);
-    try {
+    Making("Unable to create event", [&m] {
         m.portTimeouts = std::make_shared<TimeoutsCell>();
         m.stop = std::make_shared<EventFd>();
         m.writerQueue = std::make_shared<NotifyQueue>();
-    } catch (const std::system_error& e) {
-        m.ReleasePort();
-        throw ECommsError("Unable to create event", ReasonOf(-e.code().value()));
-    }
+    });
     m.ApplyTimeouts();
     m.ApplyLineSettings();
 
     ThreadLinks links{m.io, fd, m.stop, m.notify, m.openSerial + 1};
     links.Hangup->WriterQueue = m.writerQueue;
-    try {
+    Making("Unable to create read thread", [&] {
         auto body = std::make_shared<TReadThread>(links, m.portTimeouts);
         m.reader = std::make_unique<PortThread>("TComm reader", [body] { body->Run(); });
-    } catch (const std::system_error& e) {
-        m.reader.reset();
-        m.ReleasePort();
-        throw ECommsError("Unable to create read thread", ReasonOf(-e.code().value()));
-    }
+    });
     m.reader->SetPriority(ReaderPriority);
-    try {
+    Making("Unable to create write thread", [&] {
         auto body = std::make_shared<TWriteThread>(links, m.writerQueue);
         m.writer = std::make_unique<PortThread>("TComm writer", [body] { body->Run(); });
-    } catch (const std::system_error& e) {
-        m.StopThread(m.reader, TQueue::Input);  // never started: let go without running
-        m.writer.reset();
-        m.ReleasePort();
-        throw ECommsError("Unable to create write thread", ReasonOf(-e.code().value()));
-    }
+    });
     m.writer->SetPriority(WriterPriority);
+    rollback.Dismiss();
 
     ++m.openSerial;
     m.reader->Start();

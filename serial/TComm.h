@@ -10,29 +10,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
+#include "serial/CommTypes.h"
+#include "serial/PortName.h"
+
 namespace serial {
-
-enum class TByteSize { _5, _6, _7, _8 };
-enum class TParity { None, Odd, Even, Mark, Space };
-enum class TStopBits { _1, _1_5, _2 };
-enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
-enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
-
-// Raised by OpenPort only. what() is the component's message, exactly;
-// Reason() is the operating system's explanation ("Permission denied",
-// "Device or resource busy"), empty when there is none.
-class ECommsError : public std::runtime_error {
-public:
-    explicit ECommsError(const std::string& message, std::string reason = {})
-        : std::runtime_error(message), reason_(std::move(reason)) {}
-    const std::string& Reason() const noexcept { return reason_; }
-
-private:
-    std::string reason_;
-};
 
 class TComm;
 class PortIo;
@@ -44,15 +27,6 @@ using TModemStateChangeEvent = std::function<void(TComm& Sender, std::uint32_t M
 using TNotifyEvent = std::function<void(TComm& Sender)>;
 using TSendDataEmptyEvent = std::function<void(TComm& Sender)>;
 
-// Notification numbers, as posted by the threads (WM_USER = 1024).
-inline constexpr std::uint32_t WM_USER = 1024;
-inline constexpr std::uint32_t MSG_WRITE_BLOCK = WM_USER + 1;    // to the writer
-inline constexpr std::uint32_t MSG_DATA_RECEIVED = WM_USER + 1;  // to the owner
-inline constexpr std::uint32_t MSG_RECEIVE_ERROR = WM_USER + 2;
-inline constexpr std::uint32_t MSG_REQUEST_HANGUP = WM_USER + 3;
-inline constexpr std::uint32_t MSG_MODEM_STATE = WM_USER + 4;
-inline constexpr std::uint32_t MSG_SEND_EMPTY = WM_USER + 5;
-
 // The longest block SendData takes.
 inline constexpr std::size_t MaxSendLength = 65535;
 
@@ -61,14 +35,6 @@ inline constexpr std::size_t MaxSendLength = 65535;
 // driver and the line's flow control; none is dropped).
 inline constexpr std::size_t OwnerQueueMessages = 10000;
 inline constexpr std::size_t OwnerQueueBytes = 1 << 20;
-
-// The line settings the driver actually holds, read back from the port.
-struct TLineState {
-    std::uint32_t BaudRate = 0;
-    int DataBits = 8;
-    char Parity = 'N';  // 'N', 'O', 'E', 'M', 'S'
-    int StopBits = 1;   // 1 or 2
-};
 
 class TComm {
 public:
@@ -178,10 +144,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
-
-// Maps a port name to a device path. Linux: "COMn" -> /dev/ttyS(n-1); a name
-// holding "/" is used as typed; a bare name ("ttyUSB0") is looked up under
-// /dev. Windows: "COM1".."COM256" -> \\.\COMn; any other name as typed.
-std::string DevicePathForPortName(const std::string& name);
 
 }  // namespace serial

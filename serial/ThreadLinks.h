@@ -1,6 +1,6 @@
 #pragma once
 // What OpenPort hands the reader and the writer before they start, and the
-// one way both report: posting to the owner's notification queue.
+// one way both report: posting numbered notifications to the owner's queue.
 
 #include <atomic>
 #include <cstdint>
@@ -11,10 +11,18 @@
 #include "serial/EventFd.h"
 #include "serial/NotifyQueue.h"
 #include "serial/PortIo.h"
-#include "serial/TComm.h"
 #include "serial/Timeouts.h"
 
 namespace serial {
+
+// Notification numbers, as posted by the threads (WM_USER = 1024).
+inline constexpr std::uint32_t WM_USER = 1024;
+inline constexpr std::uint32_t MSG_WRITE_BLOCK = WM_USER + 1;    // to the writer
+inline constexpr std::uint32_t MSG_DATA_RECEIVED = WM_USER + 1;  // to the owner
+inline constexpr std::uint32_t MSG_RECEIVE_ERROR = WM_USER + 2;
+inline constexpr std::uint32_t MSG_REQUEST_HANGUP = WM_USER + 3;
+inline constexpr std::uint32_t MSG_MODEM_STATE = WM_USER + 4;
+inline constexpr std::uint32_t MSG_SEND_EMPTY = WM_USER + 5;
 
 // The time-outs the port holds now. The owner changes them while a read may
 // be waiting; the descriptor becomes readable on every change, so the

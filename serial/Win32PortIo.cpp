@@ -14,8 +14,8 @@
 // reader's counter deltas work unchanged. Carrier and ring: WaitCommEvent,
 // in an alertable wait that the modem watcher ends with an APC.
 
-// Before <windows.h>, whose macros (WM_USER, DTR_CONTROL_ENABLE, ...) would
-// otherwise replace names of ours.
+// Before <windows.h>, whose macros (DTR_CONTROL_ENABLE, ...) would otherwise
+// replace names of ours.
 #include "serial/PortIo.h"
 
 #define WIN32_LEAN_AND_MEAN

@@ -3,7 +3,7 @@
 #include <QAbstractItemView>
 #include <QSignalBlocker>
 
-#include "emulator/EmulatorLink.h"
+#include "links/EmulatorLink.h"
 
 namespace console {
 
@@ -29,7 +29,7 @@ void TPortComboBox::RefreshDevices() {
         for (const auto& port : PresentSerialPorts())
             addItem(port.label, port.label == port.name ? QVariant() : QVariant(port.name));
         // A running converter emulator, for trying the console without a converter.
-        if (const auto link = protocol::DefaultEmulatorLink(); protocol::EmulatorLinkIsLive(link))
+        if (const auto link = links::DefaultEmulatorLink(); links::EmulatorLinkIsLive(link))
             addItem(QString::fromStdString(link));
     }
     if (currentText() != typed) setEditText(typed);

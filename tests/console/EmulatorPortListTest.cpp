@@ -13,8 +13,8 @@
 #include <fstream>
 #include <optional>
 
-#include "emulator/EmulatorLink.h"
 #include "console/window/PortComboBox.h"
+#include "links/EmulatorLink.h"
 #include "tests/console/WindowFixture.h"
 
 extern char** environ;
@@ -83,7 +83,7 @@ protected:
 
 TEST_F(EmulatorPortListTest, ListsTheLinkWhileTheEmulatorRunsAndOpensIt) {
     const QString link = QString::fromStdString((runtime_ / "tq410k-emulator").string());
-    ASSERT_EQ(QString::fromStdString(protocol::DefaultEmulatorLink()), link);
+    ASSERT_EQ(QString::fromStdString(links::DefaultEmulatorLink()), link);
     EXPECT_FALSE(items().contains(link));
 
     startEmulator();
@@ -103,7 +103,7 @@ TEST_F(EmulatorPortListTest, ListsTheLinkWhileTheEmulatorRunsAndOpensIt) {
 TEST_F(EmulatorPortListTest, TheEmulatorReplacesOnlyItsOwnLink) {
     fs::create_symlink("/dev/pts/9999", link());  // left by an emulator that was killed
     startEmulator();
-    ASSERT_TRUE(waitFor([&] { return protocol::EmulatorLinkIsLive(link()); }));
+    ASSERT_TRUE(waitFor([&] { return links::EmulatorLinkIsLive(link()); }));
     stopEmulator();
 
     {

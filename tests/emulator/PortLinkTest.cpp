@@ -12,10 +12,10 @@
 #include <fstream>
 #include <optional>
 
-#include "emulator/EmulatorLink.h"
+#include "links/EmulatorLink.h"
 
 namespace fs = std::filesystem;
-using protocol::LinkState;
+using links::LinkState;
 
 namespace {
 
@@ -34,18 +34,18 @@ protected:
 };
 
 TEST_F(PortLinkTest, AFreePathOrAnEarlierEmulatorsLinkMayBeUsed) {
-    EXPECT_EQ(protocol::InspectEmulatorLink(link_), LinkState::Absent);
+    EXPECT_EQ(links::InspectEmulatorLink(link_), LinkState::Absent);
     EXPECT_FALSE(emulator::LinkRefusal(link_));
     EXPECT_FALSE(emulator::LinkRefusal(""));
 
     fs::create_symlink("/dev/pts/999", link_);  // left by a killed emulator
-    EXPECT_EQ(protocol::InspectEmulatorLink(link_), LinkState::Own);
+    EXPECT_EQ(links::InspectEmulatorLink(link_), LinkState::Own);
     EXPECT_FALSE(emulator::LinkRefusal(link_));
-    EXPECT_FALSE(protocol::EmulatorLinkIsLive(link_)) << "no such terminal";
+    EXPECT_FALSE(links::EmulatorLinkIsLive(link_)) << "no such terminal";
 
     fs::remove(link_);
     fs::create_symlink("/dev/null", link_);
-    EXPECT_TRUE(protocol::EmulatorLinkIsLive(link_));
+    EXPECT_TRUE(links::EmulatorLinkIsLive(link_));
 }
 
 TEST_F(PortLinkTest, RefusesAndLeavesAloneWhatItDidNotMake) {
@@ -64,8 +64,8 @@ TEST_F(PortLinkTest, RefusesAndLeavesAloneWhatItDidNotMake) {
     };
     for (const auto& c : cases) {
         c.make(link_, dir_);
-        EXPECT_EQ(protocol::InspectEmulatorLink(link_), LinkState::Foreign) << c.what;
-        EXPECT_FALSE(protocol::EmulatorLinkIsLive(link_)) << c.what;
+        EXPECT_EQ(links::InspectEmulatorLink(link_), LinkState::Foreign) << c.what;
+        EXPECT_FALSE(links::EmulatorLinkIsLive(link_)) << c.what;
         const auto refusal = emulator::LinkRefusal(link_);
         ASSERT_TRUE(refusal) << c.what;
         EXPECT_EQ(refusal->rfind(link_ + " exists and was not made by this emulator", 0), 0u) << *refusal;
@@ -77,8 +77,8 @@ TEST_F(PortLinkTest, RefusesAnotherUsersLinkIntoDev) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a link owned by someone else";
     fs::create_symlink("/dev/null", link_);
     ASSERT_EQ(::lchown(link_.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(protocol::InspectEmulatorLink(link_), LinkState::Foreign);
-    EXPECT_FALSE(protocol::EmulatorLinkIsLive(link_));
+    EXPECT_EQ(links::InspectEmulatorLink(link_), LinkState::Foreign);
+    EXPECT_FALSE(links::EmulatorLinkIsLive(link_));
     EXPECT_TRUE(emulator::LinkRefusal(link_));
 }
 
@@ -89,17 +89,17 @@ TEST_F(PortLinkTest, DefaultLinkIsInTheRuntimeFolderOnlyWhenItIsPrivate) {
 
     ::chmod(dir_.c_str(), 0700);
     ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-    EXPECT_EQ(protocol::DefaultEmulatorLink(), (dir_ / "tq410k-emulator").string());
+    EXPECT_EQ(links::DefaultEmulatorLink(), (dir_ / "tq410k-emulator").string());
     EXPECT_EQ(emulator::LinkPath("", ""), (dir_ / "tq410k-emulator").string());
     EXPECT_EQ(emulator::LinkPath("/x/port", ""), "/x/port");
     EXPECT_EQ(emulator::LinkPath("", "/dev/ttyUSB1"), "") << "a serial device needs no link";
     ::chmod(dir_.c_str(), 0777);
-    EXPECT_TRUE(protocol::DefaultEmulatorLink().starts_with(fallbackPrefix));
+    EXPECT_TRUE(links::DefaultEmulatorLink().starts_with(fallbackPrefix));
     ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
-    EXPECT_TRUE(protocol::DefaultEmulatorLink().starts_with(fallbackPrefix));
+    EXPECT_TRUE(links::DefaultEmulatorLink().starts_with(fallbackPrefix));
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_TRUE(protocol::DefaultEmulatorLink().starts_with(fallbackPrefix));
-    EXPECT_GT(protocol::DefaultEmulatorLink().size(), fallbackPrefix.size());
+    EXPECT_TRUE(links::DefaultEmulatorLink().starts_with(fallbackPrefix));
+    EXPECT_GT(links::DefaultEmulatorLink().size(), fallbackPrefix.size());
 
     if (restore) ::setenv("XDG_RUNTIME_DIR", restore->c_str(), 1);
 }

@@ -2,7 +2,7 @@
 // process, and names that are no port there.
 #include "tests/serial/CommFixture.h"
 
-// After the fixture: <windows.h> defines WM_USER, a name of the component's.
+// After the fixture: the macros of <windows.h> could replace names of ours.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <tlhelp32.h>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "serial/TComm.h"
+#include "serial/PortName.h"
 
 TEST(PortName, ComNamesAndNamesAsTyped) {
     const std::pair<const char*, const char*> cases[] = {

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "serial/WriteAll.h"
+#include "commission/WriteAll.h"
 
 namespace testutil {
 
@@ -37,7 +37,8 @@ PtyPair::~PtyPair() {
 }
 
 void PtyPair::write(const std::string& bytes) const {
-    if (!serial::WriteAll(master_, bytes)) throw std::runtime_error(std::string("pty write: ") + std::strerror(errno));
+    if (!commission::WriteAll(master_, bytes))
+        throw std::runtime_error(std::string("pty write: ") + std::strerror(errno));
 }
 
 void PtyPair::write(const std::vector<std::uint8_t>& bytes) const {

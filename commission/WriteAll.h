@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-namespace serial {
+namespace commission {
 
 // False when the descriptor refuses the bytes (errno says why).
 bool WriteAll(int fd, std::string_view bytes);
 
-}  // namespace serial
+}  // namespace commission

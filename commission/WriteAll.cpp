@@ -1,4 +1,4 @@
-#include "serial/WriteAll.h"
+#include "commission/WriteAll.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace serial {
+namespace commission {
 
 #ifdef _WIN32
 // Windows C runtime descriptors are files: a write blocks until it is taken.
@@ -49,4 +49,4 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 #endif
 
-}  // namespace serial
+}  // namespace commission

@@ -1,8 +1,8 @@
 // No pseudo-terminals on Windows: the emulator answers on a COM port and
 // makes no link, so the window's port list offers none.
-#include "emulator/EmulatorLink.h"
+#include "links/EmulatorLink.h"
 
-namespace protocol {
+namespace links {
 
 std::string DefaultEmulatorLink() { return {}; }
 
@@ -10,4 +10,4 @@ LinkState InspectEmulatorLink(const std::string&) { return LinkState::Absent; }
 
 bool EmulatorLinkIsLive(const std::string&) { return false; }
 
-}  // namespace protocol
+}  // namespace links

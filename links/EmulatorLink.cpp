@@ -1,4 +1,4 @@
-#include "emulator/EmulatorLink.h"
+#include "links/EmulatorLink.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace protocol {
+namespace links {
 
 namespace {
 
@@ -51,4 +51,4 @@ bool EmulatorLinkIsLive(const std::string& path) {
            S_ISCHR(st.st_mode);
 }
 
-}  // namespace protocol
+}  // namespace links

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace protocol {
+namespace links {
 
 // "$XDG_RUNTIME_DIR/tq410k-emulator" when that folder is the user's own and
 // closed to others; else "/tmp/tq410k-emulator-<user name or uid>".
@@ -23,4 +23,4 @@ LinkState InspectEmulatorLink(const std::string& path);
 // still exists: an emulator is running there.
 bool EmulatorLinkIsLive(const std::string& path);
 
-}  // namespace protocol
+}  // namespace links

@@ -1,0 +1,14 @@
+#pragma once
+// The device a port name stands for (PortName.cpp on Linux, PortNameWin32.cpp
+// on Windows).
+
+#include <string>
+
+namespace serial {
+
+// Maps a port name to a device path. Linux: "COMn" -> /dev/ttyS(n-1); a name
+// holding "/" is used as typed; a bare name ("ttyUSB0") is looked up under
+// /dev. Windows: "COM1".."COM256" -> \\.\COMn; any other name as typed.
+std::string DevicePathForPortName(const std::string& name);
+
+}  // namespace serial
