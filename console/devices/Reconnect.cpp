@@ -10,6 +10,7 @@
 #include "console/widgets/Controls.h"
 #include "console/devices/DeviceWatcher.h"
 #include "console/window/Form1.h"
+#include "console/window/PortComboBox.h"
 #include "console/window/StatusTexts.h"
 
 namespace console {
@@ -31,7 +32,7 @@ Reconnect::Reconnect(TForm1& form, DeviceWatcher& watcher, QCheckBox& enabled,
     connect(&watcher, &DeviceWatcher::Appeared, this, &Reconnect::DeviceAppeared);
     // Pressed rather than clicked: the click handler may end in an error box,
     // and the waiting must end all the same.
-    connect(&FindControl<QPushButton>(&form, "Button1"), &QPushButton::pressed, this,
+    connect(&form.OpenButton(), &QPushButton::pressed, this,
             [this] { StopWaiting("Reconnect: stopped waiting"); });
     connect(&enabled, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) StopWaiting("Reconnect: stopped waiting");
@@ -39,22 +40,23 @@ Reconnect::Reconnect(TForm1& form, DeviceWatcher& watcher, QCheckBox& enabled,
 }
 
 PortSettings Reconnect::ReadPortGroup() const {
-    return {.name = QFile::encodeName(FindControl<QComboBox>(&form_, "SPREALCOM").currentText()).toStdString(),
-            .baud = FindControl<QComboBox>(&form_, "ComboBox1").currentText().toStdString(),
-            .parity = ItemIndex(&FindControl<QComboBox>(&form_, "ComboBox2")),
-            .stopBits = ItemIndex(&FindControl<QComboBox>(&form_, "ComboBox3")),
-            .dtr = FindControl<QCheckBox>(&form_, "CheckBox2").isChecked(),
-            .rts = FindControl<QCheckBox>(&form_, "CheckBox1").isChecked()};
+    const auto line = form_.LineSettings();
+    return {.name = QFile::encodeName(line.port.currentText()).toStdString(),
+            .baud = line.baud.currentText().toStdString(),
+            .parity = ItemIndex(&line.parity),
+            .stopBits = ItemIndex(&line.stopBits),
+            .dtr = line.dtr.isChecked(),
+            .rts = line.rts.isChecked()};
 }
 
 void Reconnect::WritePortGroup(const PortSettings& settings) const {
-    FindControl<QComboBox>(&form_, "SPREALCOM")
-        .setEditText(QFile::decodeName(QByteArray::fromStdString(settings.name)));
-    FindControl<QComboBox>(&form_, "ComboBox1").setEditText(QString::fromStdString(settings.baud));
-    SetItemIndex(&FindControl<QComboBox>(&form_, "ComboBox2"), settings.parity);
-    SetItemIndex(&FindControl<QComboBox>(&form_, "ComboBox3"), settings.stopBits);
-    FindControl<QCheckBox>(&form_, "CheckBox2").setChecked(settings.dtr);
-    FindControl<QCheckBox>(&form_, "CheckBox1").setChecked(settings.rts);
+    const auto line = form_.LineSettings();
+    line.port.setEditText(QFile::decodeName(QByteArray::fromStdString(settings.name)));
+    line.baud.setEditText(QString::fromStdString(settings.baud));
+    SetItemIndex(&line.parity, settings.parity);
+    SetItemIndex(&line.stopBits, settings.stopBits);
+    line.dtr.setChecked(settings.dtr);
+    line.rts.setChecked(settings.rts);
 }
 
 void Reconnect::PortOpened() {

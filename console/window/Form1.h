@@ -57,14 +57,25 @@ public:
     // What the features beside the window need of it.
     // Every button that sends a command: the window's own and the pages'.
     QList<QPushButton*> CommandButtons() const;
-    // The port group's boxes.
+    // The port group's boxes, and the DTR and RTS boxes beside them.
     struct LineBoxes {
         TPortComboBox& port;
         QComboBox& baud;
         QComboBox& parity;
         QComboBox& stopBits;
+        QCheckBox& dtr;
+        QCheckBox& rts;
     };
-    LineBoxes LineSettings() const { return {*SPREALCOM, *ComboBox1, *ComboBox2, *ComboBox3}; }
+    LineBoxes LineSettings() const {
+        return {.port = *SPREALCOM,
+                .baud = *ComboBox1,
+                .parity = *ComboBox2,
+                .stopBits = *ComboBox3,
+                .dtr = *CheckBox2,
+                .rts = *CheckBox1};
+    }
+    // "Open"/"Close", the port group's first button.
+    QPushButton& OpenButton() const { return *Button1; }
     // "Communication Query", the last button of the port group.
     QPushButton& QueryButton() const { return *Button6; }
     // The items of the system page's inspector box.
