@@ -18,7 +18,9 @@
 
 namespace protocol {
 
-// Runs the parser of reply `code` on `text`; nothing when no parser belongs to the code.
+// Runs the parser of reply `code` on `text`; nothing when no parser belongs to
+// the code. The number is the window's reply mode, which may hold any.
+std::optional<ParseResult> ParseReply(ReplyCode code, std::string_view text);
 std::optional<ParseResult> ParseReply(int code, std::string_view text);
 
 class ReplyPath {
@@ -71,7 +73,7 @@ public:
     void CancelParse() { parseAt_.reset(); }
 
     struct Parsed {
-        int code = reply::None;  // the code the parse ran under
+        int code = Code(ReplyCode::None);  // the code the parse ran under
         ParseResult result;      // its assignments; the reply code ones are applied already
         std::string text;        // what was parsed
     };
@@ -81,7 +83,7 @@ public:
 
 private:
     Now now_;
-    int mode_ = reply::None;
+    int mode_ = Code(ReplyCode::None);
     std::string text_;
     bool sequence_ = false;
     std::optional<Clock::time_point> parseAt_;
