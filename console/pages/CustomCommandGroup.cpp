@@ -1,9 +1,10 @@
 #include "console/pages/CustomCommandGroup.h"
 
 #include "console/pages/CommandFrameCheck.h"
+#include "console/pages/SetButton.h"
 #include "console/widgets/Controls.h"
+#include "protocol/CommandTable.h"
 #include "protocol/CustomCommands.h"
-#include "protocol/FieldCheck.h"
 #include "protocol/ItemLists.h"
 #include "console/widgets/LabelFit.h"
 
@@ -90,28 +91,19 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
 }
 
 void CustomCommandGroup::WriteCommandClick() {
-    auto command = protocol::CommandWriteCommand(number_, ItemIndex(enable_), ToBytes(data_->text()));
-    if (!command) {
-        host_.ShowMessage("Input data must be plural");
-        return;
-    }
-    // Whole bytes first, as ever; then nothing but hexadecimal digits may travel.
-    protocol::CheckCommandData(data_->objectName().toStdString(), FieldBytes(data_));
-    host_.SendCommand(*command, protocol::reply::CustomCommandSet);
+    SendSet(host_, data_->parentWidget(), protocol::CustomCommandWrite(number_));
 }
 
 void CustomCommandGroup::ReadCommandClick() {
-    host_.SendCommand(protocol::CommandReadCommand(number_), protocol::reply::CustomCommand);
+    host_.SendCommand(protocol::CommandReadCommand(number_), protocol::ReplyCode::CustomCommand);
 }
 
 void CustomCommandGroup::WriteParsingRuleClick() {
-    host_.SendCommand(protocol::ParsingRuleWriteCommand(number_, RawFieldBytes(bytes_[0]),
-                                                        RawFieldBytes(bytes_[1]), RawFieldBytes(bytes_[2])),
-                      protocol::reply::ParsingRule);
+    SendSet(host_, data_->parentWidget(), protocol::ParsingRuleWrite(number_));
 }
 
 void CustomCommandGroup::ReadParsingRuleClick() {
-    host_.SendCommand(protocol::ParsingRuleReadCommand(number_), protocol::reply::ParsingRule);
+    host_.SendCommand(protocol::ParsingRuleReadCommand(number_), protocol::ReplyCode::ParsingRule);
 }
 
 }  // namespace console

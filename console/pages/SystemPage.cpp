@@ -6,6 +6,8 @@
 
 #include "console/widgets/Controls.h"
 #include "console/pages/CustomCommandGroup.h"
+#include "console/pages/SetButton.h"
+#include "protocol/CommandTable.h"
 #include "protocol/CustomCommands.h"
 #include "protocol/ItemLists.h"
 #include "console/widgets/DigitKeyFilter.h"
@@ -201,92 +203,36 @@ void SystemPage::BuildLineGroup() {
 void SystemPage::BuildIdentityGroup() { Build(MakeGroup(sheet_, {}, {}, {8, 368, 465, 49}), IdentityRows()); }
 
 void SystemPage::ConnectButtons() {
+    connect(&FindControl<QPushButton>(sheet_, "Button49"), &QPushButton::clicked, this, &SystemPage::Button49Click);
+    // Each Set button sends its command of the parameter table.
     struct Binding {
         const char* button;
-        void (SystemPage::*handler)();
+        const char* word;
     };
     const Binding bindings[] = {
-        {"Button49", &SystemPage::Button49Click},   {"Button2", &SystemPage::Button2Click},
-        {"Button3", &SystemPage::Button3Click},     {"Button4", &SystemPage::Button4Click},
-        {"Button7", &SystemPage::Button7Click},     {"Button10", &SystemPage::Button10Click},
-        {"Button188", &SystemPage::Button188Click}, {"Button22", &SystemPage::Button22Click},
-        {"Button17", &SystemPage::Button17Click},   {"Button53", &SystemPage::Button53Click},
+        {.button = "Button2", .word = "ADR"},     {.button = "Button3", .word = "MDO"},
+        {.button = "Button4", .word = "BADR"},    {.button = "Button7", .word = "JTM"},
+        {.button = "Button10", .word = "STM"},    {.button = Lines[0].button, .word = Lines[0].word},
+        {.button = Lines[1].button, .word = Lines[1].word}, {.button = Lines[2].button, .word = Lines[2].word},
+        {.button = "Button53", .word = "PCBSN"},
     };
-    for (const auto& b : bindings) {
-        connect(&FindControl<QPushButton>(sheet_, b.button), &QPushButton::clicked, this, b.handler);
-    }
+    for (const auto& b : bindings)
+        connect(&FindControl<QPushButton>(sheet_, b.button), &QPushButton::clicked, this, [this, word = b.word] { SendSet(word); });
     // "Parameter Initialization" belongs to the window, over every page.
     connect(&FindControl<QPushButton>(sheet_->window(), "Button8"), &QPushButton::clicked, this,
-            &SystemPage::Button8Click);
+            [this] { SendSet("RESET"); });
 }
 
 QLineEdit* SystemPage::FindEdit(const char* name) const { return &FindControl<QLineEdit>(sheet_, name); }
 
-QComboBox* SystemPage::FindCombo(const char* name) const { return &FindControl<QComboBox>(sheet_, name); }
-
-// The handlers that set a code set it before converting their fields, so a
-// conversion error leaves ReplyMode at the new code with nothing sent. A text
-// that cannot travel at all is refused before anything changes.
-
 void SystemPage::Button49Click() {
-    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::reply::SystemParameters);
+    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::ReplyCode::SystemParameters);
 }
 
-void SystemPage::Button2Click() {
-    const std::string address = FieldBytes(FindEdit("Edit1"));
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::SlaveAddressCommand(address), protocol::reply::Shown);
-}
-
-void SystemPage::Button3Click() {
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::MonitoringCommand(ItemIndex(FindCombo("ComboBox4"))),
-                      protocol::reply::Shown);
-}
-
-// The answer to "BADR" and to the three line settings is judged by the code in force.
-void SystemPage::Button4Click() {
-    host_.SendCommand(
-        protocol::BaseAddressesCommand(FieldBytes(FindEdit("ADBESARD")), FieldBytes(FindEdit("PUBESARD"))),
-        std::nullopt);
-}
-
-void SystemPage::Button7Click() {
-    const std::string interval = FieldBytes(FindEdit("Edit2"));
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::ReadIntervalCommand(interval), protocol::reply::Shown);
-}
-
-void SystemPage::Button10Click() {
-    const std::string interval = FieldBytes(FindEdit("Edit3"));
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::SendIntervalCommand(interval, ItemIndex(FindCombo("SENDXIEYI"))),
-                      protocol::reply::Shown);
-}
-
-void SystemPage::SendLineSettings(int line) {
-    const LineRow& row = Lines[line];
-    host_.SendCommand(
-        protocol::LineSettingsCommand(row.word, ItemIndex(FindCombo(row.baud)),
-                                      ItemIndex(FindCombo(row.parity)), ItemIndex(FindCombo(row.stopBits))),
-        std::nullopt);
-}
-
-void SystemPage::Button188Click() { SendLineSettings(0); }
-void SystemPage::Button22Click() { SendLineSettings(1); }
-void SystemPage::Button17Click() { SendLineSettings(2); }
-
-// Converts both fields first and takes the code only once the command is out.
-void SystemPage::Button53Click() {
-    auto command =
-        protocol::BoardIdentityCommand(FieldBytes(FindEdit("PCBSN")), FieldBytes(FindCombo("JIANZHI")));
-    host_.SendCommand(command, std::nullopt);
-    host_.ReplyMode() = protocol::reply::Shown;
-}
-
-void SystemPage::Button8Click() {
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::ResetCommand(), protocol::reply::Shown);
+void SystemPage::SendSet(const char* word) {
+    const auto* command = protocol::FindCommand(protocol::ParameterCommands(), word);
+    if (!command) throw std::logic_error(std::string("no parameter command ") + word);
+    console::SendSet(host_, sheet_, *command);
 }
 
 }  // namespace console
