@@ -31,9 +31,9 @@ enum class Travel {
 };
 
 struct CommandField {
-    std::string control;  // object name of the window's control: "Edit1"
-    std::string key;      // its name within the command in a profile: "address"
-    std::string label;    // as a person reads it: "Slave address" (UTF-8)
+    std::string control = {};  // object name of the window's control: "Edit1"
+    std::string key = {};      // its name within the command in a profile: "address"
+    std::string label = {};    // as a person reads it: "Slave address" (UTF-8)
     Travel travel = Travel::Text;
     std::size_t width = 0;   // characters of its record field (and of a padded value)
     std::size_t offset = 0;  // in its record, from the tag's first character
@@ -52,8 +52,8 @@ enum class CodeTaking {
 };
 
 struct ConverterCommand {
-    std::string word;                  // "ADR", "ZDAD07", "COMW3"
-    std::vector<CommandField> fields;  // in command order
+    std::string word = {};                  // "ADR", "ZDAD07", "COMW3"
+    std::vector<CommandField> fields = {};  // in command order
     std::string_view prefix = SetPrefix;
     std::string_view separator = ",";
     // The code the command goes out with, which also judges its answer in a
