@@ -29,11 +29,15 @@ std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters, co
 }
 
 std::vector<Step> ReadAllSteps() {
-    std::vector<std::string> reported;  // the parameters that the parameter query's answer carries
+    // The parameters that the parameter query's answer carries; it starts with the first record.
+    std::vector<std::string> reported;
+    std::string firstTag;
     for (const auto& command : protocol::ParameterCommands())
         if (command.place > 0) reported.push_back(command.word);
+    for (const auto& command : protocol::ParameterCommands())
+        if (command.place == 1) firstTag = command.tag;
     std::vector<Step> steps = {
-        {"QX1", protocol::ParameterQueryCommand(), ReplyCode::SystemParameters, "ADR:", FieldsOf(reported)},
+        {"QX1", protocol::ParameterQueryCommand(), ReplyCode::SystemParameters, firstTag, FieldsOf(reported)},
     };
     // Each channel query answers from its first channel on.
     const struct {
