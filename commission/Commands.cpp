@@ -29,15 +29,12 @@ std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters, co
 }
 
 std::vector<Step> ReadAllSteps() {
-    // The parameters that the parameter query's answer carries; it starts with the first record.
-    std::vector<std::string> reported;
-    std::string firstTag;
-    for (const auto& command : protocol::ParameterCommands())
-        if (command.place > 0) reported.push_back(command.word);
-    for (const auto& command : protocol::ParameterCommands())
-        if (command.place == 1) firstTag = command.tag;
+    // The parameter query's answer starts with its first record.
+    const auto reported = protocol::ReportedCommands(protocol::ParameterCommands());
+    std::vector<std::string> words;
+    for (const auto* command : reported) words.push_back(command->word);
     std::vector<Step> steps = {
-        {"QX1", protocol::ParameterQueryCommand(), ReplyCode::SystemParameters, firstTag, FieldsOf(reported)},
+        {"QX1", protocol::ParameterQueryCommand(), ReplyCode::SystemParameters, reported.front()->tag, FieldsOf(words)},
     };
     // Each channel query answers from its first channel on.
     const struct {

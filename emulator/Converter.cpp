@@ -80,12 +80,8 @@ namespace {
 // The answer to the parameter query: each reported parameter's word and its
 // fields, in the order of their places ("ADR:001,MDO:0,...").
 std::string ParameterRecords(const protocol::CommandTable& table, const ConverterState& s) {
-    std::vector<const protocol::ConverterCommand*> records;
-    for (const auto& command : table)
-        if (command.place > 0) records.push_back(&command);
-    std::stable_sort(records.begin(), records.end(), [](auto* a, auto* b) { return a->place < b->place; });
     std::string reply;
-    for (const auto* command : records) {
+    for (const auto* command : protocol::ReportedCommands(table)) {
         const auto stored = s.parameters.find(command->word);
         if (stored == s.parameters.end()) continue;
         reply += (reply.empty() ? "" : ",") + command->word + ":" + stored->second;

@@ -1,5 +1,6 @@
 #include "protocol/CommandTable.h"
 
+#include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
@@ -188,6 +189,14 @@ const ConverterCommand* FindCommand(const CommandTable& table, std::string_view 
     for (const auto& command : table)
         if (command.word == word) return &command;
     return nullptr;
+}
+
+std::vector<const ConverterCommand*> ReportedCommands(const CommandTable& table) {
+    std::vector<const ConverterCommand*> reported;
+    for (const auto& command : table)
+        if (command.place > 0 && !command.tag.empty()) reported.push_back(&command);
+    std::stable_sort(reported.begin(), reported.end(), [](auto* a, auto* b) { return a->place < b->place; });
+    return reported;
 }
 
 std::optional<FieldPlace> FindFieldOf(const CommandTable& table, std::string_view control) {

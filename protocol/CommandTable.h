@@ -89,6 +89,9 @@ CommandTable AllSetCommands(const CommandTable& parameters);
 const CommandTable& AllSetCommands();
 
 const ConverterCommand* FindCommand(const CommandTable& table, std::string_view word);
+// The commands that the answer to the parameter query reports, in the order
+// of their places there.
+std::vector<const ConverterCommand*> ReportedCommands(const CommandTable& table);
 // The command and field that the control holds, or nothing.
 struct FieldPlace {
     const ConverterCommand* command;

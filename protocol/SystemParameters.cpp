@@ -1,7 +1,6 @@
 #include "protocol/SystemParameters.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace protocol {
 
@@ -27,10 +26,7 @@ std::optional<std::size_t> FindRecordTag(std::string_view text, std::string_view
 }  // namespace
 
 ParseResult ParseSystemParameters(std::string_view text, const CommandTable& parameters) {
-    std::vector<const ConverterCommand*> records;
-    for (const auto& command : parameters)
-        if (command.place > 0 && !command.tag.empty()) records.push_back(&command);
-    std::stable_sort(records.begin(), records.end(), [](auto* a, auto* b) { return a->place < b->place; });
+    const auto records = ReportedCommands(parameters);
 
     ParseResult result;
     for (const ConverterCommand* record : records) {
