@@ -1,114 +1,40 @@
 #include "commission/Commands.h"
 
 #include <algorithm>
-#include <array>
-#include <functional>
 #include <stdexcept>
 
 #include "commission/FieldLimits.h"
-#include "protocol/ChannelProtocol.h"
 #include "protocol/ChannelTable.h"
+#include "protocol/CommandTable.h"
 #include "protocol/CustomCommandCrc.h"
 #include "protocol/CustomCommands.h"
+#include "protocol/SystemParameters.h"
 #include "protocol/Excerpt.h"
 #include "protocol/Latin1.h"
 #include "protocol/FieldCheck.h"
-#include "protocol/ReplyCodes.h"
-#include "protocol/SystemParameters.h"
 #include "protocol/FieldNames.h"
 
 namespace commission {
-namespace {
 
-namespace reply = protocol::reply;
+using protocol::ReplyCode;
 
-// The edits whose text the composers convert to a number.
-constexpr std::array NumericControls = {"Edit1", "ADBESARD", "PUBESARD", "Edit2", "Edit3", "PCBSN", "JIANZHI"};
+std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters) { return FieldsOf(parameters, Fields()); }
 
-bool IsNumeric(const std::string& control) {
-    for (const char* name : NumericControls)
-        if (control == name) return true;
-    return false;
-}
-
-bool IsCustomCommandData(const std::string& control) {
-    for (const auto& group : protocol::CustomCommandGroups)
-        if (control == group.data) return true;
-    return false;
-}
-
-using Compose = std::function<std::string(const Configuration&)>;
-
-struct Command {
-    std::string label;
-    std::optional<int> code;
-    Compose compose;
-};
-
-std::vector<Command> SetCommands() {
-    using C = const Configuration&;
-    std::vector<Command> commands = {
-        {"ADR", reply::Shown, [](C r) { return protocol::SlaveAddressCommand(r.Text("Edit1")); }},
-        {"MDO", reply::Shown, [](C r) { return protocol::MonitoringCommand(r.Index("ComboBox4")); }},
-        {"BADR", std::nullopt,
-         [](C r) { return protocol::BaseAddressesCommand(r.Text("ADBESARD"), r.Text("PUBESARD")); }},
-        {"JTM", reply::Shown, [](C r) { return protocol::ReadIntervalCommand(r.Text("Edit2")); }},
-        {"STM", reply::Shown,
-         [](C r) { return protocol::SendIntervalCommand(r.Text("Edit3"), r.Index("SENDXIEYI")); }},
-    };
-    for (std::string line : {"Z", "A", "B"}) {
-        commands.push_back({"MR485" + line, std::nullopt, [line](C r) {
-                                return protocol::LineSettingsCommand("MR485" + line, r.Index(line + "MR485BT"),
-                                                                     r.Index(line + "MR485JN"),
-                                                                     r.Index(line + "RS485STOP"));
-                            }});
-    }
-    commands.push_back(
-        {"PCBSN", std::nullopt, [](C r) { return protocol::BoardIdentityCommand(r.Text("PCBSN"), r.Text("JIANZHI")); }});
-    for (const auto* table : {&protocol::AnalogChannels(), &protocol::TotalizerChannels()}) {
-        for (int n = 1; n <= table->ChannelCount(); ++n) {
-            commands.push_back({table->setWord + protocol::ChannelDigits(n), reply::Shown, [table, n](C r) {
-                                    std::vector<protocol::ColumnValue> values;
-                                    for (const auto& column : table->columns)
-                                        values.push_back(r.At(protocol::ControlName(column, n)));
-                                    return protocol::ComposeChannelSet(*table, n, values);
-                                }});
-        }
-    }
-    for (int g = 1; g <= protocol::CustomCommandCount; ++g) {
-        commands.push_back({"COMW" + std::to_string(g), reply::CustomCommandSet, [g](C r) {
-                                const auto& names = protocol::CustomCommandGroups[static_cast<std::size_t>(g - 1)];
-                                auto command = protocol::CommandWriteCommand(g, r.Index(std::string(names.enable)),
-                                                                             r.Text(std::string(names.data)));
-                                if (!command) throw std::invalid_argument("Input data must be plural");
-                                return *command;
-                            }});
-    }
-    for (int g = 1; g <= protocol::CustomCommandCount; ++g) {
-        commands.push_back({"COMP0" + std::to_string(g), reply::ParsingRule, [g](C r) {
-                                const auto& b = protocol::CustomCommandGroups[static_cast<std::size_t>(g - 1)].bytes;
-                                return protocol::ParsingRuleWriteCommand(g, r.Text(std::string(b[0])),
-                                                                         r.Text(std::string(b[1])),
-                                                                         r.Text(std::string(b[2])));
-                            }});
-    }
-    return commands;
-}
-
-}  // namespace
-
-std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters) {
+std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters, const std::vector<Field>& fields) {
     std::vector<std::string> controls;
-    for (const auto& field : Fields())
+    for (const auto& field : fields)
         if (field.readBack && std::find(parameters.begin(), parameters.end(), field.parameter) != parameters.end())
             controls.push_back(field.control);
     return controls;
 }
 
 std::vector<Step> ReadAllSteps() {
+    // The parameter query's answer starts with its first record.
+    const auto reported = protocol::ReportedCommands(protocol::ParameterCommands());
+    std::vector<std::string> words;
+    for (const auto* command : reported) words.push_back(command->word);
     std::vector<Step> steps = {
-        {"QX1", protocol::ParameterQueryCommand(), reply::SystemParameters, "ADR:",
-         FieldsOf({"ADR", "MDO", "BADR", "JTM", "STM", "MR485Z", "MR485A", "MR485B"})},
+        {"QX1", protocol::ParameterQueryCommand(), ReplyCode::SystemParameters, reported.front()->tag, FieldsOf(words)},
     };
     // Each channel query answers from its first channel on.
     const struct {
@@ -129,10 +55,10 @@ std::vector<Step> ReadAllSteps() {
                          protocol::ChannelReplyTag(q.table, q.firstChannel), FieldsOf(parameters)});
     }
     for (int g = 1; g <= protocol::CustomCommandCount; ++g)
-        steps.push_back({"COMR0" + std::to_string(g), protocol::CommandReadCommand(g), reply::CustomCommand,
+        steps.push_back({"COMR0" + std::to_string(g), protocol::CommandReadCommand(g), ReplyCode::CustomCommand,
                          "COMR" + std::to_string(g) + ":", FieldsOf({"COMW" + std::to_string(g)})});
     for (int g = 1; g <= protocol::CustomCommandCount; ++g)
-        steps.push_back({"COMP0" + std::to_string(g), protocol::ParsingRuleReadCommand(g), reply::ParsingRule,
+        steps.push_back({"COMP0" + std::to_string(g), protocol::ParsingRuleReadCommand(g), ReplyCode::ParsingRule,
                          "COMP0" + std::to_string(g) + ":", FieldsOf({"COMP0" + std::to_string(g)})});
     return steps;
 }
@@ -143,20 +69,23 @@ void CheckField(const Field& field, const Value& value) {
     if (field.isIndex) return;
     const auto& text = std::get<std::string>(value);
     // The same checks as the window's buttons make before they send.
-    if (IsNumeric(field.control)) {
+    if (field.travel == protocol::Travel::Number) {
         if (!protocol::TryStrToInt(text))
             throw std::invalid_argument(protocol::QuotedExcerpt(protocol::Latin1ToUtf8(text), '\'') +
                                         " is not a valid integer value");
     }
-    else if (IsCustomCommandData(field.control))
+    else if (field.travel == protocol::Travel::CountedData)
         protocol::CheckCommandData(field.control, text);
     else
         protocol::CheckRawField(field.control, text);
 }
 
-WritePlan WriteAllSteps(const Configuration& record) {
+WritePlan WriteAllSteps(const Configuration& record) { return WriteAllSteps(record, protocol::AllSetCommands()); }
+
+WritePlan WriteAllSteps(const Configuration& record, const protocol::CommandTable& commands) {
+    const auto fields = MakeFields(commands);
     WritePlan plan;
-    for (const auto& field : Fields()) {
+    for (const auto& field : fields) {
         try {
             if (!record.Has(field.control)) throw std::invalid_argument("no value");
             CheckField(field, record.At(field.control));
@@ -169,15 +98,18 @@ WritePlan WriteAllSteps(const Configuration& record) {
         }
     }
     if (!plan.failures.empty()) return plan;
-    for (const auto& command : SetCommands()) {
+    for (const auto& command : commands) {
+        if (!command.inWriteAll) continue;
         try {
+            auto bytes = protocol::ComposeSet(command, [&](const protocol::CommandField& f) { return record.At(f.control); });
+            if (!bytes) throw std::invalid_argument("Input data must be plural");
             // A parsing rule's answer is its record, read back; the others answer with a verdict.
-            const bool rule = command.code == reply::ParsingRule;
-            plan.steps.push_back({command.label, command.compose(record), command.code,
-                                  rule ? command.label + ":" : command.label,
-                                  rule ? FieldsOf({command.label}) : std::vector<std::string>{}});
+            const bool rule = command.code == ReplyCode::ParsingRule;
+            plan.steps.push_back({command.word, std::move(*bytes), command.code,
+                                  rule ? command.word + ":" : command.word,
+                                  rule ? FieldsOf({command.word}, fields) : std::vector<std::string>{}});
         } catch (const std::exception& e) {
-            plan.failures.push_back({command.label, e.what()});
+            plan.failures.push_back({command.word, e.what()});
         }
     }
     if (!plan.failures.empty()) plan.steps.clear();

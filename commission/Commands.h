@@ -1,6 +1,6 @@
 #pragma once
-// The commands of the read-all and write-all sequences, composed by the
-// protocol's own composers from a record.
+// The commands of the read-all and write-all sequences: the queries, and the
+// set commands of protocol/CommandTable composed from a record.
 
 #include <optional>
 #include <string>
@@ -15,7 +15,7 @@ namespace commission {
 struct Step {
     std::string label;    // "QX2", "ZDAD07"
     std::string command;  // the bytes on the wire
-    std::optional<int> code;
+    std::optional<protocol::ReplyCode> code;
     // A step with fields: its answer holds this tag ("ZDAD09:"); a text
     // without it answered something else (a late block of an earlier command).
     std::string answerTag = {};
@@ -28,6 +28,7 @@ struct Step {
 
 // The controls that the parameter words travel with ("ADR", "ZDAD07", "COMW3").
 std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters);
+std::vector<std::string> FieldsOf(const std::vector<std::string>& parameters, const std::vector<Field>& fields);
 
 // QX1 to QX5, COMR01 to COMR06, COMP01 to COMP06.
 std::vector<Step> ReadAllSteps();
@@ -46,6 +47,8 @@ struct WritePlan {
 // field is checked on its own, so every field that cannot travel is listed;
 // when any fails, no command is returned.
 WritePlan WriteAllSteps(const Configuration& record);
+// The same for the set commands given (protocol::AllSetCommands).
+WritePlan WriteAllSteps(const Configuration& record, const protocol::CommandTable& commands);
 
 // Checks one field's value as it would travel; throws an exception whose
 // message says what is wrong.

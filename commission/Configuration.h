@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/ChannelProtocol.h"
+#include "protocol/CommandTable.h"
 #include "protocol/Protocol.h"
 
 namespace commission {
@@ -24,11 +25,16 @@ struct Field {
     int itemCount = 0;      // item indexes: 0 .. itemCount - 1 are items
     Value defaultValue;
     bool readBack = true;   // the converter reports it to a query
+    protocol::Travel travel = protocol::Travel::Text;  // how it travels in its set command
+    std::size_t width = 0;  // characters of its record field (and of a padded value)
+    bool hexadecimal = false;  // a shorter text may be padded with hexadecimal digits
 };
 
 // Every setting in write order: the system rows, analog 1-16, totalizer 1-12,
 // then custom commands 1-6 and their parsing rules.
 const std::vector<Field>& Fields();
+// The same for the set commands given (protocol::AllSetCommands).
+std::vector<Field> MakeFields(const protocol::CommandTable& commands);
 const Field* FindField(std::string_view control);
 
 struct Configuration {
@@ -50,7 +56,7 @@ std::optional<std::string> Apply(Configuration& record, const protocol::ParseRes
 
 // Runs the parser of reply `code` on `text` into the record.
 // False when no parser belongs to the code.
-bool FillFromReply(Configuration& record, int code, std::string_view text,
+bool FillFromReply(Configuration& record, protocol::ReplyCode code, std::string_view text,
                    std::optional<std::string>* failedText = nullptr);
 
 // A value as a person reads it: the item index, or the text in quotes.

@@ -1,8 +1,9 @@
 #pragma once
 // How each setting travels on the wire, and how much of it the converter's
-// reply records (QX1 to QX5, COMR, COMP) carry back. One table, used to
-// compare values as they travel and to refuse, before anything is sent or
-// loaded, a value that could never be read back and so never verified.
+// reply records (QX1 to QX5, COMR, COMP) carry back, as each field's row of
+// protocol/CommandTable says. Used to compare values as they travel and to
+// refuse, before anything is sent or loaded, a value that could never be read
+// back and so never verified.
 
 #include <optional>
 #include <string>

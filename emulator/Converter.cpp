@@ -75,9 +75,48 @@ std::string Records(std::string_view tag, const auto& channels, int first, int l
 
 }  // namespace
 
-ConverterState::ConverterState() {
+namespace {
+
+// The answer to the parameter query: each reported parameter's word and its
+// fields, in the order of their places ("ADR:001,MDO:0,...").
+std::string ParameterRecords(const protocol::CommandTable& table, const ConverterState& s) {
+    std::string reply;
+    for (const auto* command : protocol::ReportedCommands(table)) {
+        const auto stored = s.parameters.find(command->word);
+        if (stored == s.parameters.end()) continue;
+        reply += (reply.empty() ? "" : ",") + command->word + ":" + stored->second;
+    }
+    return reply;
+}
+
+}  // namespace
+
+ConverterState::ConverterState(const protocol::CommandTable& table) {
+    for (const auto& command : table) {
+        if (command.fields.empty()) continue;
+        std::string stored;
+        for (const auto& field : command.fields) {
+            if (!stored.empty()) stored += ',';
+            stored += protocol::WireValue(field.travel, field.width, field.initial).value_or("");
+        }
+        parameters[command.word] = stored;
+    }
     SetFactorySettings(analog, protocol::AnalogChannels());
     SetFactorySettings(totalizer, protocol::TotalizerChannels());
+}
+
+std::string ConverterState::Field(std::string_view control, const protocol::CommandTable& table) const {
+    const auto place = protocol::FindFieldOf(table, control);
+    const auto stored = place ? parameters.find(place->command->word) : parameters.end();
+    if (stored == parameters.end()) return {};
+    const auto values = Split(stored->second, ',');
+    const auto index = static_cast<std::size_t>(place->field - place->command->fields.data());
+    return index < values.size() ? values[index] : std::string();
+}
+
+bool Converter::Monitoring() const {
+    const auto monitoring = state_.parameters.find("MDO");
+    return monitoring != state_.parameters.end() && monitoring->second == "1";
 }
 
 std::vector<std::string> Converter::Feed(std::string_view bytes) {
@@ -120,7 +159,9 @@ std::optional<std::string> Converter::Handle(std::string_view command) {
     auto word = body.substr(0, colon);
     auto fields = colon == std::string_view::npos ? std::string_view{} : body.substr(colon + 1);
     if (prefix == protocol::QueryPrefix) {
-        if (word == "PCBSN") return Set(word, fields);
+        // A parameter that is set with the query prefix (the board identity).
+        if (const auto* command = protocol::FindCommand(*table_, word); command && command->prefix == prefix)
+            return Set(word, fields);
         if (colon != std::string_view::npos) return std::nullopt;
         return Query(word);
     }
@@ -130,12 +171,8 @@ std::optional<std::string> Converter::Handle(std::string_view command) {
 
 std::optional<std::string> Converter::Query(std::string_view word) {
     const auto& s = state_;
-    if (word == "VAR") return "TQ410-K V3.0(20240127) ADR:" + s.slaveAddress;
-    if (word == "QX1")
-        return "ADR:" + s.slaveAddress + ",MDO:" + s.monitoring + ",JTM:" + s.readInterval +
-               ",STM:" + s.sendInterval + "," + s.frameType + ",BADR:" + s.analogBase + "," +
-               s.pulseBase + ",MR485Z:" + s.rs485[0] + ",MR485A:" + s.rs485[1] +
-               ",MR485B:" + s.rs485[2];
+    if (word == "VAR") return "TQ410-K V3.0(20240127) ADR:" + s.Field("Edit1", *table_);
+    if (word == "QX1") return ParameterRecords(*table_, s);
     if (word == "QX2") return Records("ZDAD", s.analog, 1, 8);
     if (word == "QX3") return Records("ZDAD", s.analog, 9, 16);
     if (word == "QX4") return Records("ZDPD", s.totalizer, 1, 6);
@@ -156,38 +193,30 @@ bool Digits(const std::string& text, std::size_t width) {
     return text.size() == width && protocol::TryStrToInt(text) && text[0] != '-' && text[0] != '+';
 }
 
-// The converter's own parameters and the three RS485 lines: whether it
-// stores them, or nothing when the word is none of them.
-std::optional<bool> SetParameter(ConverterState& s, std::string_view word, std::string_view fields) {
+// A value the converter stores in a field: digits in the field's width, or
+// an item of its list.
+bool Storable(const protocol::CommandField& field, const std::string& value) {
+    switch (field.travel) {
+        case protocol::Travel::Number:
+        case protocol::Travel::PaddedIndex: return Digits(value, field.width);
+        case protocol::Travel::ItemIndex:
+            return field.items && value.size() == 1 && value[0] >= '0' &&
+                   value[0] < '0' + static_cast<int>(field.items->size());
+        default: return !value.empty();
+    }
+}
+
+// A parameter command: whether it is stored, or nothing when the word is none of them.
+std::optional<bool> SetParameter(const protocol::CommandTable& table, ConverterState& s, std::string_view word,
+                                 std::string_view fields) {
+    const auto* command = protocol::FindCommand(table, word);
+    if (!command || command->fields.empty()) return std::nullopt;
     const auto f = Split(fields, ',');
-    if (word == "ADR" && f.size() == 1 && Digits(f[0], 3)) { s.slaveAddress = f[0]; return true; }
-    if (word == "MDO" && f.size() == 1 && (f[0] == "0" || f[0] == "1")) { s.monitoring = f[0]; return true; }
-    if (word == "JTM" && f.size() == 1 && Digits(f[0], 3)) { s.readInterval = f[0]; return true; }
-    if (word == "STM" && f.size() == 2 && Digits(f[0], 3) && Digits(f[1], 2)) {
-        s.sendInterval = f[0];
-        s.frameType = f[1];
-        return true;
-    }
-    if (word == "BADR" && f.size() == 2 && Digits(f[0], 5) && Digits(f[1], 5)) {
-        s.analogBase = f[0];
-        s.pulseBase = f[1];
-        return true;
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (word != std::string("MR485") + "ZAB"[i]) continue;
-        bool valid = f.size() == 3 && f[0].size() == 1 && f[0][0] >= '0' && f[0][0] <= '4' &&
-                     f[1].size() == 1 && f[1][0] >= '0' && f[1][0] <= '2' && f[2].size() == 1 &&
-                     f[2][0] >= '0' && f[2][0] <= '1';
-        if (!valid) return false;
-        s.rs485[i] = std::string(fields);
-        return true;
-    }
-    if (word == "PCBSN" && f.size() == 2 && Digits(f[0], 8) && Digits(f[1], 3)) {
-        s.serialNumber = f[0];
-        s.inspector = f[1];
-        return true;
-    }
-    return std::nullopt;
+    if (f.size() != command->fields.size()) return false;
+    for (std::size_t i = 0; i < f.size(); ++i)
+        if (!Storable(command->fields[i], f[i])) return false;
+    s.parameters[command->word] = std::string(fields);
+    return true;
 }
 
 // "COMWn": enable "," count data, where the count is the data's length in
@@ -226,10 +255,10 @@ std::optional<std::string> Converter::Set(std::string_view word, std::string_vie
     auto& s = state_;
     const std::string all = std::string(word) + ":" + std::string(fields);
     if (word == "RESET") {
-        s = ConverterState{};
+        s = ConverterState{*table_};
         return Acknowledge(true, word, "RESET OK");
     }
-    if (auto stored = SetParameter(s, word, fields)) return Acknowledge(*stored, word, all + " OK");
+    if (auto stored = SetParameter(*table_, s, word, fields)) return Acknowledge(*stored, word, all + " OK");
     if (auto n = ChannelNumber(word, "ZDAD", 16))
         return Acknowledge(StoreChannel(s.analog[*n - 1], fields), word, all + " OK");
     if (auto n = ChannelNumber(word, "ZDPU", 12))

@@ -4,10 +4,13 @@
 // record layouts the console reads.
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "protocol/CommandTable.h"
 
 namespace emulator {
 
@@ -23,18 +26,18 @@ struct CustomCommand {
 };
 
 struct ConverterState {
-    std::string slaveAddress = "001";
-    std::string monitoring = "0";
-    std::string analogBase = "00000", pulseBase = "00000";
-    std::string readInterval = "010";
-    std::string sendInterval = "010", frameType = "00";
-    std::array<std::string, 3> rs485{"3,0,0", "3,0,0", "3,0,0"};  // Z, A, B
-    std::string serialNumber = "00000000", inspector = "001";
+    // The converter's own parameters by word ("ADR", "STM"): the fields as
+    // they travel, joined by "," ("010,00").
+    std::map<std::string, std::string, std::less<>> parameters;
     std::array<ChannelSettings, 16> analog;
     std::array<ChannelSettings, 12> totalizer;
     std::array<CustomCommand, 6> commands;
 
-    ConverterState();
+    // The factory settings of the parameter commands given.
+    ConverterState() : ConverterState(protocol::ParameterCommands()) {}
+    explicit ConverterState(const protocol::CommandTable& table);
+    // The stored value of the parameter field that the control holds ("JIANZHI": "007"), or "".
+    std::string Field(std::string_view control, const protocol::CommandTable& table = protocol::ParameterCommands()) const;
     bool operator==(const ConverterState&) const = default;
 };
 
@@ -53,6 +56,10 @@ std::optional<Acknowledgment> AcknowledgmentNamed(std::string_view name);
 
 class Converter {
 public:
+    Converter() : Converter(protocol::ParameterCommands()) {}
+    // Plays the parameter commands of `table` (which outlives the converter).
+    explicit Converter(const protocol::CommandTable& table) : table_(&table), state_(table) {}
+
     // Takes bytes as they arrive on the line; returns the replies to every
     // command completed by them, in order. Bytes outside a command are ignored.
     std::vector<std::string> Feed(std::string_view bytes);
@@ -63,7 +70,7 @@ public:
     void SetAcknowledgment(Acknowledgment ack) { ack_ = ack; }
 
     const ConverterState& State() const { return state_; }
-    bool Monitoring() const { return state_.monitoring == "1"; }
+    bool Monitoring() const;
 
 private:
     std::optional<std::string> Query(std::string_view word);
@@ -71,6 +78,7 @@ private:
     // `tagged`: the acknowledgment in the emulator's own form.
     std::optional<std::string> Acknowledge(bool taken, std::string_view word, std::string tagged) const;
 
+    const protocol::CommandTable* table_;
     Acknowledgment ack_ = Acknowledgment::Tagged;
     ConverterState state_;
     std::string pending_;

@@ -27,8 +27,8 @@ commission::Configuration StoredRecord(const Converter& converter) {
         if (!answer || !step.code || !commission::FillFromReply(record, *step.code, *answer))
             throw std::runtime_error("the converter does not answer " + step.label);
     }
-    record.values["PCBSN"] = converter.State().serialNumber;
-    record.values["JIANZHI"] = converter.State().inspector;
+    record.values["PCBSN"] = converter.State().Field("PCBSN");
+    record.values["JIANZHI"] = converter.State().Field("JIANZHI");
     return record;
 }
 

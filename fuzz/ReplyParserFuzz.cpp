@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& a : result.assignments) {
         if (a.kind == Kind::ReplyMode) {
             FUZZ_CHECK(a.control.empty());
-            FUZZ_CHECK(a.value == protocol::reply::None);
+            FUZZ_CHECK(a.value == protocol::Code(protocol::ReplyCode::None));
             continue;
         }
         FUZZ_CHECK(!a.control.empty());

@@ -1,33 +1,6 @@
 #include "protocol/ChannelProtocol.h"
 
-#include <stdexcept>
-
 namespace protocol {
-
-std::string ComposeChannelSet(const ChannelTable& table, int channel,
-                              std::span<const ColumnValue> values) {
-    if (channel < 1 || channel > table.ChannelCount())
-        throw std::out_of_range("no channel " + std::to_string(channel));
-    if (values.size() != table.columns.size())
-        throw std::invalid_argument("a channel has " + std::to_string(table.columns.size()) +
-                                    " fields");
-    std::vector<std::string> fields;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const ChannelColumn& column = table.columns[i];
-        switch (column.encoding) {
-        case FieldEncoding::ItemIndex:
-            fields.push_back(ItemIndexField(std::get<int>(values[i])));
-            break;
-        case FieldEncoding::TwoDigitItemIndex:
-            fields.push_back(TwoDigitItemIndexField(std::get<int>(values[i])));
-            break;
-        case FieldEncoding::Text:
-            fields.push_back(std::get<std::string>(values[i]));
-            break;
-        }
-    }
-    return ComposeCommand(SetPrefix, table.setWord + ChannelDigits(channel), fields);
-}
 
 std::string ChannelReplyTag(const ChannelTable& table, int channel) {
     return table.replyTag + ChannelDigits(channel) + ":";
@@ -49,9 +22,9 @@ ParseResult ParseChannelReply(const ChannelTable& table, std::string_view text) 
             if (record.failed()) return result;
         }
         if (channel == table.replyModeResetAfter)
-            result.assignments.push_back(Assignment::SetReplyMode(0));
+            result.assignments.push_back(Assignment::SetReplyMode(ReplyCode::None));
     }
-    result.assignments.push_back(Assignment::SetReplyMode(0));
+    result.assignments.push_back(Assignment::SetReplyMode(ReplyCode::None));
     return result;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
-// The set command of one channel and the parser of a channel reply, for either
-// channel table.
+// A channel reply's tag and parser, for either channel table. A channel's set
+// command is protocol/CommandTable's ChannelCommand.
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -14,11 +13,6 @@ namespace protocol {
 
 // A column's value as the window holds it: a combo box's item index or an edit's text.
 using ColumnValue = std::variant<int, std::string>;
-
-// "HQLNVE#ZDAD07:<fields>#": the values of one row, one per column in column
-// order, each in its column's encoding. Texts go in untouched.
-std::string ComposeChannelSet(const ChannelTable& table, int channel,
-                              std::span<const ColumnValue> values);
 
 // "ZDAD07:", "ZDPD12:".
 std::string ChannelReplyTag(const ChannelTable& table, int channel);

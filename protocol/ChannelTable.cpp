@@ -81,9 +81,10 @@ std::vector<std::string> Addresses(std::vector<std::string> first, std::size_t c
 ChannelTable MakeAnalog() {
     ChannelTable t{
         .rowLabelPrefix = "MAD",
+        .kindName = "Analog",
         .setWord = "ZDAD",
         .replyTag = "ZDAD",
-        .replyCode = reply::AnalogChannels,
+        .replyCode = ReplyCode::AnalogChannels,
         .replyModeResetAfter = 4,
         .setButtons = {"Button170", "Button171", "Button172", "Button173", "Button13", "Button12",
                        "Button11",  "Button18",  "Button19",  "Button20",  "Button21", "Button23",
@@ -108,9 +109,10 @@ ChannelTable MakeAnalog() {
 ChannelTable MakeTotalizer() {
     ChannelTable t{
         .rowLabelPrefix = "MPU",
+        .kindName = "Totalizer",
         .setWord = "ZDPU",
         .replyTag = "ZDPD",
-        .replyCode = reply::TotalizerChannels,
+        .replyCode = ReplyCode::TotalizerChannels,
         .replyModeResetAfter = 0,
         .setButtons = {"Button174", "Button175", "Button176", "Button177", "Button16", "Button15",
                        "Button14",  "Button29",  "Button30",  "Button31",  "Button32", "Button33"},

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/ReplyCodes.h"
+
 namespace protocol {
 
 // How a column's value is written into a set command.
@@ -34,9 +36,10 @@ struct ChannelColumn {
 
 struct ChannelTable {
     std::string rowLabelPrefix;  // row label: rowLabelPrefix + n + ":"
+    std::string kindName;        // in a field's name: "Analog 7 · Coefficient"
     std::string setWord;         // set command word: setWord + nn
     std::string replyTag;        // reply record tag: replyTag + nn + ":"
-    int replyCode = 0;           // ReplyMode of the queries, naming this table's parser
+    ReplyCode replyCode = ReplyCode::None;  // ReplyMode of the queries, naming this table's parser
     // The parser returns ReplyMode to 0 after this channel as well as at its
     // end; 0 when it does so only at the end.
     int replyModeResetAfter = 0;

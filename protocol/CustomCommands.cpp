@@ -25,22 +25,7 @@ const CustomCommandControls& Controls(int group) { return CustomCommandGroups.at
 
 }  // namespace
 
-std::optional<std::string> CommandWriteCommand(int group, int enableIndex, std::string_view data) {
-    const std::size_t length = data.size();
-    if (length % 2 != 0) return std::nullopt;
-    // Tens, then units: "00", "08", "16", "124".
-    std::string count = std::to_string(length / 10) + std::to_string(length % 10);
-    return ComposeCommand(SetPrefix, "COMW" + Digit(group),
-                          {ItemIndexField(enableIndex) + "," + count + std::string(data)}, "");
-}
-
 std::string CommandReadCommand(int group) { return ComposeCommand(QueryPrefix, "COMR0" + Digit(group)); }
-
-std::string ParsingRuleWriteCommand(int group, std::string_view byte1, std::string_view byte2,
-                                    std::string_view byte3) {
-    return ComposeCommand(SetPrefix, "COMP0" + Digit(group),
-                          {std::string(byte1), std::string(byte2), std::string(byte3)}, "");
-}
 
 std::string ParsingRuleReadCommand(int group) { return ComposeCommand(QueryPrefix, "COMP0" + Digit(group)); }
 
@@ -64,7 +49,7 @@ ParseResult ParseCommandReadBack(std::string_view text) {
             if (reader.failed()) return result;
         }
     }
-    result.assignments.push_back(Assignment::SetReplyMode(0));
+    result.assignments.push_back(Assignment::SetReplyMode(ReplyCode::None));
     return result;
 }
 
@@ -79,7 +64,7 @@ ParseResult ParseParsingRuleReadBack(std::string_view text) {
                 if (!reader.Text(7 + 2 * i, 2, std::string(bytes[i]))) break;
         }
     }
-    result.assignments.push_back(Assignment::SetReplyMode(0));
+    result.assignments.push_back(Assignment::SetReplyMode(ReplyCode::None));
     return result;
 }
 

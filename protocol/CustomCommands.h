@@ -24,16 +24,10 @@ struct CustomCommandControls {
 // Groups 1 to 6 at indexes 0 to 5.
 extern const std::array<CustomCommandControls, CustomCommandCount> CustomCommandGroups;
 
-// group is 1 to 6 in every function below.
-// "HQLNVE#COMW1:0,160103000000044409#": the enable index, the number of
-// characters of the data (at least two digits) and the data as typed. Data of
-// odd length is no whole number of bytes: nothing is composed.
-std::optional<std::string> CommandWriteCommand(int group, int enableIndex, std::string_view data);
+// group is 1 to 6 in every function below. The set commands "COMW1" and
+// "COMP01" are protocol/CommandTable's CustomCommandWrite and ParsingRuleWrite.
 // "PPPPPP#COMR01#"
 std::string CommandReadCommand(int group);
-// "HQLNVE#COMP01:010300#": the three byte texts as typed, with no separator.
-std::string ParsingRuleWriteCommand(int group, std::string_view byte1, std::string_view byte2,
-                                    std::string_view byte3);
 // "PPPPPP#COMP01#"
 std::string ParsingRuleReadCommand(int group);
 

@@ -1,7 +1,5 @@
 #include "protocol/ItemLists.h"
 
-#include "protocol/ChannelTable.h"
-#include "protocol/CustomCommands.h"
 
 namespace protocol {
 
@@ -34,32 +32,6 @@ const ItemList& LineStopItems() {
 const ItemList& EnableItems() {
     static const ItemList items = {"0_Close", "1_RS485B"};
     return items;
-}
-
-const ItemList* ItemsOf(std::string_view control) {
-    if (control == "ComboBox4") return &MonitoringItems();
-    if (control == "SENDXIEYI") return &FrameTypeItems();
-    for (std::string_view line : {"Z", "A", "B"}) {
-        if (control.starts_with(line)) {
-            const auto rest = control.substr(1);
-            if (rest == "MR485BT") return &LineBaudItems();
-            if (rest == "MR485JN") return &LineParityItems();
-            if (rest == "RS485STOP") return &LineStopItems();
-        }
-    }
-    for (const auto& group : CustomCommandGroups)
-        if (group.enable == control) return &EnableItems();
-    for (const auto* table : {&AnalogChannels(), &TotalizerChannels()})
-        for (int n = 1; n <= table->ChannelCount(); ++n)
-            for (const auto& column : table->columns)
-                if (column.IsComboBox() && ControlName(column, n) == control) return &column.items;
-    return nullptr;
-}
-
-std::optional<std::string> ItemText(std::string_view control, int index) {
-    const ItemList* items = ItemsOf(control);
-    if (!items || index < 0 || static_cast<std::size_t>(index) >= items->size()) return std::nullopt;
-    return (*items)[static_cast<std::size_t>(index)];
 }
 
 }  // namespace protocol

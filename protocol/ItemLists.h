@@ -2,9 +2,7 @@
 // The items of the window's drop-down lists whose values travel as item
 // indexes, so that records and messages can name a value by its item.
 
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace protocol {
@@ -17,11 +15,6 @@ const ItemList& LineBaudItems();    // "1200" ... "19200"
 const ItemList& LineParityItems();  // "None", "Odd", "Even"
 const ItemList& LineStopItems();    // "1", "2"
 const ItemList& EnableItems();      // a custom command's "0_Close", "1_RS485B"
-
-// The items of the drop-down `control` (system page, custom commands and
-// channel columns alike), or nothing for a control that has none.
-const ItemList* ItemsOf(std::string_view control);
-// Item `index` of the drop-down `control`, or nothing outside its items.
-std::optional<std::string> ItemText(std::string_view control, int index);
+// The items of a setting's drop-down by its control: protocol/FieldNames' ItemsOf.
 
 }  // namespace protocol

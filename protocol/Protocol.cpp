@@ -95,7 +95,7 @@ Assignment Assignment::SetText(std::string control, std::string text) {
 Assignment Assignment::SetItemIndex(std::string control, int index) {
     return {Kind::ItemIndex, std::move(control), {}, index};
 }
-Assignment Assignment::SetReplyMode(int code) { return {Kind::ReplyMode, {}, {}, code}; }
+Assignment Assignment::SetReplyMode(ReplyCode code) { return {Kind::ReplyMode, {}, {}, Code(code)}; }
 
 bool RecordReader::Text(std::size_t offset, std::size_t width, const std::string& control) {
     if (stopped_) return false;

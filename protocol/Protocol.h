@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/ReplyCodes.h"
+
 namespace protocol {
 
 inline constexpr std::string_view QueryPrefix = "PPPPPP#";
@@ -61,7 +63,7 @@ struct Assignment {
 
     static Assignment SetText(std::string control, std::string text);
     static Assignment SetItemIndex(std::string control, int index);
-    static Assignment SetReplyMode(int code);
+    static Assignment SetReplyMode(ReplyCode code);
     bool operator==(const Assignment&) const = default;
 };
 

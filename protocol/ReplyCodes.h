@@ -1,24 +1,37 @@
 #pragma once
 // Reply codes: what the console expects next, set by each command, and what
-// the receive handler does with a block under each.
+// the receive handler does with a block under each. The window's reply mode
+// holds a code as an integer; any other number in it takes no block.
 
-namespace protocol::reply {
+namespace protocol {
 
-inline constexpr int None = 0;
-inline constexpr int Shown = 100;              // acknowledgements of set commands, "VAR", "PCBSN"
-inline constexpr int CustomCommandSet = 106;   // "COMW1" to "COMW6"
-inline constexpr int SystemParameters = 201;   // "QX1"
-inline constexpr int AnalogChannels = 202;     // "QX2", "QX3"
-inline constexpr int TotalizerChannels = 203;  // "QX4", "QX5"
-inline constexpr int CustomCommand = 1501;     // "COMR01" to "COMR06"
-inline constexpr int ParsingRule = 1502;       // "COMP01" to "COMP06", query and set
+enum class ReplyCode : int {
+    None = 0,
+    Shown = 100,              // acknowledgements of set commands, "VAR", "PCBSN"
+    CustomCommandSet = 106,   // "COMW1" to "COMW6"
+    SystemParameters = 201,   // "QX1"
+    AnalogChannels = 202,     // "QX2", "QX3"
+    TotalizerChannels = 203,  // "QX4", "QX5"
+    CustomCommand = 1501,     // "COMR01" to "COMR06"
+    ParsingRule = 1502,       // "COMP01" to "COMP06", query and set
+};
+
+// The number the window's reply mode holds for a code.
+constexpr int Code(ReplyCode code) { return static_cast<int>(code); }
+
+namespace reply {
 
 // Accepted and parsed when Timer2 fires.
-constexpr bool IsParsed(int code) {
-    return code == SystemParameters || code == AnalogChannels || code == TotalizerChannels ||
-           code == CustomCommand || code == ParsingRule;
+constexpr bool IsParsed(int mode) {
+    for (auto code : {ReplyCode::SystemParameters, ReplyCode::AnalogChannels, ReplyCode::TotalizerChannels,
+                      ReplyCode::CustomCommand, ReplyCode::ParsingRule})
+        if (mode == Code(code)) return true;
+    return false;
 }
 // Accepted and shown only.
-constexpr bool IsShownOnly(int code) { return code == Shown || code == CustomCommandSet; }
+constexpr bool IsShownOnly(int mode) {
+    return mode == Code(ReplyCode::Shown) || mode == Code(ReplyCode::CustomCommandSet);
+}
 
-}  // namespace protocol::reply
+}  // namespace reply
+}  // namespace protocol

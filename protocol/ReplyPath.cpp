@@ -6,15 +6,33 @@
 
 namespace protocol {
 
+namespace {
+
+// The parser of each reply code that is parsed.
+struct ReplyParser {
+    ReplyCode code;
+    ParseResult (*parse)(std::string_view text);
+};
+
+constexpr ReplyParser Parsers[] = {
+    {.code = ReplyCode::SystemParameters, .parse = [](std::string_view t) { return ParseSystemParameters(t); }},
+    {.code = ReplyCode::AnalogChannels, .parse = [](std::string_view t) { return ParseChannelReply(AnalogChannels(), t); }},
+    {.code = ReplyCode::TotalizerChannels,
+     .parse = [](std::string_view t) { return ParseChannelReply(TotalizerChannels(), t); }},
+    {.code = ReplyCode::CustomCommand, .parse = ParseCommandReadBack},
+    {.code = ReplyCode::ParsingRule, .parse = ParseParsingRuleReadBack},
+};
+
+}  // namespace
+
+std::optional<ParseResult> ParseReply(ReplyCode code, std::string_view text) {
+    for (const auto& parser : Parsers)
+        if (parser.code == code) return parser.parse(text);
+    return std::nullopt;
+}
+
 std::optional<ParseResult> ParseReply(int code, std::string_view text) {
-    switch (code) {
-        case reply::SystemParameters: return ParseSystemParameters(text);
-        case reply::AnalogChannels: return ParseChannelReply(AnalogChannels(), text);
-        case reply::TotalizerChannels: return ParseChannelReply(TotalizerChannels(), text);
-        case reply::CustomCommand: return ParseCommandReadBack(text);
-        case reply::ParsingRule: return ParseParsingRuleReadBack(text);
-        default: return std::nullopt;
-    }
+    return ParseReply(static_cast<ReplyCode>(code), text);
 }
 
 }  // namespace protocol

@@ -11,7 +11,9 @@
 
 namespace protocol {
 
-// Runs the parser of reply `code` on `text`; nothing when no parser belongs to the code.
+// Runs the parser of reply `code` on `text`; nothing when no parser belongs to
+// the code. The number is the window's reply mode, which may hold any.
+std::optional<ParseResult> ParseReply(ReplyCode code, std::string_view text);
 std::optional<ParseResult> ParseReply(int code, std::string_view text);
 
 }  // namespace protocol

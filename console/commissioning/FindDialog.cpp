@@ -136,7 +136,7 @@ void FindDialog::Do(LineScan::Action action) {
             bool sent = false;
             try {
                 // Shown in the receive buffer, never parsed into the pages.
-                sent = form_.SendCommand(scan_->CurrentCommand(), protocol::reply::Shown);
+                sent = form_.SendCommand(scan_->CurrentCommand(), protocol::ReplyCode::Shown);
             } catch (const std::exception&) {
                 sent = false;
             }

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "console/pages/SetButton.h"
 #include "protocol/ChannelProtocol.h"
+#include "protocol/CommandTable.h"
 #include "console/widgets/Controls.h"
 
 namespace console {
@@ -81,26 +83,25 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
         MakeLabel(group, rowLabel, QPoint(table_.rowLabelLeft, top + 4));
         // Each field is named by its row and its column header: "MAD3 Coefficient".
         const QString rowName = NameFromCaption(rowLabel);
-        Row row{n, {}};
         for (std::size_t c = 0; c < channels.columns.size(); ++c) {
             const auto& column = channels.columns[c];
             const QString name = QString::fromStdString(protocol::ControlName(column, n));
             const QRect geometry(table_.fieldLeft[c], top, table_.fieldWidth[c], table_.fieldHeight);
+            QWidget* control = nullptr;
             if (column.IsComboBox()) {
                 auto* box = MakeCombo(group, name, ItemTexts(column.items), column.defaultIndex, geometry);
                 // The list opens wide enough to show its longest item whole.
                 box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
-                row.controls[c] = box;
+                control = box;
             } else {
-                row.controls[c] =
-                    MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
+                control = MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
             }
-            SetAccessibleName(row.controls[c], rowName + " " + QString::fromStdString(column.header));
+            SetAccessibleName(control, rowName + " " + QString::fromStdString(column.header));
         }
         auto* set = MakeButton(group, QString::fromStdString(channels.setButtons[n - 1]), "Set",
                                QRect(QPoint(table_.setButtonLeft, top), table_.setButtonSize));
         SetAccessibleName(set, "Set " + rowName);
-        connect(set, &QPushButton::clicked, this, [this, row] { SetClick(row); });
+        connect(set, &QPushButton::clicked, this, [this, n] { SetClick(n); });
     }
 
     auto* query = MakeButton(group, layout.queryButton, "Query",
@@ -109,16 +110,8 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
     connect(query, &QPushButton::clicked, this, [this, word = layout.queryWord] { QueryClick(word); });
 }
 
-void ChannelPage::SetClick(const Row& row) {
-    const auto& channels = table_.channels;
-    std::vector<protocol::ColumnValue> values;
-    for (std::size_t c = 0; c < channels.columns.size(); ++c) {
-        if (channels.columns[c].IsComboBox())
-            values.emplace_back(ItemIndex(static_cast<QComboBox*>(row.controls[c])));
-        else
-            values.emplace_back(RawFieldBytes(static_cast<QLineEdit*>(row.controls[c])));
-    }
-    host_.SendCommand(protocol::ComposeChannelSet(channels, row.channel, values), 100);
+void ChannelPage::SetClick(int channel) {
+    SendSet(host_, page_, protocol::ChannelCommand(table_.channels, channel));
 }
 
 void ChannelPage::QueryClick(const std::string& word) {

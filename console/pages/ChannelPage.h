@@ -57,13 +57,8 @@ public:
     ChannelPage(QWidget* tabSheet, ConsoleHost& host, const ChannelPageTable& table);
 
 private:
-    struct Row {
-        int channel = 0;
-        std::array<QWidget*, 7> controls{};  // in column order
-    };
-
     void BuildGroup(const ChannelGroupLayout& group);
-    void SetClick(const Row& row);    // the handler of every "Set" button
+    void SetClick(int channel);  // the handler of every "Set" button
     void QueryClick(const std::string& word);  // the handler of every "Query" button
 
     QWidget* page_;

@@ -1,10 +1,10 @@
 #include "console/pages/CustomCommandGroup.h"
 
 #include "console/pages/CommandFrameCheck.h"
+#include "console/pages/SetButton.h"
 #include "console/widgets/Controls.h"
+#include "protocol/CommandTable.h"
 #include "protocol/CustomCommands.h"
-#include "protocol/FieldCheck.h"
-#include "protocol/ItemLists.h"
 #include "console/widgets/LabelFit.h"
 
 namespace console {
@@ -40,8 +40,10 @@ constexpr int ByteLeft[3] = {184, 248, 312};
 constexpr int ByteLabelLeft[3] = {152, 216, 280};
 const char* const ByteCaptions[3] = {"Byte1:", "Byte2:", "Byte3:"};
 
-constexpr const char* DefaultCommand = "0103000000044409";
-constexpr const char* DefaultBytes[3] = {"01", "03", "00"};
+// A field's factory setting, from its command's row.
+QString InitialText(const protocol::CommandField& field) {
+    return QString::fromStdString(std::get<std::string>(field.initial));
+}
 
 QString Name(std::string_view name) { return QString::fromLatin1(name.data(), qsizetype(name.size())); }
 
@@ -51,14 +53,17 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
     : QObject(page), number_(number), host_(host) {
     const GroupRow& row = Groups[number - 1];
     const auto& names = protocol::CustomCommandGroups[number - 1];
+    const auto write = protocol::CustomCommandWrite(number);
+    const auto rule = protocol::ParsingRuleWrite(number);
 
     auto* box =
         MakeGroup(page, {}, QString("Command %1").arg(number), {GroupLeft, row.top, GroupWidth, row.height});
     FitLabel(MakeLabel(box, "Enable:", {8, Row1 + 4}), 38);
     enable_ =
-        MakeCombo(box, Name(names.enable), ItemTexts(protocol::EnableItems()), 0, {48, row.enableTop, 73, FieldHeight});
+        MakeCombo(box, Name(names.enable), ItemTexts(*write.fields[0].items), std::get<int>(write.fields[0].initial),
+                  {48, row.enableTop, 73, FieldHeight});
     FitLabel(MakeLabel(box, "Command:", {128, Row1 + 4}), 55);
-    data_ = MakeEdit(box, Name(names.data), DefaultCommand, {184, Row1, 153, FieldHeight});
+    data_ = MakeEdit(box, Name(names.data), InitialText(write.fields[1]), {184, Row1, 153, FieldHeight});
     new CommandFrameCheck(data_);
     auto* readCommand = MakeButton(box, row.readCommand, "Query", {352, Row1, 41, 20});
     auto* writeCommand = MakeButton(box, row.writeCommand, "Set", {400, Row1, 41, 20});
@@ -68,7 +73,7 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
         const int room = ByteLeft[i] - ByteLabelLeft[i] - 1;
         FitLabel(MakeLabel(box, ByteCaptions[i], {ByteLabelLeft[i], Row2 + 4}), room);
         bytes_[i] =
-            MakeEdit(box, Name(names.bytes[i]), DefaultBytes[i], {ByteLeft[i], Row2, 25, FieldHeight});
+            MakeEdit(box, Name(names.bytes[i]), InitialText(rule.fields[static_cast<std::size_t>(i)]), {ByteLeft[i], Row2, 25, FieldHeight});
     }
     auto* readRule = MakeButton(box, row.readRule, "Query", {352, Row2, 41, 20});
     auto* writeRule = MakeButton(box, row.writeRule, "Set", {400, Row2, 41, 20});
@@ -90,28 +95,19 @@ CustomCommandGroup::CustomCommandGroup(QWidget* page, int number, ConsoleHost& h
 }
 
 void CustomCommandGroup::WriteCommandClick() {
-    auto command = protocol::CommandWriteCommand(number_, ItemIndex(enable_), ToBytes(data_->text()));
-    if (!command) {
-        host_.ShowMessage("Input data must be plural");
-        return;
-    }
-    // Whole bytes first, as ever; then nothing but hexadecimal digits may travel.
-    protocol::CheckCommandData(data_->objectName().toStdString(), FieldBytes(data_));
-    host_.SendCommand(*command, protocol::reply::CustomCommandSet);
+    SendSet(host_, data_->parentWidget(), protocol::CustomCommandWrite(number_));
 }
 
 void CustomCommandGroup::ReadCommandClick() {
-    host_.SendCommand(protocol::CommandReadCommand(number_), protocol::reply::CustomCommand);
+    host_.SendCommand(protocol::CommandReadCommand(number_), protocol::ReplyCode::CustomCommand);
 }
 
 void CustomCommandGroup::WriteParsingRuleClick() {
-    host_.SendCommand(protocol::ParsingRuleWriteCommand(number_, RawFieldBytes(bytes_[0]),
-                                                        RawFieldBytes(bytes_[1]), RawFieldBytes(bytes_[2])),
-                      protocol::reply::ParsingRule);
+    SendSet(host_, data_->parentWidget(), protocol::ParsingRuleWrite(number_));
 }
 
 void CustomCommandGroup::ReadParsingRuleClick() {
-    host_.SendCommand(protocol::ParsingRuleReadCommand(number_), protocol::reply::ParsingRule);
+    host_.SendCommand(protocol::ParsingRuleReadCommand(number_), protocol::ReplyCode::ParsingRule);
 }
 
 }  // namespace console

@@ -6,8 +6,9 @@
 
 #include "console/widgets/Controls.h"
 #include "console/pages/CustomCommandGroup.h"
+#include "console/pages/SetButton.h"
+#include "protocol/CommandTable.h"
 #include "protocol/CustomCommands.h"
-#include "protocol/ItemLists.h"
 #include "console/widgets/DigitKeyFilter.h"
 #include "console/widgets/LabelFit.h"
 #include "protocol/SystemParameters.h"
@@ -70,11 +71,23 @@ void Build(QWidget* parent, const std::vector<ControlRow>& rows) {
 ControlRow Label(const char* caption, int x, int y, int room) {
     return {Kind::Label, "", caption, {}, 0, {x, y, room, 0}};
 }
-ControlRow Edit(const char* name, const char* text, int x, int y, int width) {
-    return {Kind::Edit, name, text, {}, 0, {x, y, width, FieldHeight}};
-}
 ControlRow Combo(const char* name, QStringList items, int index, int x, int y, int width) {
     return {Kind::Combo, name, {}, std::move(items), index, {x, y, width, FieldHeight}};
+}
+// A field of the parameter table, showing its factory setting: an edit, or a
+// drop-down of its items.
+const protocol::CommandField& TableField(const char* name) {
+    const auto place = protocol::FindFieldOf(protocol::ParameterCommands(), name);
+    if (!place) throw std::logic_error(std::string("no parameter field ") + name);
+    return *place->field;
+}
+ControlRow Edit(const char* name, int x, int y, int width) {
+    const auto& text = std::get<std::string>(TableField(name).initial);
+    return {Kind::Edit, name, QString::fromStdString(text), {}, 0, {x, y, width, FieldHeight}};
+}
+ControlRow Choice(const char* name, int x, int y, int width) {
+    const auto& field = TableField(name);
+    return Combo(name, ItemTexts(*field.items), std::get<int>(field.initial), x, y, width);
 }
 ControlRow Button(const char* name, const char* caption, QRect geometry) {
     return {Kind::Button, name, caption, {}, 0, geometry};
@@ -91,28 +104,28 @@ std::vector<ControlRow> ParameterRows() {
     const QRect set(408, 0, 49, 20);
     return {
         Label("MODBUS Slave Address:", 24, 15, 134),
-        Edit("Edit1", "001", 160, 10, 41),
+        Edit("Edit1", 160, 10, 41),
         Button("Button2", "Set", set.translated(0, 10)),
 
         Label(" Serial Port Data Monitoring:", 24, 45, 134),
-        Combo("ComboBox4", ItemTexts(protocol::MonitoringItems()), 0, 160, 40, 129),
+        Choice("ComboBox4", 160, 40, 129),
         Button("Button3", "Set", set.translated(0, 40)),
 
         Label("Analog Channel Base Addr:", 24, 75, 134),
-        Edit("ADBESARD", "00000", 160, 70, 41),
+        Edit("ADBESARD", 160, 70, 41),
         Label("Pulse Channel Base Addr:", 216, 75, 126),
-        Edit("PUBESARD", "00000", 344, 70, 41),
+        Edit("PUBESARD", 344, 70, 41),
         Button("Button4", "Set", set.translated(0, 70)),
 
         Label("Data Read Interval:", 24, 105, 102),
-        Edit("Edit2", "010", 128, 100, 49),
+        Edit("Edit2", 128, 100, 49),
         Label("0.1s", 184, 105, 0),
         Button("Button7", "Set", set.translated(0, 100)),
 
         Label("RS485 Data Interval:", 24, 135, 102),
-        Edit("Edit3", "010", 128, 130, 49),
+        Edit("Edit3", 128, 130, 49),
         Label("1s", 184, 135, 30),
-        Named(Combo("SENDXIEYI", ItemTexts(protocol::FrameTypeItems()), 0, 216, 130, 161),
+        Named(Choice("SENDXIEYI", 216, 130, 161),
               "RS485 Data Interval Frame Type", false),
         Button("Button10", "Set", set.translated(0, 130)),
     };
@@ -143,11 +156,11 @@ std::vector<ControlRow> LineRows() {
         rows.push_back(Label(line.caption, 24, line.top, 0));
         rows.push_back(Label("Baud:", 24, y + 4, 34));
         rows.push_back(
-            Named(Combo(line.baud, ItemTexts(protocol::LineBaudItems()), 3, 60, y, 69), interface + " Baud"));
+            Named(Choice(line.baud, 60, y, 69), interface + " Baud"));
         rows.push_back(Label("Parity:", 152, y + 4, 36));
-        rows.push_back(Named(Combo(line.parity, ItemTexts(protocol::LineParityItems()), 0, 190, y, 65), interface + " Parity"));
+        rows.push_back(Named(Choice(line.parity, 190, y, 65), interface + " Parity"));
         rows.push_back(Label("Stop Bits:", 278, y + 4, 48));
-        rows.push_back(Named(Combo(line.stopBits, ItemTexts(protocol::LineStopItems()), 0, 328, y, 50), interface + " Stop Bits"));
+        rows.push_back(Named(Choice(line.stopBits, 328, y, 50), interface + " Stop Bits"));
         rows.push_back(Named(Button(line.button, "Set", {400, y, 49, 20}), "Set " + interface));
     }
     return rows;
@@ -156,7 +169,7 @@ std::vector<ControlRow> LineRows() {
 std::vector<ControlRow> IdentityRows() {
     return {
         Label("PCBSN:", 24, 20, 38),
-        Edit("PCBSN", "00000000", 64, 16, 97),
+        Edit("PCBSN", 64, 16, 97),
         Label("Inspector:", 176, 20, 46),
         // Inspector numbers; the seventh is "007".
         Combo("JIANZHI",
@@ -201,92 +214,36 @@ void SystemPage::BuildLineGroup() {
 void SystemPage::BuildIdentityGroup() { Build(MakeGroup(sheet_, {}, {}, {8, 368, 465, 49}), IdentityRows()); }
 
 void SystemPage::ConnectButtons() {
+    connect(&FindControl<QPushButton>(sheet_, "Button49"), &QPushButton::clicked, this, &SystemPage::Button49Click);
+    // Each Set button sends its command of the parameter table.
     struct Binding {
         const char* button;
-        void (SystemPage::*handler)();
+        const char* word;
     };
     const Binding bindings[] = {
-        {"Button49", &SystemPage::Button49Click},   {"Button2", &SystemPage::Button2Click},
-        {"Button3", &SystemPage::Button3Click},     {"Button4", &SystemPage::Button4Click},
-        {"Button7", &SystemPage::Button7Click},     {"Button10", &SystemPage::Button10Click},
-        {"Button188", &SystemPage::Button188Click}, {"Button22", &SystemPage::Button22Click},
-        {"Button17", &SystemPage::Button17Click},   {"Button53", &SystemPage::Button53Click},
+        {.button = "Button2", .word = "ADR"},     {.button = "Button3", .word = "MDO"},
+        {.button = "Button4", .word = "BADR"},    {.button = "Button7", .word = "JTM"},
+        {.button = "Button10", .word = "STM"},    {.button = Lines[0].button, .word = Lines[0].word},
+        {.button = Lines[1].button, .word = Lines[1].word}, {.button = Lines[2].button, .word = Lines[2].word},
+        {.button = "Button53", .word = "PCBSN"},
     };
-    for (const auto& b : bindings) {
-        connect(&FindControl<QPushButton>(sheet_, b.button), &QPushButton::clicked, this, b.handler);
-    }
+    for (const auto& b : bindings)
+        connect(&FindControl<QPushButton>(sheet_, b.button), &QPushButton::clicked, this, [this, word = b.word] { SendSet(word); });
     // "Parameter Initialization" belongs to the window, over every page.
     connect(&FindControl<QPushButton>(sheet_->window(), "Button8"), &QPushButton::clicked, this,
-            &SystemPage::Button8Click);
+            [this] { SendSet("RESET"); });
 }
 
 QLineEdit* SystemPage::FindEdit(const char* name) const { return &FindControl<QLineEdit>(sheet_, name); }
 
-QComboBox* SystemPage::FindCombo(const char* name) const { return &FindControl<QComboBox>(sheet_, name); }
-
-// The handlers that set a code set it before converting their fields, so a
-// conversion error leaves ReplyMode at the new code with nothing sent. A text
-// that cannot travel at all is refused before anything changes.
-
 void SystemPage::Button49Click() {
-    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::reply::SystemParameters);
+    host_.SendCommand(protocol::ParameterQueryCommand(), protocol::ReplyCode::SystemParameters);
 }
 
-void SystemPage::Button2Click() {
-    const std::string address = FieldBytes(FindEdit("Edit1"));
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::SlaveAddressCommand(address), protocol::reply::Shown);
-}
-
-void SystemPage::Button3Click() {
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::MonitoringCommand(ItemIndex(FindCombo("ComboBox4"))),
-                      protocol::reply::Shown);
-}
-
-// The answer to "BADR" and to the three line settings is judged by the code in force.
-void SystemPage::Button4Click() {
-    host_.SendCommand(
-        protocol::BaseAddressesCommand(FieldBytes(FindEdit("ADBESARD")), FieldBytes(FindEdit("PUBESARD"))),
-        std::nullopt);
-}
-
-void SystemPage::Button7Click() {
-    const std::string interval = FieldBytes(FindEdit("Edit2"));
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::ReadIntervalCommand(interval), protocol::reply::Shown);
-}
-
-void SystemPage::Button10Click() {
-    const std::string interval = FieldBytes(FindEdit("Edit3"));
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::SendIntervalCommand(interval, ItemIndex(FindCombo("SENDXIEYI"))),
-                      protocol::reply::Shown);
-}
-
-void SystemPage::SendLineSettings(int line) {
-    const LineRow& row = Lines[line];
-    host_.SendCommand(
-        protocol::LineSettingsCommand(row.word, ItemIndex(FindCombo(row.baud)),
-                                      ItemIndex(FindCombo(row.parity)), ItemIndex(FindCombo(row.stopBits))),
-        std::nullopt);
-}
-
-void SystemPage::Button188Click() { SendLineSettings(0); }
-void SystemPage::Button22Click() { SendLineSettings(1); }
-void SystemPage::Button17Click() { SendLineSettings(2); }
-
-// Converts both fields first and takes the code only once the command is out.
-void SystemPage::Button53Click() {
-    auto command =
-        protocol::BoardIdentityCommand(FieldBytes(FindEdit("PCBSN")), FieldBytes(FindCombo("JIANZHI")));
-    host_.SendCommand(command, std::nullopt);
-    host_.ReplyMode() = protocol::reply::Shown;
-}
-
-void SystemPage::Button8Click() {
-    host_.ReplyMode() = protocol::reply::Shown;
-    host_.SendCommand(protocol::ResetCommand(), protocol::reply::Shown);
+void SystemPage::SendSet(const char* word) {
+    const auto* command = protocol::FindCommand(protocol::ParameterCommands(), word);
+    if (!command) throw std::logic_error(std::string("no parameter command ") + word);
+    console::SendSet(host_, sheet_, *command);
 }
 
 }  // namespace console

@@ -9,7 +9,6 @@
 
 #include "console/pages/ConsoleHost.h"
 
-class QComboBox;
 class QLineEdit;
 class QWidget;
 
@@ -20,28 +19,19 @@ public:
     // Builds every control on `tabSheet1`, which owns the page.
     SystemPage(QWidget* tabSheet1, ConsoleHost& host);
 
-    // Handlers. Conversion errors (EConvertError) propagate to the caller.
-    void Button49Click();  // "Parameter Query"
-    void Button2Click();   // slave address
-    void Button3Click();   // monitoring
-    void Button4Click();   // base addresses
-    void Button7Click();   // read interval
-    void Button10Click();  // RS485 data interval and frame type
-    void Button188Click(); // line of interface "IRS485"
-    void Button22Click();  // line of interface "OARS485"
-    void Button17Click();  // line of interface "OBRS485"
-    void Button53Click();  // board serial number and inspector
-    void Button8Click();   // "Parameter Initialization"
+    // "Parameter Query". The Set buttons and "Parameter Initialization" send
+    // their rows of protocol::ParameterCommands(); conversion errors
+    // (EConvertError) propagate to the caller.
+    void Button49Click();
 
 private:
     void BuildParameterRows();
     void BuildLineGroup();
     void BuildIdentityGroup();
     void ConnectButtons();
-    void SendLineSettings(int line);
+    void SendSet(const char* word);
 
     QLineEdit* FindEdit(const char* name) const;
-    QComboBox* FindCombo(const char* name) const;
 
     QWidget* sheet_;
     ConsoleHost& host_;

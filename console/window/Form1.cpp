@@ -138,10 +138,10 @@ void TForm1::FormCreate() {
 
 // ---- The send step ----
 
-bool TForm1::SendCommand(const std::string& command, std::optional<int> code) {
+bool TForm1::SendCommand(const std::string& command, std::optional<protocol::ReplyCode> code) {
     if (command.size() > 0xFFFF) throw std::length_error("The command is too long to send");
     // A parse still pending for an earlier reply must not run under the new code.
-    replies_.Sending(code);
+    replies_.Sending(code ? std::optional<int>(protocol::Code(*code)) : std::nullopt);
     if (code) timer2_.stop();
     discomm->setText(FromBytes(command));
     Memo8->clear();
@@ -230,7 +230,7 @@ void TForm1::Button1Click() {
     emit PortOpened();
 }
 
-void TForm1::Button6Click() { SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, "VAR"), reply::Shown); }
+void TForm1::Button6Click() { SendCommand(protocol::ComposeCommand(protocol::QueryPrefix, "VAR"), protocol::ReplyCode::Shown); }
 
 void TForm1::Button26Click() { Memo8->clear(); }
 

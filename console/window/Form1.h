@@ -45,7 +45,7 @@ public:
 
     // ConsoleHost
     int& ReplyMode() override { return replies_.Mode(); }
-    bool SendCommand(const std::string& command, std::optional<int> code) override;
+    bool SendCommand(const std::string& command, std::optional<protocol::ReplyCode> code) override;
     void ShowMessage(const QString& text) override;
 
     bool PortIsOpen() const { return portIsOpen_; }

@@ -12,7 +12,7 @@ void ReplyPath::Sending(std::optional<int> code) {
 }
 
 void ReplyPath::SequenceRunning(bool on) {
-    if (!on && sequence_) mode_ = reply::None;
+    if (!on && sequence_) mode_ = protocol::Code(protocol::ReplyCode::None);
     sequence_ = on;
     parseAt_.reset();
 }

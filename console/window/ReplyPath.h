@@ -66,7 +66,7 @@ public:
     void CancelParse() { parseAt_.reset(); }
 
     struct Parsed {
-        int code = protocol::reply::None;  // the code the parse ran under
+        int code = protocol::Code(protocol::ReplyCode::None);  // the code the parse ran under
         protocol::ParseResult result;      // its assignments; the reply code ones are applied already
         std::string text;        // what was parsed
     };
@@ -77,7 +77,7 @@ public:
 
 private:
     Now now_;
-    int mode_ = protocol::reply::None;
+    int mode_ = protocol::Code(protocol::ReplyCode::None);
     std::string text_;
     bool sequence_ = false;
     std::optional<Clock::time_point> parseAt_;

@@ -71,7 +71,7 @@ TEST(ConfigurationTest, WhatIsWrittenIsReadBackAndVerifiesClean) {
         auto answer = converter.Handle(step.command);
         ASSERT_TRUE(answer && answer->find("ERR") == std::string::npos) << step.command;
     }
-    EXPECT_EQ(converter.State().serialNumber, "12345678");
+    EXPECT_EQ(converter.State().Field("PCBSN"), "12345678");
     const Configuration reported = ReadBack(converter);
     EXPECT_TRUE(Compare(unit, reported).empty()) << DescribeDifferences(Compare(unit, reported), "window");
     // Everything the converter reports was filled; only the board identity is not reported.

@@ -20,7 +20,7 @@ const std::string Qx1Answer =
     "ADR:001,MDO:0,JTM:010,STM:010,00,BADR:00000,00000,MR485Z:3,0,0,MR485A:3,0,0,MR485B:3,0,0";
 
 Step Qx1() { return ReadAllSteps().front(); }
-Step Adr() { return {.label = "ADR", .command = "HQLNVE#ADR:001#", .code = 100, .answerTag = "ADR"}; }
+Step Adr() { return {.label = "ADR", .command = "HQLNVE#ADR:001#", .code = protocol::ReplyCode::Shown, .answerTag = "ADR"}; }
 
 struct Block {
     int at;  // ms after the start

@@ -223,7 +223,7 @@ TEST_F(PortTest, AHangUpFromAnEarlierOpenLeavesTheNewOneOpen) {
     QTest::qWait(500);  // the stale hang-up is delivered now
     EXPECT_TRUE(form->PortIsOpen());
     EXPECT_TRUE(form->Comm1().IsOpen());
-    form->SendCommand("PPPPPP#VAR#", 100);
+    form->SendCommand("PPPPPP#VAR#", protocol::ReplyCode::Shown);
     EXPECT_EQ(second.readUntilQuiet(300ms), "PPPPPP#VAR#");
 }
 

@@ -138,7 +138,7 @@ TEST_F(DispatchTest, ACommandWithACodeCancelsAParsePendingFromTheLastReply) {
     form->ReplyMode() = 203;
     deliver("ZDPD01:old reply");
     ASSERT_TRUE(form->Timer2().isActive());
-    form->SendCommand("PPPPPP#QX2#", 202);
+    form->SendCommand("PPPPPP#QX2#", protocol::ReplyCode::AnalogChannels);
     EXPECT_FALSE(form->Timer2().isActive());
     QTest::qWait(400);
     EXPECT_TRUE(parses.empty());

@@ -50,7 +50,7 @@ TEST_F(PathTest, EachCodeDropsShowsOrParses) {
 }
 
 TEST_F(PathTest, TheParseFallsDueOnceAndALaterBlockDoesNotMoveIt) {
-    path.Sending(protocol::reply::SystemParameters);
+    path.Sending(protocol::Code(protocol::ReplyCode::SystemParameters));
     path.BlockReceived("first", false);
     now += 400ms;
     path.BlockReceived("second", true);
@@ -62,22 +62,22 @@ TEST_F(PathTest, TheParseFallsDueOnceAndALaterBlockDoesNotMoveIt) {
 }
 
 TEST_F(PathTest, AShownBlockOrANewCodeDropsAPendingParse) {
-    path.Sending(protocol::reply::SystemParameters);
+    path.Sending(protocol::Code(protocol::ReplyCode::SystemParameters));
     path.BlockReceived("x", false);
-    path.Mode() = protocol::reply::Shown;
+    path.Mode() = protocol::Code(protocol::ReplyCode::Shown);
     path.BlockReceived("ack", false);
     EXPECT_FALSE(path.ParsePending());
-    path.Sending(protocol::reply::AnalogChannels);
+    path.Sending(protocol::Code(protocol::ReplyCode::AnalogChannels));
     path.BlockReceived("y", false);
-    path.Sending(protocol::reply::SystemParameters);
+    path.Sending(protocol::Code(protocol::ReplyCode::SystemParameters));
     EXPECT_FALSE(path.ParsePending());
     path.Sending(std::nullopt);  // no code: the one in force stays
-    EXPECT_EQ(path.Mode(), protocol::reply::SystemParameters);
+    EXPECT_EQ(path.Mode(), protocol::Code(protocol::ReplyCode::SystemParameters));
 }
 
 TEST_F(PathTest, WhileASequenceRunsATakenBlockIsShownAtOnceCutAndNeverParsed) {
     using Take = ReplyPath::Take;
-    path.Sending(protocol::reply::SystemParameters);
+    path.Sending(protocol::Code(protocol::ReplyCode::SystemParameters));
     path.BlockReceived("ADR:001", false);
     path.SequenceRunning(true);
     EXPECT_FALSE(path.ParsePending());  // a page's reply pending before the sequence
@@ -106,8 +106,8 @@ TEST_F(PathTest, WhileASequenceRunsATakenBlockIsShownAtOnceCutAndNeverParsed) {
     }
     // What comes after the sequence answers one of its steps: no control takes it.
     path.SequenceRunning(false);
-    EXPECT_EQ(path.Mode(), protocol::reply::None);
-    path.Sending(protocol::reply::SystemParameters);
+    EXPECT_EQ(path.Mode(), protocol::Code(protocol::ReplyCode::None));
+    path.Sending(protocol::Code(protocol::ReplyCode::SystemParameters));
     const auto page = path.BlockReceived("ADR:002", false);
     EXPECT_EQ(page.take, Take::ShownForParse);
     EXPECT_EQ(page.settle, ReplyPath::SettleWait);

@@ -52,7 +52,7 @@ TEST(EmulatorConverter, SetCommandsAreStoredAndReadBack) {
     EXPECT_EQ(Ask(c, "HQLNVE#COMP03:0A0304#"), "COMP03:0A0304");
     EXPECT_EQ(Ask(c, "PPPPPP#COMP03#"), "COMP03:0A0304");
     EXPECT_EQ(Ask(c, "PPPPPP#PCBSN:12345678,007#"), "PCBSN:12345678,007 OK");
-    EXPECT_EQ(c.State().inspector, "007");
+    EXPECT_EQ(c.State().Field("JIANZHI"), "007");
     EXPECT_EQ(Ask(c, "HQLNVE#RESET#"), "RESET OK");
     EXPECT_EQ(Ask(c, "PPPPPP#QX1#").substr(0, 7), "ADR:001");
 }

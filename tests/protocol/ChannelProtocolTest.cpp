@@ -14,17 +14,6 @@ namespace {
 const ChannelTable& Analog = AnalogChannels();
 const ChannelTable& Totalizer = TotalizerChannels();
 
-std::vector<ColumnValue> Defaults(const ChannelTable& table, int channel) {
-    std::vector<ColumnValue> values;
-    for (const auto& column : table.columns) {
-        if (column.IsComboBox())
-            values.emplace_back(column.defaultIndex);
-        else
-            values.emplace_back(DefaultText(column, channel));
-    }
-    return values;
-}
-
 // The assignments that a record with these fields (the first ones of seven) gives to `channel`.
 std::vector<Assignment> Record(const ChannelTable& table, int channel,
                                const std::vector<std::string>& fields) {
@@ -44,7 +33,7 @@ std::vector<Assignment> Join(std::initializer_list<std::vector<Assignment>> part
     return out;
 }
 
-const std::vector<Assignment> ReplyModeZero = {Assignment::SetReplyMode(0)};
+const std::vector<Assignment> ReplyModeZero = {Assignment::SetReplyMode(ReplyCode::None)};
 
 }  // namespace
 
@@ -70,19 +59,6 @@ TEST(ChannelTables, DataTypeListsAgreeUpTo17AndDifferFrom18On) {
     EXPECT_EQ(analog[15], "15-Double(high low order)");
     EXPECT_EQ(analog[24], "24-Scientific notation (3 decimal places)");
     EXPECT_EQ(totalizer[24], "24-Bit Shifting");
-}
-
-TEST(ChannelSetCommand, FieldsInColumnOrderEachInItsEncoding) {
-    EXPECT_EQ(ComposeChannelSet(Analog, 1, Defaults(Analog, 1)), "HQLNVE#ZDAD01:0,001,4,00,00001,000,0#");
-    EXPECT_EQ(ComposeChannelSet(Totalizer, 12, Defaults(Totalizer, 12)), "HQLNVE#ZDPU12:0,001,4,00,00001,028,0#");
-    const std::vector<ColumnValue> edited = {-1, "", " 7", -1, "1.5", "abc", -1};
-    EXPECT_EQ(ComposeChannelSet(Analog, 10, edited), "HQLNVE#ZDAD10:-1,, 7,0-1,1.5,abc,-1#");
-}
-
-TEST(ChannelSetCommand, RejectsARowOfTheWrongShape) {
-    EXPECT_THROW(ComposeChannelSet(Analog, 17, Defaults(Analog, 1)), std::out_of_range);
-    EXPECT_THROW(ComposeChannelSet(Totalizer, 13, Defaults(Totalizer, 1)), std::out_of_range);
-    EXPECT_THROW(ComposeChannelSet(Analog, 1, std::vector<ColumnValue>(6, 0)), std::invalid_argument);
 }
 
 TEST(ChannelReply, AnalogExampleChangesRowThreeOnly) {

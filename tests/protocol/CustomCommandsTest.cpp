@@ -12,33 +12,9 @@ namespace {
 
 Assignment Text(const char* control, std::string text) { return Assignment::SetText(control, std::move(text)); }
 Assignment Index(const char* control, int index) { return Assignment::SetItemIndex(control, index); }
-const Assignment ModeZero = Assignment::SetReplyMode(0);
+const Assignment ModeZero = Assignment::SetReplyMode(ReplyCode::None);
 
 }  // namespace
-
-TEST(CustomCommandCommands, CountIsTheNumberOfCharactersWithAtLeastTwoDigits) {
-    struct Case {
-        std::size_t length;
-        const char* count;
-    };
-    for (const auto& c : {Case{0, "00"}, Case{2, "02"}, Case{8, "08"}, Case{10, "10"}, Case{98, "98"},
-                          Case{124, "124"}, Case{1000, "1000"}}) {
-        SCOPED_TRACE(c.length);
-        std::string data(c.length, 'A');
-        EXPECT_EQ(CommandWriteCommand(2, 1, data), "HQLNVE#COMW2:1," + std::string(c.count) + data + "#");
-    }
-}
-
-TEST(CustomCommandCommands, OddDataIsNoWholeNumberOfBytes) {
-    for (std::size_t length : {1u, 7u, 15u, 125u}) {
-        SCOPED_TRACE(length);
-        EXPECT_EQ(CommandWriteCommand(1, 0, std::string(length, '0')), std::nullopt);
-    }
-}
-
-TEST(CustomCommandCommands, TextsTravelAsTyped) {
-    EXPECT_EQ(ParsingRuleWriteCommand(4, "1", "03", ""), "HQLNVE#COMP04:103#");
-}
 
 TEST(CustomCommandReadBacks, EachRecordFillsItsGroupUpToACutOrABadNumber) {
     using A = std::vector<Assignment>;

@@ -13,56 +13,7 @@ namespace {
 Assignment Text(const char* control, const char* text) { return Assignment::SetText(control, text); }
 Assignment Index(const char* control, int index) { return Assignment::SetItemIndex(control, index); }
 
-std::string ConversionMessage(const std::function<void()>& compose) {
-    try {
-        compose();
-    } catch (const EConvertError& e) {
-        return e.what();
-    }
-    return "no error";
-}
-
 }  // namespace
-
-TEST(SystemCommands, TypedValuesAreConvertedAndPadded) {
-    EXPECT_EQ(BaseAddressesCommand("00000", "00000"), "HQLNVE#BADR:00000,00000#");
-    EXPECT_EQ(BoardIdentityCommand("00000000", "001"), "PPPPPP#PCBSN:00000000,001#");
-    EXPECT_EQ(SlaveAddressCommand("7"), "HQLNVE#ADR:007#");
-    EXPECT_EQ(SlaveAddressCommand("1234"), "HQLNVE#ADR:1234#");  // pasted past the key filter
-    EXPECT_EQ(SlaveAddressCommand("-1"), "HQLNVE#ADR:-001#");
-    EXPECT_EQ(BaseAddressesCommand("100", "+200"), "HQLNVE#BADR:00100,00200#");
-    EXPECT_EQ(ReadIntervalCommand("5"), "HQLNVE#JTM:005#");
-    EXPECT_EQ(SendIntervalCommand("30", 2), "HQLNVE#STM:030,02#");
-    EXPECT_EQ(SendIntervalCommand("10", -1), "HQLNVE#STM:010,-01#");  // frame type typed over
-    EXPECT_EQ(MonitoringCommand(-1), "HQLNVE#MDO:-1#");
-    EXPECT_EQ(LineSettingsCommand("MR485A", 4, 2, 1), "HQLNVE#MR485A:4,2,1#");
-    EXPECT_EQ(LineSettingsCommand("MR485B", -1, -1, -1), "HQLNVE#MR485B:-1,-1,-1#");
-    EXPECT_EQ(BoardIdentityCommand("12345", "7"), "PPPPPP#PCBSN:00012345,007#");
-    EXPECT_EQ(BoardIdentityCommand("123456789", "101"), "PPPPPP#PCBSN:123456789,101#");
-}
-
-TEST(SystemCommands, TextThatIsNoIntegerStopsAtTheFirstBadFieldFromTheLeft) {
-    struct Case {
-        const char* name;
-        std::function<void()> compose;
-        const char* message;
-    };
-    const Case cases[] = {
-        {"empty address", [] { SlaveAddressCommand(""); }, "'' is not a valid integer value"},
-        {"letter", [] { ReadIntervalCommand("1a"); }, "'1a' is not a valid integer value"},
-        {"blank", [] { SendIntervalCommand(" 10", 0); }, "' 10' is not a valid integer value"},
-        {"both bad, left first", [] { BaseAddressesCommand("x", "y"); }, "'x' is not a valid integer value"},
-        {"right bad", [] { BaseAddressesCommand("1", "y"); }, "'y' is not a valid integer value"},
-        {"serial first", [] { BoardIdentityCommand("A1", "xyz"); }, "'A1' is not a valid integer value"},
-        {"inspector typed", [] { BoardIdentityCommand("1", "00x"); }, "'00x' is not a valid integer value"},
-        {"overflow", [] { SlaveAddressCommand("99999999999"); },
-         "'99999999999' is not a valid integer value"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ConversionMessage(c.compose), c.message);
-    }
-}
 
 TEST(SystemParameterReply, FieldsAreFilledInTagOrderUpToACutOrABadIndex) {
     using A = std::vector<Assignment>;
