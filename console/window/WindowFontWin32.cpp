@@ -1,6 +1,7 @@
 #include "console/window/WindowFont.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 // Resources of a static library are registered by hand, outside any namespace.
 static bool AddMarksFont() {
@@ -14,9 +15,10 @@ QFont WindowFont() {
     // The full-width parentheses, the ellipsis and the arrow, cut from
     // WenQuanYi Micro Hei; registered once per process.
     static const bool marks = AddMarksFont();
+    QStringList families{QStringLiteral("Liberation Sans"), QStringLiteral("Arial")};
+    if (marks) families << QStringLiteral("TQ410K Marks");
     QFont font;
-    font.setFamilies(marks ? QStringList{"Liberation Sans", "Arial", "TQ410K Marks"}
-                           : QStringList{"Liberation Sans", "Arial"});
+    font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
