@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "console/window/WindowFont.h"
+#include "console/window/WindowLook.h"
 #include "protocol/FieldCheck.h"
 
 namespace console {
@@ -15,7 +15,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationDisplayName("TQ410-K");
     // The window is laid out in pixels; an 11-pixel font of Arial's widths
     // lets every caption fit its place.
-    setFont(WindowFont());
+    ApplyWindowLook(*this);
     // Group boxes carry their caption on the frame's top line, so that controls
     // placed 16 pixels below a box's top sit inside the frame.
     setStyleSheet(

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include <QLabel>
 #include <QWidget>
 
 namespace console {
@@ -15,7 +16,8 @@ std::string DescribeLayout(const QWidget& window) {
         if (name.isEmpty() || name.startsWith("qt_") || widget->window() != &window) continue;
         const QPoint at = widget->mapTo(&window, QPoint(0, 0));
         lines.push_back(name.toStdString() + ' ' + std::to_string(at.x()) + ' ' + std::to_string(at.y()) + ' ' +
-                        std::to_string(widget->width()) + ' ' + std::to_string(widget->height()) + '\n');
+                        std::to_string(widget->width()) + ' ' + std::to_string(widget->height()) +
+                        (qobject_cast<const QLabel*>(widget) ? " label\n" : "\n"));
     }
     std::sort(lines.begin(), lines.end());
     std::string text;

@@ -1,12 +1,15 @@
-#include "console/window/WindowFont.h"
+#include "console/window/WindowLook.h"
+
+#include <QApplication>
+#include <QFont>
 
 namespace console {
 
-QFont WindowFont() {
+void ApplyWindowLook(QApplication& app) {
     QFont font("Liberation Sans");
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
-    return font;
+    app.setFont(font);
 }
 
 }  // namespace console
