@@ -10,6 +10,9 @@ namespace console {
 
 std::string DescribeLayout(const QWidget& window) {
     std::vector<std::string> lines;
+    // The window itself: its client area.
+    lines.push_back(window.objectName().toStdString() + " 0 0 " + std::to_string(window.width()) + ' ' +
+                    std::to_string(window.height()) + '\n');
     for (const auto* widget : window.findChildren<QWidget*>()) {
         const QString name = widget->objectName();
         // Qt's own inner widgets carry names beginning "qt_".
