@@ -1,6 +1,7 @@
 #include "console/window/WindowFont.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 // Resources of a static library are registered by hand, outside any namespace.
 static bool AddMarksFont() {
