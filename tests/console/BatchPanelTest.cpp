@@ -19,7 +19,9 @@
 #include "commission/UnitIdentity.h"
 #include "console/commissioning/BatchPanel.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 #include "tests/util/EmulatorProcess.h"
+#include "tests/util/TempFolder.h"
 
 namespace consoletest {
 namespace {
@@ -32,9 +34,7 @@ class BatchPanelTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        char pattern[] = "/tmp/tq410k-batch-window.XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern));
-        dir = pattern;
+        dir = testutil::MakeTempFolder("tq410k-batch-window");
         fs::create_directory(dir / "records");
         profile = commission::DefaultConfiguration();
         profile.values["MPD5XS"] = std::string("00100");
@@ -63,6 +63,7 @@ protected:
 };
 
 TEST_F(BatchPanelTest, ThreeUnitsOnThreeLinksResumingAnEarlierBatch) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     // An earlier run: one unit done, one cut short by a crash.
     std::ofstream(log()) << commission::BatchLogHeader << "\n00000100,20,007,a,b,PASS,,00000100.json\n"
                          << "00000101,21,007,c,,STARTED,,\n";
@@ -109,6 +110,7 @@ TEST_F(BatchPanelTest, ThreeUnitsOnThreeLinksResumingAnEarlierBatch) {
 }
 
 TEST_F(BatchPanelTest, WrongInputIsRefusedBeforeAnythingIsSent) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     Emulator unit({"--save-state", (dir / "unit.json").string()});
     openOn(unit.port());
     std::ofstream(dir / "units.csv") << "serial,inspector,address\n1,7,5\n1,7,6\n";

@@ -14,6 +14,8 @@
 #include "tests/util/FaultCases.h"
 #include "commission/Profile.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
+#include "tests/util/TempFolder.h"
 #include "console/commissioning/WindowRecord.h"
 #include "console/widgets/Marks.h"
 
@@ -53,9 +55,7 @@ class CommissionTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        char pattern[] = "/tmp/tq410k-profiles.XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern));
-        dir = pattern;
+        dir = testutil::MakeTempFolder("tq410k-profiles");
         actions().SetPathAsker([this](bool) { return QString::fromStdString(nextPath); });
     }
     void TearDown() override {
@@ -103,6 +103,7 @@ TEST_F(CommissionTest, TheRecordMatchesTheWindowsControlsDefaultsAndItems) {
 }
 
 TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAsItCame) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     const std::string unit7 = profile("unit7.json", UnitSeven());
     Emulator emulator({"--state", unit7});
     openOn(emulator.port());
@@ -129,6 +130,7 @@ TEST_F(CommissionTest, ReadAllFillsTheWindowWithTheConvertersProfileAndSavesItAs
 }
 
 TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     Emulator emulator;
     openOn(emulator.port());
     load(profile("unit7.json", UnitSeven()));
@@ -149,6 +151,7 @@ TEST_F(CommissionTest, LoadWriteAllThenVerifyFindsNoDifferences) {
 }
 
 TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     Configuration converter = UnitSeven();
     converter.values["MAD7XS"] = std::string("00020");
     converter.values["COMDDATA6"] = std::string("0A0B0D");
@@ -176,6 +179,7 @@ TEST_F(CommissionTest, VerifyListsAndMarksExactlyTheFieldThatDiffers) {
 }
 
 TEST_F(CommissionTest, EveryFaultSwitchGetsTheCliVerdictAndNoCommandGoesOverAnAnswer) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     const std::string unit7 = profile("unit7.json", UnitSeven());
     for (const auto& c : FaultCases()) {
         const std::string wire = (dir / "wire.log").string();
@@ -195,6 +199,7 @@ TEST_F(CommissionTest, EveryFaultSwitchGetsTheCliVerdictAndNoCommandGoesOverAnAn
 }
 
 TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     Emulator emulator({"--silent"});
     openOn(emulator.port());
     click("ReadAllButton");
@@ -209,6 +214,7 @@ TEST_F(CommissionTest, ACommandButtonCancelsTheSequenceFirst) {
 }
 
 TEST_F(CommissionTest, EveryShortcutOfTheStripWorksWithTheFocusInAnEditOrABox) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     Emulator emulator({"--silent"});
     int asked = 0;
     actions().SetConfirmer([](const QString&) { return true; });
@@ -251,6 +257,7 @@ TEST_F(CommissionTest, EveryShortcutOfTheStripWorksWithTheFocusInAnEditOrABox) {
 }
 
 TEST_F(CommissionTest, AReadThatFellShortAsksBeforeItIsSavedAsAProfile) {
+    SKIP_ON_WINDOWS(kEmulatorProgram);
     Emulator emulator({"--silent"});
     openOn(emulator.port());
     actions().SetTimeout(100ms);

@@ -5,6 +5,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <deque>
 #include <filesystem>
@@ -20,7 +23,9 @@
 #include "console/Console.h"
 #include "console/devices/Reconnect.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 #include "tests/util/PtyPair.h"
+#include "tests/util/TempFolder.h"
 
 namespace {
 
@@ -32,7 +37,11 @@ namespace fs = std::filesystem;
 class FakeDeviceEvents : public console::DeviceEventSource {
 public:
     FakeDeviceEvents() {
+#ifdef _WIN32
+        if (::_pipe(pipe_, 64, O_BINARY) != 0) throw std::runtime_error("no pipe");
+#else
         if (::pipe2(pipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
+#endif
     }
     ~FakeDeviceEvents() override {
         ::close(pipe_[0]);
@@ -66,9 +75,7 @@ struct Seen {
 class DeviceWatcherTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tq410k-watch.XXXXXX";
-        ASSERT_TRUE(::mkdtemp(pattern));
-        dir = pattern;
+        dir = testutil::MakeTempFolder("tq410k-watch");
         auto fake = std::make_unique<FakeDeviceEvents>();
         devices = fake.get();
         watcher = std::make_unique<DeviceWatcher>(std::move(fake), nullptr);
@@ -96,6 +103,7 @@ protected:
 };
 
 TEST_F(DeviceWatcherTest, ReportsTheDevicesUdevAnnouncesWithTheirLinks) {
+    SKIP_ON_WINDOWS(consoletest::kFileWatch);
     devices->Push({.added = true, .node = "/dev/ttyUSB1", .links = {"/dev/serial/by-id/usb-FTDI_A-port0"}});
     devices->Push({.added = false, .node = "/dev/ttyACM0", .links = {}});
     ASSERT_TRUE(waitForSeen(2));
@@ -106,6 +114,7 @@ TEST_F(DeviceWatcherTest, ReportsTheDevicesUdevAnnouncesWithTheirLinks) {
 }
 
 TEST_F(DeviceWatcherTest, AWatchedFileIsReportedWhenItComesGoesOrIsReplaced) {
+    SKIP_ON_WINDOWS(consoletest::kFileWatch);
     const QString link = path("port");
     watcher->WatchFile(link);
     watcher->WatchFile(link);  // once is enough
@@ -128,6 +137,7 @@ TEST_F(DeviceWatcherTest, AWatchedFileIsReportedWhenItComesGoesOrIsReplaced) {
 }
 
 TEST_F(DeviceWatcherTest, ALostPortWaitsForItsPathOrItsAdapterUnderAnyNode) {
+    SKIP_ON_WINDOWS(consoletest::kDevFolder);
     // A /dev of the test's own: an adapter at ttyUSB0 with its by-id name.
     fs::create_directories(dir / "by-id");
     std::ofstream(dir / "ttyUSB0") << "";
@@ -169,6 +179,7 @@ TEST_F(DeviceWatcherTest, ALostPortWaitsForItsPathOrItsAdapterUnderAnyNode) {
 }
 
 TEST_F(DeviceWatcherTest, TheOpenPortListFollowsTheDevices) {
+    SKIP_ON_WINDOWS(consoletest::kFileWatch);
     console::TPortComboBox box(nullptr, {"COM1", "COM2"});
     console::FollowDevices(box, *watcher);
     box.show();
@@ -195,6 +206,7 @@ namespace {
 class ReturningDeviceTest : public consoletest::WindowTest {};
 
 TEST_F(ReturningDeviceTest, APortTheUserClosedStaysClosedWhenItsDeviceComesBack) {
+    SKIP_ON_WINDOWS(consoletest::kFileWatch);
     testutil::PtyPair pty;
     for (const bool reconnectOn : {true, false}) {
         auto fake = std::make_unique<FakeDeviceEvents>();

@@ -6,6 +6,7 @@
 
 #include "tests/util/EmulatorProcess.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 namespace consoletest {
 namespace {
@@ -14,6 +15,10 @@ using namespace std::chrono_literals;
 
 class EmulatorEndToEndTest : public WindowTest {
 protected:
+    void SetUp() override {
+        SKIP_ON_WINDOWS(kEmulatorProgram);
+        WindowTest::SetUp();
+    }
     QString memo() { return find<QPlainTextEdit>("Memo8")->toPlainText(); }
     QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
     void setText(const char* name, const QString& value) {

@@ -1,73 +1,101 @@
 // The port list offers the link of a converter emulator that is running, made
 // where the emulator puts it by default.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+#include <QFile>
 
 #include "console/window/PortComboBox.h"
 #include "links/EmulatorLink.h"
 #include "tests/console/WindowFixture.h"
-
-extern char** environ;
+#include "tests/console/WindowsSkips.h"
+#include "tests/util/TempFolder.h"
 
 namespace consoletest {
 namespace {
 
 namespace fs = std::filesystem;
 
-class EmulatorPortListTest : public WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        if (const char* saved = std::getenv("XDG_RUNTIME_DIR")) savedRuntime_ = saved;
-        char pattern[] = "/tmp/tq410k-run.XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);  // mode 0700: private
-        runtime_ = pattern;
-        ::setenv("XDG_RUNTIME_DIR", pattern, 1);
-    }
-    void TearDown() override {
-        stopEmulator();
-        if (savedRuntime_) ::setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
-        else ::unsetenv("XDG_RUNTIME_DIR");
-        fs::remove_all(runtime_);
-        WindowTest::TearDown();
-    }
-    // Starts the emulator with no options; its messages go to `said`.
-    void startEmulator() {
+// The emulator program with no options, its messages in a file.
+class EmulatorRun {
+public:
+#ifdef _WIN32
+    bool Start(const std::string&) { throw std::logic_error("the emulator runs as a Linux program"); }
+    std::optional<int> Ended() { return std::nullopt; }
+    void Stop() {}
+#else
+    bool Start(const std::string& said) {
         const char* program = std::getenv("TQ410K_EMULATOR");
         std::string path = program ? program : TQ410K_EMULATOR;
         char* argv[] = {path.data(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, said().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_addopen(&actions, 2, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const bool started = posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
+        return started;
     }
-    // Waits for the emulator to end on its own; its exit status, or -1.
-    int exitStatus() {
+    // Its exit status once it has ended (-1 when killed), else nothing.
+    std::optional<int> Ended() {
         int status = 0;
-        if (!waitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
+        if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return std::nullopt;
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string said() const { return (runtime_ / "said").string(); }
-    std::string link() const { return (runtime_ / "tq410k-emulator").string(); }
-    void stopEmulator() {
+    void Stop() {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
+
+private:
+    pid_t pid_ = -1;
+#endif
+};
+
+class EmulatorPortListTest : public WindowTest {
+protected:
+    void SetUp() override {
+        SKIP_ON_WINDOWS(kEmulatorProgram);
+        WindowTest::SetUp();
+        if (const char* saved = std::getenv("XDG_RUNTIME_DIR")) savedRuntime_ = saved;
+        runtime_ = testutil::MakeTempFolder("tq410k-run");  // private
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(QString::fromStdString(runtime_.string())));
+    }
+    void TearDown() override {
+        if (runtime_.empty()) return;  // skipped
+        stopEmulator();
+        if (savedRuntime_) qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(*savedRuntime_));
+        else qunsetenv("XDG_RUNTIME_DIR");
+        fs::remove_all(runtime_);
+        WindowTest::TearDown();
+    }
+    void startEmulator() { ASSERT_TRUE(emulator_.Start(said())); }
+    // Waits for the emulator to end on its own; its exit status, or -1.
+    int exitStatus() {
+        std::optional<int> status;
+        if (!waitFor([&] { return (status = emulator_.Ended()).has_value(); })) return -1;
+        return *status;
+    }
+    std::string said() const { return (runtime_ / "said").string(); }
+    std::string link() const { return (runtime_ / "tq410k-emulator").string(); }
+    void stopEmulator() { emulator_.Stop(); }
     QStringList items() {
         auto* box = find<console::TPortComboBox>("SPREALCOM");
         box->RefreshDevices();
@@ -78,7 +106,7 @@ protected:
 
     fs::path runtime_;
     std::optional<std::string> savedRuntime_;
-    pid_t pid_ = -1;
+    EmulatorRun emulator_;
 };
 
 TEST_F(EmulatorPortListTest, ListsTheLinkWhileTheEmulatorRunsAndOpensIt) {

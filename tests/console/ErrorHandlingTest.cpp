@@ -8,6 +8,7 @@
 
 #include "console/window/StatusTexts.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 using namespace consoletest;
 
@@ -72,6 +73,7 @@ TEST(StatusTexts, DescribeThePortAndItsEvents) {
 }
 
 TEST(StatusTexts, RefusedAccessSaysWhichGroupToJoin) {
+    SKIP_ON_WINDOWS(consoletest::kDevFolder);
     EXPECT_EQ(console::DescribeOpenFailure("Device or resource busy", "/dev/ttyUSB0"), "Device or resource busy");
     EXPECT_EQ(console::DescribeOpenFailure("", "/dev/ttyUSB0"), "");
     const std::string advice = console::DescribeOpenFailure("Permission denied", "/dev/null");

@@ -10,6 +10,7 @@
 #include "console/commissioning/FindDialog.h"
 #include "tests/util/EmulatorProcess.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 namespace consoletest {
 namespace {
@@ -18,6 +19,10 @@ using namespace std::chrono_literals;
 
 class FindTest : public WindowTest {
 protected:
+    void SetUp() override {
+        SKIP_ON_WINDOWS(kEmulatorProgram);
+        WindowTest::SetUp();
+    }
     console::FindDialog& dialog() { return console::FindDialogOf(*form); }
     QString line() {
         return find<QComboBox>("ComboBox1")->currentText() + " " + find<QComboBox>("ComboBox2")->currentText() + " " +

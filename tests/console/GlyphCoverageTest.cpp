@@ -10,6 +10,7 @@
 #include <QTabBar>
 
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 using namespace consoletest;
 
@@ -42,6 +43,7 @@ std::vector<Shown> EverythingShown(QWidget* window) {
 }  // namespace
 
 TEST_F(WindowTest, EveryCharacterShownHasAGlyph) {
+    SKIP_ON_WINDOWS(consoletest::kFontUnderWine);
     int characters = 0;
     bool fullWidthSeen = false;
     QStringList missing;  // one line per character and text lacking it

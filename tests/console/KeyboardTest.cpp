@@ -19,6 +19,7 @@
 #include "protocol/ChannelTable.h"
 #include "console/widgets/DigitKeyFilter.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 using namespace consoletest;
 
@@ -101,6 +102,7 @@ QStringList ChannelPageOrder(const protocol::ChannelTable& table,
 }  // namespace
 
 TEST_F(KeyboardTest, TabWalksEachPageRowByRowLeftToRight) {
+    SKIP_ON_WINDOWS(consoletest::kFocusUnderWine);
     QStringList system = {
         "Edit1", "Button2",  "ComboBox4", "Button3", "ADBESARD", "PUBESARD", "Button4",
         "Edit2", "Button7",  "Edit3",     "SENDXIEYI", "Button10",
@@ -140,6 +142,7 @@ TEST_F(KeyboardTest, TabWalksEachPageRowByRowLeftToRight) {
 }
 
 TEST_F(KeyboardTest, TabGoesFromThePortGroupThroughThePageToTheBuffers) {
+    SKIP_ON_WINDOWS(consoletest::kFocusUnderWine);
     auto* extra = new QPushButton("Extra");  // an action added beside the window later
     extra->setObjectName("ExtraAction");
     form->AddToActionStrip(extra);

@@ -10,6 +10,7 @@
 #include "tests/util/CommSettings.h"
 #include "tests/util/PtyPair.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 using namespace consoletest;
 using serial::TByteSize;
@@ -57,6 +58,7 @@ TEST_F(WindowTest, EachOpenSetsTheLineFromThePortGroup) {
 }
 
 TEST(PortList, OffersTheSerialDevicesOfTheDevFolder) {
+    SKIP_ON_WINDOWS(consoletest::kDevFolder);
     QTemporaryDir dev;
     ASSERT_TRUE(dev.isValid());
     ASSERT_TRUE(QDir(dev.path()).mkpath("serial/by-id"));

@@ -11,6 +11,7 @@
 #include "console/traffic/TrafficRecorder.h"
 #include "console/traffic/TrafficWindow.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 namespace consoletest {
 namespace {
@@ -32,6 +33,7 @@ protected:
 };
 
 TEST_F(TrafficTest, RecordsSentShownAndDroppedBlocksAndTheLostPortWithoutChangingTheWindow) {
+    SKIP_ON_WINDOWS(consoletest::kPortNameShown);
     testutil::PtyPair pty;
     openOn(pty.slavePath());
     ASSERT_TRUE(form->PortIsOpen());

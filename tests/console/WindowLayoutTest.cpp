@@ -9,6 +9,7 @@
 #include "protocol/FieldNames.h"
 #include "console/window/PortComboBox.h"
 #include "tests/console/WindowFixture.h"
+#include "tests/console/WindowsSkips.h"
 
 using namespace consoletest;
 using console::ItemIndex;
@@ -61,6 +62,7 @@ TEST_F(WindowTest, EveryControlAtItsPlace) {
 }
 
 TEST_F(WindowTest, NoCaptionRunsUnderAControlBesideIt) {
+    SKIP_ON_WINDOWS(consoletest::kFontUnderWine);
     for (auto* label : form->findChildren<QLabel*>()) {
         for (auto* sibling : label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (qobject_cast<QLabel*>(sibling) || qobject_cast<QGroupBox*>(sibling)) continue;

@@ -5,7 +5,8 @@
 
 #include <QByteArray>
 #include <QSettings>
-#include <QTemporaryDir>
+
+#include "tests/util/TempFolder.h"
 
 #include "console/window/ConsoleApplication.h"
 
@@ -13,10 +14,14 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     console::TApplication app(argc, argv);
     // The tests' settings live in a folder of their own, never the user's.
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    const std::filesystem::path settings = testutil::MakeTempFolder("tq410k-settings");
+    const QString folder = QString::fromStdString(settings.string());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
     QCoreApplication::setOrganizationName("tq410k-tests");
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int failed = RUN_ALL_TESTS();
+    std::error_code ignored;
+    std::filesystem::remove_all(settings, ignored);
+    return failed;
 }
