@@ -21,4 +21,6 @@ std::string DevicePathForPortName(const std::string& name) {
     return "/dev/" + name;
 }
 
+std::string ShownDeviceName(const std::string& devicePath) { return devicePath; }
+
 }  // namespace serial

@@ -11,4 +11,8 @@ namespace serial {
 // /dev. Windows: "COM1".."COM256" -> \\.\COMn; any other name as typed.
 std::string DevicePathForPortName(const std::string& name);
 
+// How a device path is shown: Linux as it is; Windows "\\.\COMn" as "COMn",
+// the name Device Manager and the port list use.
+std::string ShownDeviceName(const std::string& devicePath);
+
 }  // namespace serial

@@ -21,4 +21,13 @@ std::string DevicePathForPortName(const std::string& name) {
     return name;
 }
 
+std::string ShownDeviceName(const std::string& devicePath) {
+    const std::string prefix = "\\\\.\\";
+    if (devicePath.rfind(prefix, 0) == 0) {
+        const std::string name = devicePath.substr(prefix.size());
+        if (DevicePathForPortName(name) == devicePath) return name;
+    }
+    return devicePath;
+}
+
 }  // namespace serial

@@ -2,6 +2,7 @@
 
 #include "console/window/Form1.h"
 #include "console/window/StatusTexts.h"
+#include "serial/PortName.h"
 
 namespace console {
 
@@ -32,7 +33,8 @@ void TrafficRecorder::Add(TrafficEntry::Kind kind, std::string bytes) {
 std::string TrafficRecorder::DescribeOpenPort() const {
     auto& comm = form_.Comm1();
     const auto state = comm.ReadLineState();
-    std::string text = state ? DescribeLineState(comm.DevicePath(), *state) : comm.DevicePath();
+    std::string text =
+        state ? DescribeLineState(comm.DevicePath(), *state) : serial::ShownDeviceName(comm.DevicePath());
     text += comm.DtrControl() == serial::TDtrControl::DtrEnable ? ", DTR on" : ", DTR off";
     text += comm.RtsControl() == serial::TRtsControl::RtsEnable ? ", RTS on" : ", RTS off";
     return text;

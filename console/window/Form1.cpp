@@ -23,6 +23,7 @@
 #include "console/window/PortComboBox.h"
 #include "protocol/ControlNames.h"
 #include "protocol/Protocol.h"
+#include "serial/PortName.h"
 #include "console/window/StatusTexts.h"
 #include "console/pages/SystemPage.h"
 
@@ -300,7 +301,7 @@ void TForm1::Comm1RequestHangup(serial::TComm& Sender) {
     Button1->setText("Open");
     Sender.ClosePort();
     ShowPortState();
-    ShowNotice(FromLocal("Connection lost: " + device + " was closed"));
+    ShowNotice(FromLocal("Connection lost: " + serial::ShownDeviceName(device) + " was closed"));
     emit PortLost(FromLocal(device));
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "console/window/DeviceGroup.h"
+#include "serial/PortName.h"
 
 namespace console {
 
@@ -30,7 +31,7 @@ std::string JoinFlags(std::uint32_t bits, const auto& names) {
 }  // namespace
 
 std::string DescribeLineState(const std::string& devicePath, const serial::TLineState& state) {
-    return devicePath + " " + std::to_string(state.BaudRate) + " " + std::to_string(state.DataBits) +
+    return serial::ShownDeviceName(devicePath) + " " + std::to_string(state.BaudRate) + " " + std::to_string(state.DataBits) +
            state.Parity + std::to_string(state.StopBits);
 }
 

@@ -41,7 +41,6 @@ class ClosedPortTest : public WindowTest {};
 }  // namespace
 
 TEST_F(PortTest, OpensATypedPathAndShowsTheSettingsInForce) {
-    SKIP_ON_WINDOWS(kPortNameShown);
     EXPECT_EQ(find<QPushButton>("Button1")->text(), "Close");
     EXPECT_TRUE(form->Comm1().IsOpen());
     EXPECT_EQ(form->Comm1().CommName(), pty.slavePath());

@@ -33,7 +33,6 @@ protected:
 };
 
 TEST_F(TrafficTest, RecordsSentShownAndDroppedBlocksAndTheLostPortWithoutChangingTheWindow) {
-    SKIP_ON_WINDOWS(consoletest::kPortNameShown);
     testutil::PtyPair pty;
     openOn(pty.slavePath());
     ASSERT_TRUE(form->PortIsOpen());

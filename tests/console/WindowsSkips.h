@@ -25,8 +25,6 @@ inline constexpr const char* kOnePair = "pty_hub bridges one pair of COM ports; 
 inline constexpr const char* kFontUnderWine =
     "the window's font (Liberation Sans) is not in the Wine prefix: other glyphs and widths";
 inline constexpr const char* kFocusUnderWine = "Tab moves no keyboard focus under Wine with the offscreen platform";
-inline constexpr const char* kPortNameShown =
-    "the window shows a COM port as its device path \\\\.\\COMn, not as typed";
 
 }  // namespace consoletest
 

@@ -11,3 +11,11 @@ TEST(PortName, ComNamesAndNamesAsTyped) {
     };
     for (const auto& [name, path] : cases) EXPECT_EQ(serial::DevicePathForPortName(name), path) << name;
 }
+
+TEST(PortName, ComDevicesAreShownByTheirPortNames) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"\\\\.\\COM5", "COM5"}, {"\\\\.\\COM256", "COM256"}, {"\\\\.\\COM01", "\\\\.\\COM01"},
+        {"\\\\.\\pipe\\x", "\\\\.\\pipe\\x"}, {"C:\\file", "C:\\file"},
+    };
+    for (const auto& [path, shown] : cases) EXPECT_EQ(serial::ShownDeviceName(path), shown) << path;
+}
