@@ -2,10 +2,20 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 
 #include "serial/EventFd.h"
 
 namespace serialtest {
+
+bool ThreadsBackTo(int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (ThreadCount() != count) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 CommTest::CommTest() {
     comm.SetCommName(pty.slavePath());

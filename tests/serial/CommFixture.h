@@ -31,6 +31,9 @@ struct Received {
 // check that nothing is left over. Each platform in its own file.
 int OpenDescriptorCount();
 int ThreadCount();
+// Waits up to 2 s for the component's threads to be `count` again: a thread
+// already joined may still be listed by the system for a moment.
+bool ThreadsBackTo(int count);
 
 // Why a second opener of the port cannot be seen refused here; nothing
 // where it can.
