@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,10 +88,8 @@ void ChannelPage::BuildGroup(const ChannelGroupLayout& layout) {
             const QRect geometry(table_.fieldLeft[c], top, table_.fieldWidth[c], table_.fieldHeight);
             QWidget* control = nullptr;
             if (column.IsComboBox()) {
-                auto* box = MakeCombo(group, name, ItemTexts(column.items), column.defaultIndex, geometry);
-                // The list opens wide enough to show its longest item whole.
-                box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 8);
-                control = box;
+                control = MakeCombo(group, name, ItemTexts(column.items), column.defaultIndex, geometry,
+                                    ListWidth::LongestItem);
             } else {
                 control = MakeEdit(group, name, QString::fromStdString(protocol::DefaultText(column, n)), geometry);
             }

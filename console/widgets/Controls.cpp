@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include <QAbstractItemView>
+#include <QCompleter>
+
 #include "protocol/FieldCheck.h"
 
 namespace console {
@@ -21,13 +24,50 @@ QLineEdit* MakeEdit(QWidget* parent, const QString& objectName, const QString& t
     return edit;
 }
 
-QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringList& items, int index,
-                     QRect geometry) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(objectName);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
+namespace {
+
+// A line edit that comes with a completer keeps its box from making one of
+// its own. One stand-in, a child of the window, serves every box built in it;
+// each box takes it off again at once.
+QCompleter* StandInCompleter(QWidget* box) {
+    static const QString name = QStringLiteral("noCompletionStandIn");
+    QWidget* window = box->window();
+    if (auto* standIn = window->findChild<QCompleter*>(name, Qt::FindDirectChildrenOnly)) return standIn;
+    auto* standIn = new QCompleter(window);
+    standIn->setObjectName(name);
+    return standIn;
+}
+
+}  // namespace
+
+void MakeEditableWithoutCompletion(QComboBox* box) {
+    auto* edit = new QLineEdit(box);
+    edit->setPalette(box->palette());
+    edit->setCompleter(StandInCompleter(box));
+    box->setLineEdit(edit);
     box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+}
+
+namespace {
+
+// Sizes its list when it opens: the list is not built before.
+class LongestItemListBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override {
+        view()->setMinimumWidth(view()->sizeHintForColumn(0) + 8);
+        QComboBox::showPopup();
+    }
+};
+
+}  // namespace
+
+QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringList& items, int index,
+                     QRect geometry, ListWidth listWidth) {
+    auto* box = listWidth == ListWidth::LongestItem ? new LongestItemListBox(parent) : new QComboBox(parent);
+    box->setObjectName(objectName);
+    MakeEditableWithoutCompletion(box);
     box->addItems(items);
     SetItemIndex(box, index);
     box->setGeometry(geometry);

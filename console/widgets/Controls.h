@@ -23,9 +23,17 @@ namespace console {
 QLabel* MakeLabel(QWidget* parent, const QString& caption, QPoint topLeft,
                   const QString& objectName = {});
 QLineEdit* MakeEdit(QWidget* parent, const QString& objectName, const QString& text, QRect geometry);
+// Makes `box` editable, with no insertion of typed text and no inline
+// completion. Cheaper than setEditable(true), which builds the drop-down list
+// at once and a completer that is then thrown away: the list is built when it
+// first opens, with the same look and behaviour.
+void MakeEditableWithoutCompletion(QComboBox* box);
+// How wide a box's drop-down list opens: as the box, or wide enough to
+// show its longest item whole.
+enum class ListWidth { Box, LongestItem };
 // Editable, with no insertion of typed text and no inline completion.
 QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringList& items,
-                     int index, QRect geometry);
+                     int index, QRect geometry, ListWidth listWidth = ListWidth::Box);
 // The items of a drop-down list (UTF-8) as the window shows them.
 QStringList ItemTexts(const std::vector<std::string>& items);
 QPushButton* MakeButton(QWidget* parent, const QString& objectName, const QString& caption,

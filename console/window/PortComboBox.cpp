@@ -3,15 +3,14 @@
 #include <QAbstractItemView>
 #include <QSignalBlocker>
 
+#include "console/widgets/Controls.h"
 #include "links/EmulatorLink.h"
 
 namespace console {
 
 TPortComboBox::TPortComboBox(QWidget* parent, const QStringList& fixedItems)
     : QComboBox(parent), fixedCount_(static_cast<int>(fixedItems.size())) {
-    setEditable(true);
-    setInsertPolicy(QComboBox::NoInsert);
-    setCompleter(nullptr);
+    MakeEditableWithoutCompletion(this);
     addItems(fixedItems);
     RefreshDevices();
     // An item shown by its friendly name opens the port by its name.

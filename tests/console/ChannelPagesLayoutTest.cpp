@@ -1,5 +1,7 @@
 // The analog and totalizer pages: where every row sits and what it shows at start.
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,9 +134,14 @@ TEST_F(WindowTest, ChannelPagesPlaceEveryRowFromItsTable) {
         auto* format = find<QComboBox>(qPrintable(QString(page.fart) + "1"));
         EXPECT_EQ(format->count(), 2);
         EXPECT_EQ(format->itemText(1), "1_2143");
-        // Every box is editable, and typed text is not added to its list.
+        // Every box is editable, typed text is neither completed nor added to
+        // its list, and the list opens wide enough for its longest item.
         EXPECT_TRUE(type->isEditable());
+        EXPECT_EQ(type->completer(), nullptr);
         EXPECT_EQ(type->insertPolicy(), QComboBox::NoInsert);
+        type->showPopup();
+        EXPECT_GE(type->view()->width(), type->view()->sizeHintForColumn(0) + 8);
+        type->hidePopup();
     }
 }
 
