@@ -1,7 +1,7 @@
 #include "commission/Configuration.h"
 
 #include "protocol/Latin1.h"
-#include "protocol/ReplyPath.h"
+#include "protocol/ParseReply.h"
 
 namespace commission {
 

@@ -1,7 +1,7 @@
 #include "commission/Sequence.h"
 
 #include "commission/Echo.h"
-#include "protocol/ReplyPath.h"
+#include "protocol/ParseReply.h"
 
 #include <algorithm>
 

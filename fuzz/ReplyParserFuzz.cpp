@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz/FuzzCheck.h"
-#include "protocol/ReplyPath.h"
+#include "protocol/ParseReply.h"
 
 namespace {
 

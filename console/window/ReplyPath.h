@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/ReplyPath.h"
+#include "protocol/ParseReply.h"
 
 namespace console {
 

@@ -1,4 +1,4 @@
-#include "protocol/ReplyPath.h"
+#include "protocol/ParseReply.h"
 
 #include "protocol/ChannelProtocol.h"
 #include "protocol/CustomCommands.h"
