@@ -19,20 +19,6 @@ namespace {
 
 using commission::Sequence;
 
-std::uint32_t Number(const std::string& option, const std::string& text, std::uint32_t low, std::uint32_t high) {
-    std::size_t end = 0;
-    unsigned long value = 0;
-    try {
-        value = std::stoul(text, &end, 10);
-    } catch (const std::exception&) {
-        end = 0;
-    }
-    if (text.empty() || end != text.size() || text[0] == '-' || text[0] == '+' || value < low || value > high)
-        throw EUsageError(option + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) +
-                         ", not \"" + text + "\"");
-    return static_cast<std::uint32_t>(value);
-}
-
 }  // namespace
 
 Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput) {
@@ -46,20 +32,13 @@ Arguments ParseArguments(const std::vector<std::string>& args, bool wantsOutput)
         if (arg == "--port") {
             a.line.port = value();
         } else if (arg == "--baud") {
-            a.line.baud = Number(arg, value(), 1, 4000000);
+            a.line.baud = NumberOption(arg, value(), 1, 4000000);
         } else if (arg == "--parity") {
-            const std::string& v = value();
-            if (v == "none") a.line.parity = serial::TParity::None;
-            else if (v == "odd") a.line.parity = serial::TParity::Odd;
-            else if (v == "even") a.line.parity = serial::TParity::Even;
-            else throw EUsageError("--parity is none, odd or even, not \"" + v + "\"");
+            a.line.parity = ParityOption(value());
         } else if (arg == "--stop") {
-            const std::string& v = value();
-            if (v == "1") a.line.stopBits = serial::TStopBits::_1;
-            else if (v == "2") a.line.stopBits = serial::TStopBits::_2;
-            else throw EUsageError("--stop is 1 or 2, not \"" + v + "\"");
+            a.line.stopBits = StopBitsOption(value());
         } else if (arg == "--timeout") {
-            a.line.timeout = std::chrono::milliseconds(Number(arg, value(), 1, 600000));
+            a.line.timeout = std::chrono::milliseconds(NumberOption(arg, value(), 1, 600000));
         } else if (arg == "-o" && wantsOutput) {
             a.output = value();
         } else if (!arg.empty() && arg[0] == '-') {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Options.h"
 #include "cli/PortSession.h"
 
 namespace cli {
@@ -15,11 +16,6 @@ struct Arguments {
     LineOptions line;
     std::string output;  // -o
     std::string file;    // the one positional argument
-};
-
-class EUsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 // Reads the arguments after the subcommand's name; throws EUsageError naming

@@ -7,6 +7,7 @@
 
 #include "cli/CommissionCommands.h"
 #include "cli/ExitCodes.h"
+#include "cli/Options.h"
 #include "cli/PortSession.h"
 #include "commission/LineScan.h"
 
@@ -37,30 +38,13 @@ FindArguments ParseFindArguments(const std::vector<std::string>& args) {
             if (!baud) throw EUsageError("--baud is 1200, 2400, 4800, 9600 or 19200, not \"" + v + "\"");
             a.scan.baud = baud;
         } else if (arg == "--parity") {
-            const std::string& v = value();
-            if (v == "none") a.scan.parity = serial::TParity::None;
-            else if (v == "odd") a.scan.parity = serial::TParity::Odd;
-            else if (v == "even") a.scan.parity = serial::TParity::Even;
-            else throw EUsageError("--parity is none, odd or even, not \"" + v + "\"");
+            a.scan.parity = ParityOption(value());
         } else if (arg == "--stop") {
-            const std::string& v = value();
-            if (v == "1") a.scan.stopBits = serial::TStopBits::_1;
-            else if (v == "2") a.scan.stopBits = serial::TStopBits::_2;
-            else throw EUsageError("--stop is 1 or 2, not \"" + v + "\"");
+            a.scan.stopBits = StopBitsOption(value());
         } else if (arg == "--all") {
             a.scan.all = true;
         } else if (arg == "--timeout") {
-            const std::string& v = value();
-            std::size_t end = 0;
-            long ms = 0;
-            try {
-                ms = std::stol(v, &end);
-            } catch (const std::exception&) {
-                end = 0;
-            }
-            if (v.empty() || end != v.size() || v[0] == '+' || ms < 1 || ms > 60000)
-                throw EUsageError("--timeout takes a number from 1 to 60000, not \"" + v + "\"");
-            a.scan.tryTimeout = std::chrono::milliseconds(ms);
+            a.scan.tryTimeout = std::chrono::milliseconds(NumberOption(arg, value(), 1, 60000));
         } else if (!arg.empty() && arg[0] == '-') {
             throw EUsageError("unknown option " + arg);
         } else {

@@ -193,6 +193,9 @@ TEST_F(CliTest, EveryErrorIsExitTwoWithAMessage) {
         {{"verify", "--port", silent.port(), "--timeout", "50", good},
          "tq410k-cli verify: Not verified: 2 of 17 steps got no answer: QX1, QX2."},
         {{"capture", "--port", silent.port(), "--with-set", "-o", "x.capture"}, "tq410k-cli capture: unknown option --with-set"},
+        {{"find", "--port", silent.port(), "--stop", "1.5"}, "tq410k-cli find: --stop is 1 or 2, not \"1.5\""},
+        {{"find", "--port", silent.port(), "--timeout", "-5"},
+         "tq410k-cli find: --timeout takes a number from 1 to 60000, not \"-5\""},
         {{"capture", "--port", silent.port(), "-o", (dir / "none" / "x.capture").string()},
          "tq410k-cli capture: " + (dir / "none").string() + ": not a folder"},
     };
