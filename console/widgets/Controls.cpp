@@ -38,19 +38,6 @@ QCompleter* StandInCompleter(QWidget* box) {
     return standIn;
 }
 
-}  // namespace
-
-void MakeEditableWithoutCompletion(QComboBox* box) {
-    auto* edit = new QLineEdit(box);
-    edit->setPalette(box->palette());
-    edit->setCompleter(StandInCompleter(box));
-    box->setLineEdit(edit);
-    box->setCompleter(nullptr);
-    box->setInsertPolicy(QComboBox::NoInsert);
-}
-
-namespace {
-
 // Sizes its list when it opens: the list is not built before.
 class LongestItemListBox : public QComboBox {
 public:
@@ -62,6 +49,15 @@ public:
 };
 
 }  // namespace
+
+void MakeEditableWithoutCompletion(QComboBox* box) {
+    auto* edit = new QLineEdit(box);
+    edit->setPalette(box->palette());
+    edit->setCompleter(StandInCompleter(box));
+    box->setLineEdit(edit);
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+}
 
 QComboBox* MakeCombo(QWidget* parent, const QString& objectName, const QStringList& items, int index,
                      QRect geometry, ListWidth listWidth) {

@@ -31,8 +31,8 @@ std::string JoinFlags(std::uint32_t bits, const auto& names) {
 }  // namespace
 
 std::string DescribeLineState(const std::string& devicePath, const serial::TLineState& state) {
-    return serial::ShownDeviceName(devicePath) + " " + std::to_string(state.BaudRate) + " " + std::to_string(state.DataBits) +
-           state.Parity + std::to_string(state.StopBits);
+    return serial::ShownDeviceName(devicePath) + " " + std::to_string(state.BaudRate) + " " +
+           std::to_string(state.DataBits) + state.Parity + std::to_string(state.StopBits);
 }
 
 std::string DescribeLineErrors(std::uint32_t errors) {
