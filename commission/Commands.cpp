@@ -107,7 +107,7 @@ WritePlan WriteAllSteps(const Configuration& record, const protocol::CommandTabl
             const bool rule = command.code == ReplyCode::ParsingRule;
             plan.steps.push_back({command.word, std::move(*bytes), command.code,
                                   rule ? command.word + ":" : command.word,
-                                  rule ? FieldsOf({command.word}, fields) : std::vector<std::string>{}});
+                                  rule ? FieldsOf({command.word}, fields) : std::vector<std::string>{}, true});
         } catch (const std::exception& e) {
             plan.failures.push_back({command.word, e.what()});
         }

@@ -24,6 +24,10 @@ struct Step {
     // answer beyond an echo of the command acknowledges ("OK", "ADR:001 OK";
     // one holding "ERR" refuses).
     std::vector<std::string> fields = {};
+    // A set command. One with fields (a parsing rule, answered with its
+    // record) is also acknowledged by a verdict word alone ("OK"), as a
+    // converter may answer any set; Verify then proves its values.
+    bool set = false;
 };
 
 // The controls that the parameter words travel with ("ADR", "ZDAD07", "COMW3").

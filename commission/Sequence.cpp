@@ -98,7 +98,14 @@ Sequence::Assessment Sequence::Assess() const {
     // carried, or once a field does not convert (more will not mend it).
     a.whole = refused;
     a.result = refused ? StepResult::Refused : StepResult::Unanswered;
-    if (answer.find(step.answerTag) == std::string_view::npos || !step.code) return a;
+    if (answer.find(step.answerTag) == std::string_view::npos || !step.code) {
+        // A set with fields that the converter acknowledges without its record.
+        if (step.set && !refused && Acceptance(answer)) {
+            a.whole = true;
+            a.result = StepResult::Answered;
+        }
+        return a;
+    }
     const auto parse = protocol::ParseReply(*step.code, answer);
     if (!parse) return a;
     if (auto failed = Apply(a.carried, *parse)) {
@@ -120,7 +127,8 @@ StepResult Sequence::Conclude() {
         faults_.push_back(step.label + ": the answer holds '" + *assessment_.unconverted +
                           "', not a valid integer value");
     if (assessment_.result == StepResult::Answered)
-        for (const auto& control : step.fields) answers_.values[control] = assessment_.carried.At(control);
+        for (const auto& control : step.fields)
+            if (assessment_.carried.Has(control)) answers_.values[control] = assessment_.carried.At(control);
     return assessment_.result;
 }
 

@@ -162,6 +162,9 @@ TEST(SequenceTest, AnEchoBeforeAQueryOrAParsingRuleIsSetAside) {
         {"a parsing rule refused behind its echo", rule, {{20, rule.command + "COMP01 ERR"}}, R::Refused, 120},
         {"a parsing rule answered behind its echo", rule, {{20, rule.command}, {150, "COMP01:010300"}}, R::Answered,
          250},
+        // Any set may be acknowledged by a verdict word alone; a query may not.
+        {"a parsing rule acknowledged by a plain OK", rule, {{20, rule.command}, {150, "OK"}}, R::Answered, 250},
+        {"a query answered by a plain OK", Qx1(), {{150, "OK"}}, R::Unanswered, 3000},
     };
     for (const auto& c : cases) {
         const auto run = Play({c.step}, c.blocks);
